@@ -1,0 +1,46 @@
+// What the link, the loader and the pages need of the user interface: message
+// boxes by string-table id and the main window's status line. The GUI, the
+// command-line companion and the tests each supply their own.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace tarn {
+
+enum class MsgButtons { Ok, OkCancel, YesNo, RetryCancel };
+enum class MsgIcon { None, Exclamation, Question };
+enum class MsgAnswer { Ok, Cancel, Yes, No, Retry };
+
+// String-table ids of the messages.
+inline constexpr int kMsgConfigFailed = 147;        // OK, exclamation
+inline constexpr int kMsgNoController = 149;        // Retry/Cancel, no icon
+inline constexpr int kMsgReadFailed = 151;          // Retry/Cancel, no icon
+inline constexpr int kMsgWriteFailed = 152;         // Retry/Cancel, no icon
+inline constexpr int kMsgWriteDone = 153;           // OK, exclamation
+inline constexpr int kMsgQuitQuestion = 154;        // OK/Cancel, question
+inline constexpr int kMsgStartWarning = 158;        // Yes/No, question
+inline constexpr int kMsgIdentityMismatch = 161;    // OK, exclamation
+inline constexpr int kMsgIdentityUnreadable = 163;  // OK, exclamation
+
+class Prompter {
+ public:
+  virtual ~Prompter() = default;
+  // A modal message box with the text of string-table entry `id`.
+  virtual MsgAnswer ShowMessage(int id, MsgButtons buttons, MsgIcon icon) = 0;
+  // A modal message box with a text built by the caller (the range message).
+  virtual MsgAnswer ShowText(std::u16string_view text, MsgButtons buttons, MsgIcon icon) = 0;
+};
+
+class StatusLine {
+ public:
+  virtual ~StatusLine() = default;
+  virtual void SetStatus(std::u16string_view text) = 0;
+};
+
+inline constexpr std::u16string_view kStatusReadSuccess = u"Read success!";
+inline constexpr std::u16string_view kStatusReadFailure = u"Read failure!";
+inline constexpr std::u16string_view kStatusWriteSuccess = u"Write success!";
+inline constexpr std::u16string_view kStatusWriteFailure = u"Write failure!";
+
+}  // namespace tarn

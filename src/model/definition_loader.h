@@ -1,0 +1,33 @@
+// Chooses the definition texts for the controller in the image and fills the
+// DefinitionSet.
+#pragma once
+
+#include "model/definitions.h"
+#include "model/parameter_image.h"
+
+namespace tarn {
+
+enum class LoadResult {
+  Loaded,
+  UnsupportedModel,  // model code not "QX": message 157
+  OldVersion,        // version below 0x0104: message 156
+};
+
+inline constexpr int kMsgOldVersion = 156;
+inline constexpr int kMsgUnsupportedModel = 157;
+
+// String-table id of the refusal message, 0 for Loaded.
+int RefusalMessageId(LoadResult result);
+
+// Whether the main window offers the communication page button: false for the
+// hardware code "7W" in bytes 84-85.
+bool ComPageOffered(const ParameterImage& image);
+
+// Page text id chosen for this image (165, 162, 153, 140), or the refusal.
+LoadResult ChoosePageText(const ParameterImage& image, int* textId);
+
+// Fills `defs` from the chosen page text and monitor text 137. On a refusal
+// only paramCount is reset.
+LoadResult LoadDefinitionSet(const ParameterImage& image, DefinitionSet& defs);
+
+}  // namespace tarn

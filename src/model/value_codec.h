@@ -1,0 +1,24 @@
+// Conversion between one parameter's bytes in the image and its display text.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "model/definitions.h"
+#include "model/parameter_image.h"
+
+namespace tarn {
+
+enum class StoreResult { Stored, OutOfRange };
+
+// Display text of a pro 1 or pro 2 parameter.
+std::u16string FormatValue(const ParamDef& def, const ParameterImage& image);
+
+// Converts typed text and stores it; on OutOfRange the image is unchanged.
+StoreResult StoreText(const ParamDef& def, std::u16string_view text, ParameterImage& image);
+
+// The bit of a pro 0 parameter.
+bool GetFlag(const ParamDef& def, const ParameterImage& image);
+void SetFlag(const ParamDef& def, ParameterImage& image, bool value);
+
+}  // namespace tarn

@@ -1,0 +1,129 @@
+// Our stand-in for a framework dialog: it holds the state of its controls
+// (text, visible, enabled, check state, bold) and delivers notifications to
+// the subclass. A host renders it (the Qt front end) or drives it (the
+// headless host of the tests).
+//
+// Threading: every member is for the UI thread only. Other threads hand work
+// to the UI thread with Host::PostToUi.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "ui/dialog_template.h"
+
+namespace tarn::ui {
+
+class Host;
+
+inline constexpr int kIdOk = 1;      // Enter, the default button
+inline constexpr int kIdCancel = 2;  // Esc, the close box of a pop-up, Quit
+
+enum class CheckState { Unchecked, Checked, Indeterminate };
+
+// 0x00RRGGBB
+using Rgb = std::uint32_t;
+constexpr Rgb MakeRgb(int r, int g, int b) {
+  return static_cast<Rgb>((r << 16) | (g << 8) | b);
+}
+inline constexpr Rgb kGreen = MakeRgb(0, 213, 11);
+inline constexpr Rgb kRed = MakeRgb(255, 0, 0);
+inline constexpr Rgb kBlue = MakeRgb(0, 0, 255);
+
+struct ControlState {
+  std::u16string text;
+  bool visible = true;
+  bool enabled = true;
+  CheckState check = CheckState::Unchecked;
+  bool bold = false;
+};
+
+// Told about every change so that a rendering host can mirror it.
+class DialogObserver {
+ public:
+  virtual ~DialogObserver() = default;
+  virtual void ControlChanged(int id) = 0;  // text, visible, enabled, check or bold
+  virtual void ColorsChanged(int id) = 0;   // ask TextColor again
+  virtual void DialogShown(bool shown) = 0;
+  virtual void FocusRequested(int id) = 0;
+};
+
+class Dialog {
+ public:
+  Dialog(Host& host, int templateId);
+  virtual ~Dialog();
+  Dialog(const Dialog&) = delete;
+  Dialog& operator=(const Dialog&) = delete;
+
+  const DialogTemplate& Template() const { return *template_; }
+  Host& host() const { return host_; }
+
+  // Operations on controls, as the page logic uses them. Setters that change
+  // nothing notify nobody.
+  void ShowControl(int id, bool show);
+  void EnableControl(int id, bool enable);
+  void SetText(int id, std::u16string_view text);
+  std::u16string GetText(int id) const;
+  void SetCheck(int id, CheckState state);
+  CheckState GetCheck(int id) const;
+  void SetBold(int id, bool bold);
+  bool IsControlVisible(int id) const;
+  bool IsControlEnabled(int id) const;
+  bool HasControl(int id) const;
+  // The text colour may have changed; the host asks TextColor again.
+  void InvalidateColor(int id);
+
+  // Showing or hiding the dialog delivers OnShowWindow after the state changed.
+  void Show(bool show);
+  bool IsShown() const { return shown_; }
+
+  // Ends a modal run with this result (kIdOk, kIdCancel, ...).
+  void EndDialog(int result);
+  bool Ended() const { return ended_; }
+  int Result() const { return result_; }
+
+  // --- What a user does; called by the host (or a test) on the UI thread. ---
+  // A click on a push button or a check box. A check box toggles first.
+  void UserClick(int id);
+  // The user typed: the text of an edit becomes `text`; no notification.
+  void UserType(int id, std::u16string_view text);
+  // The keyboard focus entered the control.
+  void UserFocus(int id);
+  void UserPressEnter();   // OnOk
+  void UserPressEscape();  // OnCancel
+  void UserClose();        // the close box: OnClose
+
+  // Creation: the host calls this once the dialog exists (modal or child).
+  void Initialize();
+
+  void SetObserver(DialogObserver* observer) { observer_ = observer; }
+
+  // --- Notifications for subclasses. ---
+  virtual void OnInitDialog() {}
+  virtual void OnShowWindow(bool /*show*/) {}
+  virtual void OnCommand(int id);  // kIdOk -> OnOk, kIdCancel -> OnCancel
+  virtual void OnEditFocus(int /*id*/) {}
+  virtual void OnOk() { EndDialog(kIdOk); }
+  virtual void OnCancel() { EndDialog(kIdCancel); }
+  virtual void OnClose() { OnCancel(); }
+  // Colour request: the text colour of a control, or nothing for the default.
+  virtual std::optional<Rgb> TextColor(int /*id*/) const { return std::nullopt; }
+
+ private:
+  ControlState* State(int id);
+  const ControlState* State(int id) const;
+  void Changed(int id);
+
+  Host& host_;
+  const DialogTemplate* template_;
+  std::map<int, ControlState> controls_;
+  DialogObserver* observer_ = nullptr;
+  bool shown_ = false;
+  bool ended_ = false;
+  int result_ = 0;
+};
+
+}  // namespace tarn::ui

@@ -1,0 +1,127 @@
+#include "monitor/monitor_display.h"
+
+#include <algorithm>
+
+namespace tarn {
+
+namespace {
+
+constexpr int kProByte = 1;
+constexpr int kProGroup = 2;
+constexpr int kBitsPerByte = 8;
+
+// Width in bytes of the item's value, 0 for an unknown storage kind.
+int ItemBytes(const MonitorItemDef& item) {
+  if (item.pro == kProByte) return 1;
+  if (item.pro == kProGroup && item.pos >= 0) return item.pos + 1;
+  return 0;
+}
+
+std::u16string Widen(const std::string& ascii) {
+  return {ascii.begin(), ascii.end()};
+}
+
+std::u16string Decimal(std::int64_t value) {
+  return Widen(std::to_string(value));
+}
+
+std::u16string LowerHex(std::uint32_t value) {
+  static constexpr char16_t kDigits[] = u"0123456789abcdef";
+  constexpr int kNibbleBits = 4;
+  constexpr std::uint32_t kNibbleMask = 0xF;
+  std::u16string text;
+  do {
+    text.insert(text.begin(), kDigits[value & kNibbleMask]);
+    value >>= kNibbleBits;
+  } while (value != 0);
+  return text;
+}
+
+// `value` of `bytes` bytes read as a two's-complement number of that width.
+std::int32_t SignExtend(std::uint32_t value, int bytes) {
+  const int shift = (kMaxNumberBytes - bytes) * kBitsPerByte;
+  return static_cast<std::int32_t>(value << shift) >> shift;
+}
+
+std::u16string Characters(const MonitorItemDef& item, const MonitorBlock& block) {
+  std::u16string text;
+  const int count = ItemBytes(item);
+  for (int i = 0; i < count; ++i) {
+    const std::uint8_t byte = block[static_cast<std::size_t>(item.offset + i)];
+    if (byte == 0) break;
+    text.push_back(static_cast<char16_t>(byte));
+  }
+  return text;
+}
+
+std::optional<std::u16string> FormatByte(const MonitorItemDef& item, std::uint8_t byte) {
+  if (item.sw == u"uo") return Decimal(byte);
+  if (item.sw == u"so") return Decimal(static_cast<std::int8_t>(byte));
+  if (item.sw == u"h") return LowerHex(byte);
+  if (item.sw == u"a") {
+    // A zero byte gives an empty text, as a window text ends at a NUL.
+    return byte == 0 ? std::u16string() : std::u16string(1, static_cast<char16_t>(byte));
+  }
+  return std::nullopt;
+}
+
+}  // namespace
+
+int MonitorSlotOfEdit(int id) {
+  const int delta = id - kMonitorFirstEditId;
+  if (delta < 0 || delta % kMonitorIdStep != 0) return -1;
+  const int slot = delta / kMonitorIdStep;
+  return slot < kMonitorSlotCount ? slot : -1;
+}
+
+bool ItemFits(const MonitorItemDef& item) {
+  const int bytes = ItemBytes(item);
+  if (bytes == 0 || item.offset < 0) return false;
+  if (static_cast<std::size_t>(item.offset) + static_cast<std::size_t>(bytes) > kMonitorBlockSize) {
+    return false;
+  }
+  const int limit = item.sw == u"a" ? kMaxTextChars : kMaxNumberBytes;
+  return bytes <= limit;
+}
+
+bool IsErrorItem(const MonitorItemDef& item) {
+  return item.pro == kProGroup && item.sw == u"h";
+}
+
+std::uint32_t ReadWord(const MonitorItemDef& item, const MonitorBlock& block) {
+  const int count = std::min(ItemBytes(item), kMaxNumberBytes);
+  std::uint32_t value = 0;
+  for (int i = 0; i < count; ++i) {
+    value = (value << kBitsPerByte) | block[static_cast<std::size_t>(item.offset + i)];
+  }
+  return value;
+}
+
+std::optional<std::u16string> FormatItem(const MonitorItemDef& item, const MonitorBlock& block) {
+  if (!ItemFits(item)) return std::nullopt;
+  if (item.pro == kProByte) return FormatByte(item, block[static_cast<std::size_t>(item.offset)]);
+  if (item.sw == u"uo") return Decimal(static_cast<std::int32_t>(ReadWord(item, block)));
+  if (item.sw == u"so") return Decimal(SignExtend(ReadWord(item, block), ItemBytes(item)));
+  if (item.sw == u"a") return Characters(item, block);
+  return std::nullopt;
+}
+
+std::optional<std::u16string> ErrorRotation::Step(std::uint32_t word,
+                                                  std::span<const ErrorBitDef> bits) {
+  constexpr int kWordBits = 32;
+  if (word == 0) return std::u16string(u" ");
+  const int count = static_cast<int>(std::min<std::size_t>(bits.size(), kWordBits));
+  std::optional<std::u16string> text;
+  int next = count;
+  for (int k = index_; k < count; ++k) {
+    if ((word >> k) & 1U) {
+      text = bits[static_cast<std::size_t>(k)].name;
+      next = k + 1;
+      break;
+    }
+  }
+  index_ = next >= count ? 0 : static_cast<std::uint8_t>(next);
+  return text;
+}
+
+}  // namespace tarn

@@ -1,0 +1,55 @@
+#include "ui/periodic_timer.h"
+
+#include <utility>
+
+namespace tarn::ui {
+
+PeriodicTimer::~PeriodicTimer() {
+  Stop();
+}
+
+bool PeriodicTimer::Start(std::chrono::steady_clock::duration period, Tick tick) {
+  if (IsRunning() || period <= std::chrono::steady_clock::duration::zero() || !tick) {
+    return false;
+  }
+  thread_ = std::jthread(
+      [this, period, work = std::move(tick)](std::stop_token stop) { Run(stop, period, work); });
+  return true;
+}
+
+void PeriodicTimer::Stop() {
+  if (!thread_.joinable()) {
+    return;
+  }
+  thread_.request_stop();
+  if (thread_.get_id() == std::this_thread::get_id()) {
+    // A tick cannot wait for itself; the thread ends after this tick returns.
+    return;
+  }
+  thread_.join();
+}
+
+void PeriodicTimer::Run(std::stop_token stop, std::chrono::steady_clock::duration period,
+                        const Tick& tick) {
+  using Clock = std::chrono::steady_clock;
+  Clock::time_point next = Clock::now() + period;
+  while (!stop.stop_requested()) {
+    {
+      std::unique_lock lock(mutex_);
+      // Returns early only when a stop is requested.
+      if (wake_.wait_until(lock, stop, next, [] { return false; }) || stop.stop_requested()) {
+        return;
+      }
+    }
+    tick(stop);
+    next += period;
+    const Clock::time_point now = Clock::now();
+    if (next <= now) {
+      // Overran: continue on the grid rather than catching up in a burst.
+      const auto missed = (now - next) / period + 1;
+      next += missed * period;
+    }
+  }
+}
+
+}  // namespace tarn::ui

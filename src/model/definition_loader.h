@@ -2,6 +2,9 @@
 // DefinitionSet.
 #pragma once
 
+#include <cstdint>
+#include <span>
+
 #include "model/definitions.h"
 #include "model/parameter_image.h"
 
@@ -29,5 +32,13 @@ LoadResult ChoosePageText(const ParameterImage& image, int* textId);
 // Fills `defs` from the chosen page text and monitor text 137. On a refusal
 // only paramCount is reset.
 LoadResult LoadDefinitionSet(const ParameterImage& image, DefinitionSet& defs);
+
+// The two halves of LoadDefinitionSet on a given text: the page rows with their
+// markers and the voltage rule (from `image`), and the monitor text's [Dat] and
+// [Err] rows. Each resets its own counts; rows beyond a table's capacity are
+// dropped.
+void LoadPageRows(std::span<const std::uint8_t> text, const ParameterImage& image,
+                  DefinitionSet& defs);
+void LoadMonitorRows(std::span<const std::uint8_t> text, DefinitionSet& defs);
 
 }  // namespace tarn

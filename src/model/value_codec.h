@@ -21,4 +21,10 @@ StoreResult StoreText(const ParamDef& def, std::u16string_view text, ParameterIm
 bool GetFlag(const ParamDef& def, const ParameterImage& image);
 void SetFlag(const ParamDef& def, ParameterImage& image, bool value);
 
+// Whether the row's value lies inside the image and within what the codec can
+// hold (a bit 0-7, a number of 1 to 4 bytes, a text of at most 19 bytes). The
+// loader sets ParamDef::usable from it; the calls above do nothing for a row
+// that fails it.
+bool DefinitionUsable(const ParamDef& def);
+
 }  // namespace tarn

@@ -1,0 +1,228 @@
+#include "model/definition_loader.h"
+
+#include <array>
+#include <string>
+
+#include "model/definition_reader.h"
+#include "model/value_codec.h"
+#include "resources/embedded.h"
+
+namespace tarn {
+
+namespace {
+
+constexpr int kMonitorTextId = 137;
+
+// Software versions (image bytes 16-17) and the page text each range uses.
+struct VersionChoice {
+  unsigned firstVersion;
+  int textId;
+};
+constexpr std::array<VersionChoice, 4> kVersionChoices{{
+    {0x0109, 165},
+    {0x0106, 162},
+    {0x0105, 153},
+    {0x0104, 140},
+}};
+
+constexpr std::size_t kVersionBytes = 2;  // bytes 16-17 select the text
+
+constexpr std::uint8_t kModelCode[] = {'Q', 'X'};
+constexpr std::uint8_t kHiddenComCode[] = {'7', 'W'};
+
+constexpr std::int32_t kControlFirstAddress = 128;
+constexpr std::int32_t kMotorFirstAddress = 256;
+constexpr std::int32_t kComFirstAddress = 384;
+constexpr std::int32_t kUnderVoltageAddress = 25;
+constexpr std::int32_t kOverVoltageAddress = 27;
+
+// Accepted range of the voltage limits by voltage class code (image bytes 3-4).
+struct VoltageLimit {
+  char code[2];
+  bool setsLow;
+  std::int32_t low;
+  std::int32_t high;
+};
+constexpr std::array<VoltageLimit, 11> kVoltageLimits{{
+    {{'2', '4'}, true, 8, 30},
+    {{'3', '2'}, false, 0, 380},
+    {{'3', '6'}, false, 0, 450},
+    {{'4', '8'}, false, 0, 60},
+    {{'6', '0'}, false, 0, 80},
+    {{'7', '2'}, false, 0, 90},
+    {{'8', '4'}, false, 0, 105},
+    {{'9', '6'}, false, 0, 120},
+    {{'1', '2'}, false, 0, 136},
+    {{'1', '4'}, false, 0, 180},
+    {{'1', '0'}, false, 0, 400},
+}};
+// Class "80" takes its upper limit from the controller voltage: V * 125 / 100.
+constexpr char kVoltageFromController[2] = {'8', '0'};
+constexpr std::uint32_t kControllerVoltageNumerator = 125;
+constexpr std::uint32_t kControllerVoltageDenominator = 100;
+constexpr std::size_t kControllerVoltageBytes = 2;
+
+bool BytesAre(const ParameterImage& image, int address, const std::uint8_t (&code)[2]) {
+  return image[address] == code[0] && image[address + 1] == code[1];
+}
+
+bool VoltageClassIs(const ParameterImage& image, const char (&code)[2]) {
+  return image[kAddrVoltageClass] == static_cast<std::uint8_t>(code[0]) &&
+         image[kAddrVoltageClass + 1] == static_cast<std::uint8_t>(code[1]);
+}
+
+void ApplyVoltageRule(const ParameterImage& image, ParamDef& def) {
+  if (VoltageClassIs(image, kVoltageFromController)) {
+    const std::uint32_t volts = image.ReadBigEndian(kAddrControllerVoltage, kControllerVoltageBytes);
+    def.rangeH = static_cast<std::int32_t>(volts * kControllerVoltageNumerator /
+                                           kControllerVoltageDenominator);
+    return;
+  }
+  for (const VoltageLimit& limit : kVoltageLimits) {
+    if (VoltageClassIs(image, limit.code)) {
+      if (limit.setsLow) {
+        def.rangeL = limit.low;
+      }
+      def.rangeH = limit.high;
+      return;
+    }
+  }
+}
+
+ParamDef ParamRow(std::string_view row) {
+  ParamDef def;
+  def.address = RowTag(row);
+  def.pro = DecimalField(row, "pro");
+  def.pos = DecimalField(row, "pos");
+  def.show = DecimalField(row, "show");
+  def.en = DecimalField(row, "en");
+  def.sw = TextField(row, "sw");
+  def.name = TextField(row, "name");
+  def.rangeL = DecimalField(row, "rangeL");
+  def.rangeH = DecimalField(row, "rangeH");
+  def.tips = TextField(row, "tips");
+  def.usable = DefinitionUsable(def);
+  return def;
+}
+
+void MarkPageStart(DefinitionSet& defs, std::int32_t address, std::int32_t index) {
+  if (address == kControlFirstAddress) {
+    defs.controlStart = index;
+  } else if (address == kMotorFirstAddress) {
+    defs.motorStart = index;
+  } else if (address == kComFirstAddress) {
+    defs.comStart = index;
+  }
+}
+
+}  // namespace
+
+void LoadPageRows(std::span<const std::uint8_t> text, const ParameterImage& image,
+                  DefinitionSet& defs) {
+  defs.paramCount = 0;
+  defs.controlStart = 0;
+  defs.motorStart = 0;
+  defs.comStart = 0;
+  RowScanner scanner(text);
+  std::string row;
+  while (scanner.Next(row) && defs.paramCount < kParamCapacity) {
+    ParamDef& def = defs.params[static_cast<std::size_t>(defs.paramCount)];
+    def = ParamRow(row);
+    MarkPageStart(defs, def.address, defs.paramCount);
+    if (def.address == kUnderVoltageAddress || def.address == kOverVoltageAddress) {
+      ApplyVoltageRule(image, def);
+    }
+    ++defs.paramCount;
+  }
+}
+
+namespace {
+
+MonitorItemDef MonitorRow(std::string_view row) {
+  MonitorItemDef item;
+  item.offset = RowTag(row);
+  item.pro = DecimalField(row, "pro");
+  item.pos = DecimalField(row, "pos");
+  item.sw = TextField(row, "sw");
+  item.name = TextField(row, "name");
+  item.min = DecimalField(row, "min");
+  item.max = DecimalField(row, "max");
+  item.show = static_cast<std::uint8_t>(DecimalField(row, "show"));
+  item.rgb = HexField(row, "rgb");
+  item.tips = TextField(row, "tips");
+  return item;
+}
+
+void StoreMonitorRow(std::string_view row, Section section, DefinitionSet& defs) {
+  if (section == Section::Dat && defs.monitorCount < kMonitorItemCapacity) {
+    defs.monitorItems[static_cast<std::size_t>(defs.monitorCount++)] = MonitorRow(row);
+  } else if (section == Section::Err && defs.errorCount < kErrorBitCapacity) {
+    defs.errorBits[static_cast<std::size_t>(defs.errorCount++)] =
+        ErrorBitDef{RowTag(row), TextField(row, "name")};
+  }
+}
+
+}  // namespace
+
+void LoadMonitorRows(std::span<const std::uint8_t> text, DefinitionSet& defs) {
+  defs.monitorCount = 0;
+  defs.errorCount = 0;
+  RowScanner scanner(text);
+  Section section = Section::None;
+  std::string row;
+  while (scanner.Next(row)) {
+    const Section opened = RowSection(row);
+    if (opened != Section::None) {
+      section = opened;
+    } else {
+      StoreMonitorRow(row, section, defs);
+    }
+  }
+}
+
+int RefusalMessageId(LoadResult result) {
+  switch (result) {
+    case LoadResult::UnsupportedModel:
+      return kMsgUnsupportedModel;
+    case LoadResult::OldVersion:
+      return kMsgOldVersion;
+    case LoadResult::Loaded:
+      break;
+  }
+  return 0;
+}
+
+bool ComPageOffered(const ParameterImage& image) {
+  return !BytesAre(image, kAddrHardwareCode, kHiddenComCode);
+}
+
+LoadResult ChoosePageText(const ParameterImage& image, int* textId) {
+  if (!BytesAre(image, kAddrModelCode, kModelCode)) {
+    return LoadResult::UnsupportedModel;
+  }
+  const std::uint32_t version = image.ReadBigEndian(kAddrVersion, kVersionBytes);
+  for (const VersionChoice& choice : kVersionChoices) {
+    if (version >= choice.firstVersion) {
+      if (textId != nullptr) {
+        *textId = choice.textId;
+      }
+      return LoadResult::Loaded;
+    }
+  }
+  return LoadResult::OldVersion;
+}
+
+LoadResult LoadDefinitionSet(const ParameterImage& image, DefinitionSet& defs) {
+  defs.paramCount = 0;
+  int textId = 0;
+  const LoadResult choice = ChoosePageText(image, &textId);
+  if (choice != LoadResult::Loaded) {
+    return choice;
+  }
+  LoadPageRows(res::PageText(textId), image, defs);
+  LoadMonitorRows(res::MonitorText(kMonitorTextId), defs);
+  defs.pageTextId = textId;
+  return LoadResult::Loaded;
+}
+
+}  // namespace tarn

@@ -1,0 +1,263 @@
+#include "model/value_codec.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+#include "model/text_numbers.h"
+
+namespace tarn {
+
+namespace {
+
+constexpr std::int32_t kProBit = 0;
+constexpr std::int32_t kProByte = 1;
+constexpr std::int32_t kProGroup = 2;
+constexpr std::int32_t kEnChecked = 1;
+constexpr std::int32_t kHighestBit = 7;
+constexpr std::int32_t kMaxNumberBytes = 4;
+constexpr std::int32_t kMaxTextBytes = 19;
+constexpr std::size_t kHexDigitsPerByte = 2;
+constexpr unsigned kBitsPerByte = 8;
+constexpr unsigned kByteMask = 0xFF;
+constexpr std::int32_t kImageBytes = static_cast<std::int32_t>(kImageSize);
+
+enum class Form { Unsigned, Signed, Hex, Text, Other };
+
+Form FormOf(const std::u16string& sw) {
+  if (sw == u"uo") {
+    return Form::Unsigned;
+  }
+  if (sw == u"so") {
+    return Form::Signed;
+  }
+  if (sw == u"h") {
+    return Form::Hex;
+  }
+  if (sw == u"a") {
+    return Form::Text;
+  }
+  return Form::Other;
+}
+
+bool IsNumeric(Form form) {
+  return form == Form::Unsigned || form == Form::Signed || form == Form::Hex;
+}
+
+bool CanUse(const ParamDef& def) { return def.usable && DefinitionUsable(def); }
+
+std::size_t Address(const ParamDef& def) { return static_cast<std::size_t>(def.address); }
+
+std::size_t GroupBytes(const ParamDef& def) { return static_cast<std::size_t>(def.pos) + 1; }
+
+std::u16string Widen(const char* ascii) {
+  std::u16string out;
+  for (; *ascii != '\0'; ++ascii) {
+    out += static_cast<char16_t>(static_cast<unsigned char>(*ascii));
+  }
+  return out;
+}
+
+std::u16string DecimalText(long long value) {
+  char buffer[24];
+  std::snprintf(buffer, sizeof buffer, "%lld", value);
+  return Widen(buffer);
+}
+
+// A byte shown as the character of the same code; byte 0 ends the text.
+std::u16string ByteCharacters(const ParameterImage& image, std::size_t address, std::size_t count) {
+  std::u16string out;
+  for (std::size_t i = 0; i < count && image[address + i] != 0; ++i) {
+    out += static_cast<char16_t>(image[address + i]);
+  }
+  return out;
+}
+
+std::u16string FormatByte(const ParamDef& def, const ParameterImage& image) {
+  const std::uint8_t byte = image[Address(def)];
+  switch (FormOf(def.sw)) {
+    case Form::Unsigned:
+      return DecimalText(byte);
+    case Form::Signed:
+      return DecimalText(static_cast<std::int8_t>(byte));
+    case Form::Hex: {
+      char buffer[4];
+      std::snprintf(buffer, sizeof buffer, "%x", static_cast<unsigned>(byte));
+      return Widen(buffer);
+    }
+    case Form::Text:
+      return ByteCharacters(image, Address(def), 1);
+    case Form::Other:
+      break;
+  }
+  return {};
+}
+
+// Two's complement of the field's own width.
+std::int32_t SignExtend(std::uint32_t value, std::size_t bytes) {
+  const unsigned unusedBits = static_cast<unsigned>(kMaxNumberBytes - bytes) * kBitsPerByte;
+  return static_cast<std::int32_t>(value << unusedBits) >> unusedBits;
+}
+
+std::u16string FormatGroup(const ParamDef& def, const ParameterImage& image) {
+  const std::size_t bytes = GroupBytes(def);
+  const Form form = FormOf(def.sw);
+  if (form == Form::Text) {
+    return ByteCharacters(image, Address(def), bytes);
+  }
+  if (!IsNumeric(form)) {
+    return {};
+  }
+  const std::uint32_t value = image.ReadBigEndian(Address(def), bytes);
+  if (form == Form::Unsigned) {
+    return DecimalText(static_cast<std::int32_t>(value));
+  }
+  if (form == Form::Signed) {
+    return DecimalText(SignExtend(value, bytes));
+  }
+  // Two lower-case hex digits per byte, most significant first, so that the
+  // text reads back byte by byte.
+  char buffer[12];
+  std::snprintf(buffer, sizeof buffer, "%0*x", static_cast<int>(bytes * kHexDigitsPerByte),
+                static_cast<unsigned>(value));
+  return Widen(buffer);
+}
+
+std::uint8_t LowByte(std::uint32_t value) { return static_cast<std::uint8_t>(value & kByteMask); }
+
+std::uint8_t HexPiece(std::u16string_view text, std::size_t index) {
+  const std::size_t start = index * kHexDigitsPerByte;
+  if (start >= text.size()) {
+    return 0;
+  }
+  return LowByte(numbers::HexValue(text.substr(start, kHexDigitsPerByte)));
+}
+
+StoreResult StoreByte(const ParamDef& def, std::u16string_view text, ParameterImage& image) {
+  std::uint8_t byte = 0;
+  switch (FormOf(def.sw)) {
+    case Form::Text:
+      byte = text.empty() ? 0 : LowByte(text.front());
+      break;
+    case Form::Hex:
+      byte = HexPiece(text, 0);
+      break;
+    default:
+      byte = LowByte(static_cast<std::uint32_t>(numbers::DecimalValue(text)));
+      break;
+  }
+  // The check is made on the byte after truncation, as a number 0 to 255.
+  if (def.en == kEnChecked && (byte < def.rangeL || byte > def.rangeH)) {
+    return StoreResult::OutOfRange;
+  }
+  image[Address(def)] = byte;
+  return StoreResult::Stored;
+}
+
+StoreResult StoreNumber(const ParamDef& def, std::u16string_view text, ParameterImage& image) {
+  const auto value = static_cast<std::uint32_t>(numbers::DecimalValue(text));
+  // Compared as unsigned 32-bit numbers: a negative value counts as a large one.
+  if (def.en == kEnChecked && (value < static_cast<std::uint32_t>(def.rangeL) ||
+                               value > static_cast<std::uint32_t>(def.rangeH))) {
+    return StoreResult::OutOfRange;
+  }
+  image.WriteBigEndian(Address(def), GroupBytes(def), value);
+  return StoreResult::Stored;
+}
+
+void StoreHex(const ParamDef& def, std::u16string_view text, ParameterImage& image) {
+  for (std::size_t i = 0; i < GroupBytes(def); ++i) {
+    image[Address(def) + i] = HexPiece(text, i);
+  }
+}
+
+// A text shorter than its field clears the rest of the field, so the stored
+// text always ends at a zero byte and no stale characters stay behind it.
+void StoreCharacters(const ParamDef& def, std::u16string_view text, ParameterImage& image) {
+  for (std::size_t i = 0; i < GroupBytes(def); ++i) {
+    image[Address(def) + i] = i < text.size() ? LowByte(text[i]) : 0;
+  }
+}
+
+StoreResult StoreGroup(const ParamDef& def, std::u16string_view text, ParameterImage& image) {
+  switch (FormOf(def.sw)) {
+    case Form::Unsigned:
+    case Form::Signed:
+      return StoreNumber(def, text, image);
+    case Form::Hex:
+      StoreHex(def, text, image);
+      break;
+    case Form::Text:
+      StoreCharacters(def, text, image);
+      break;
+    case Form::Other:
+      break;
+  }
+  return StoreResult::Stored;
+}
+
+}  // namespace
+
+bool DefinitionUsable(const ParamDef& def) {
+  if (def.address < 0 || def.address >= kImageBytes) {
+    return false;
+  }
+  switch (def.pro) {
+    case kProBit:
+      return def.pos >= 0 && def.pos <= kHighestBit;
+    case kProByte:
+      return true;
+    case kProGroup: {
+      const Form form = FormOf(def.sw);
+      const std::int32_t limit = form == Form::Text ? kMaxTextBytes - 1 : kMaxNumberBytes - 1;
+      const bool fitsCodec = !(IsNumeric(form) || form == Form::Text) || def.pos <= limit;
+      return def.pos >= 0 && def.pos < kImageBytes - def.address && fitsCodec;
+    }
+    default:
+      return false;
+  }
+}
+
+std::u16string FormatValue(const ParamDef& def, const ParameterImage& image) {
+  if (!CanUse(def)) {
+    return {};
+  }
+  if (def.pro == kProByte) {
+    return FormatByte(def, image);
+  }
+  if (def.pro == kProGroup) {
+    return FormatGroup(def, image);
+  }
+  return {};
+}
+
+StoreResult StoreText(const ParamDef& def, std::u16string_view text, ParameterImage& image) {
+  if (!CanUse(def)) {
+    return StoreResult::Stored;
+  }
+  if (def.pro == kProByte) {
+    return StoreByte(def, text, image);
+  }
+  if (def.pro == kProGroup) {
+    return StoreGroup(def, text, image);
+  }
+  return StoreResult::Stored;
+}
+
+bool GetFlag(const ParamDef& def, const ParameterImage& image) {
+  if (!CanUse(def) || def.pro != kProBit) {
+    return false;
+  }
+  return ((image[Address(def)] >> def.pos) & 1U) != 0;
+}
+
+void SetFlag(const ParamDef& def, ParameterImage& image, bool value) {
+  if (!CanUse(def) || def.pro != kProBit) {
+    return;
+  }
+  const auto mask = static_cast<std::uint8_t>(1U << def.pos);
+  std::uint8_t& byte = image[Address(def)];
+  byte = value ? static_cast<std::uint8_t>(byte | mask) : static_cast<std::uint8_t>(byte & ~mask);
+}
+
+}  // namespace tarn

@@ -12,6 +12,9 @@ bool PeriodicTimer::Start(std::chrono::steady_clock::duration period, Tick tick)
   if (IsRunning() || period <= std::chrono::steady_clock::duration::zero() || !tick) {
     return false;
   }
+  // The new thread takes the mutex before its first wait, so it sees thread_
+  // assigned (a tick may call Stop(), which reads it).
+  std::lock_guard lock(mutex_);
   thread_ = std::jthread(
       [this, period, work = std::move(tick)](std::stop_token stop) { Run(stop, period, work); });
   return true;

@@ -39,7 +39,7 @@ class PeriodicTimer {
  private:
   void Run(std::stop_token stop, std::chrono::steady_clock::duration period, const Tick& tick);
 
-  std::mutex mutex_;  // only for the waits of the timer thread
+  std::mutex mutex_;  // the timer thread's waits; guards the hand-over of thread_
   std::condition_variable_any wake_;
   std::jthread thread_;
 };

@@ -49,6 +49,8 @@ class DialogObserver {
   virtual void ColorsChanged(int id) = 0;   // ask TextColor again
   virtual void DialogShown(bool shown) = 0;
   virtual void FocusRequested(int id) = 0;
+  // EndDialog was called: a modal run may return.
+  virtual void DialogEnded(int /*result*/) {}
 };
 
 class Dialog {
@@ -86,6 +88,8 @@ class Dialog {
   int Result() const { return result_; }
 
   // --- What a user does; called by the host (or a test) on the UI thread. ---
+  // Like a user, these reach only controls that are visible and enabled;
+  // anything else is ignored.
   // A click on a push button or a check box. A check box toggles first.
   void UserClick(int id);
   // The user typed: the text of an edit becomes `text`; no notification.
@@ -116,6 +120,7 @@ class Dialog {
   ControlState* State(int id);
   const ControlState* State(int id) const;
   void Changed(int id);
+  bool UserCanReach(int id) const;
 
   Host& host_;
   const DialogTemplate* template_;

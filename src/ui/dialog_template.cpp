@@ -1,0 +1,55 @@
+#include "ui/dialog_template.h"
+
+#include <array>
+#include <map>
+#include <string>
+#include <string_view>
+
+#include "resources/embedded.h"
+#include "ui/template_parser.h"
+
+namespace tarn::ui {
+
+namespace {
+
+// Every template the program carries, as templates/template_<id>.txt.
+constexpr std::array kTemplateIds = {102, 107, 108, 109, 110, 111, 166};
+
+std::map<int, DialogTemplate> LoadAll() {
+  std::map<int, DialogTemplate> templates;
+  for (const int id : kTemplateIds) {
+    const auto bytes = res::Find("template_" + std::to_string(id) + ".txt");
+    const std::string_view text(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+    DialogTemplate parsed;
+    std::string error;
+    // A template that does not parse is left out; the tests load every one.
+    if (ParseTemplate(text, &parsed, &error) && parsed.id == id) {
+      templates.emplace(id, std::move(parsed));
+    }
+  }
+  return templates;
+}
+
+}  // namespace
+
+const ControlTemplate* DialogTemplate::Find(int controlId) const {
+  if (controlId == kNoId) {
+    return nullptr;
+  }
+  for (const ControlTemplate& control : controls) {
+    if (control.id == controlId) {
+      return &control;
+    }
+  }
+  return nullptr;
+}
+
+const DialogTemplate* FindTemplate(int templateId) {
+  // Read once, on first use; a function-local static is initialised safely
+  // even if two threads ask at once.
+  static const std::map<int, DialogTemplate> kTemplates = LoadAll();
+  const auto found = kTemplates.find(templateId);
+  return found == kTemplates.end() ? nullptr : &found->second;
+}
+
+}  // namespace tarn::ui

@@ -1,0 +1,107 @@
+// A host without a display, for tests: message boxes are answered from a
+// script and recorded, modal dialogs run a per-template script, and work
+// posted to the UI thread runs on the test's thread when the test asks.
+//
+// Threading: PostToUi may be called from any thread. Everything else is for
+// the test's thread, which plays the UI thread.
+#pragma once
+
+#include <chrono>
+#include <condition_variable>
+#include <deque>
+#include <functional>
+#include <map>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "ui/host.h"
+
+namespace tarn::ui {
+
+// One message box as the user saw it.
+struct ShownMessage {
+  int id = 0;           // string-table id, 0 for a text built by the caller
+  std::u16string text;  // the text shown
+  MsgButtons buttons = MsgButtons::Ok;
+  MsgIcon icon = MsgIcon::None;
+  MsgAnswer answer = MsgAnswer::Ok;
+  bool scripted = true;  // false when no script answered and the default was used
+};
+
+class HeadlessHost : public Host {
+ public:
+  // Decides the answer to a box; nothing means "not mine, ask the next rule".
+  using MessageRule = std::function<std::optional<MsgAnswer>(const ShownMessage&)>;
+  // Plays the user inside a modal run; it should end the dialog.
+  using ModalScript = std::function<void(Dialog&)>;
+
+  HeadlessHost() = default;
+  ~HeadlessHost() override = default;
+
+  // --- Message boxes. Answers are taken, in this order, from the queue of
+  // answers for this id, the general queue, then the rules. Without any, the
+  // answer that changes least is given: OK, Cancel or No. ---
+  void QueueAnswer(MsgAnswer answer);
+  void QueueAnswer(int id, MsgAnswer answer);
+  void AddRule(MessageRule rule);
+  const std::vector<ShownMessage>& Messages() const { return messages_; }
+  // The number of boxes shown with this string-table id (0: built texts).
+  int CountMessages(int id) const;
+  void ClearMessages() { messages_.clear(); }
+
+  MsgAnswer ShowMessage(int id, MsgButtons buttons, MsgIcon icon) override;
+  MsgAnswer ShowText(std::u16string_view text, MsgButtons buttons, MsgIcon icon) override;
+
+  // --- Modal dialogs. ---
+  // The script run when a dialog on `templateId` is run modally. A dialog
+  // still open when its script returns (or that has no script) is ended with
+  // kIdCancel, as if the user closed it, and counted in UnendedModals().
+  void SetModalScript(int templateId, ModalScript script);
+  int RunModal(Dialog& dialog) override;
+  int UnendedModals() const { return unendedModals_; }
+  // The dialogs in modal runs right now, innermost last.
+  const std::vector<Dialog*>& ModalStack() const { return modalStack_; }
+
+  // --- Child windows. ---
+  void CreateChild(Dialog& child, Dialog& parent, const RectDu& rect) override;
+  void DestroyChild(Dialog& child) override;
+  struct ChildRecord {
+    Dialog* child = nullptr;  // nullptr once destroyed
+    Dialog* parent = nullptr;
+    int templateId = 0;
+    RectDu rect;
+    bool destroyed = false;
+    bool shownWhenDestroyed = false;
+  };
+  const std::vector<ChildRecord>& Children() const { return children_; }
+
+  // --- The UI thread's queue. ---
+  void PostToUi(std::function<void()> work) override;
+  // Runs the work posted so far; returns how many items ran.
+  int ProcessPosted();
+  // Runs posted work until `done` holds or `timeout` passed; returns `done`.
+  bool WaitUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout);
+
+ private:
+  MsgAnswer Answer(ShownMessage& shown);
+  MsgAnswer Record(ShownMessage shown);
+
+  std::vector<ShownMessage> messages_;
+  std::map<int, std::deque<MsgAnswer>> answersById_;
+  std::deque<MsgAnswer> answers_;
+  std::vector<MessageRule> rules_;
+
+  std::map<int, ModalScript> modalScripts_;
+  std::vector<Dialog*> modalStack_;
+  int unendedModals_ = 0;
+
+  std::vector<ChildRecord> children_;
+
+  std::mutex postedMutex_;
+  std::condition_variable postedCv_;
+  std::deque<std::function<void()>> posted_;
+};
+
+}  // namespace tarn::ui

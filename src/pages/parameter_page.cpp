@@ -1,0 +1,159 @@
+#include "pages/parameter_page.h"
+
+#include <algorithm>
+#include <string>
+
+#include "model/value_codec.h"
+#include "resources/embedded.h"
+
+namespace tarn {
+
+namespace {
+
+std::u16string Decimal(std::int32_t value) {
+  return res::DecodeUtf8(std::to_string(value));
+}
+
+std::u16string RangeText(const ParamDef& row) {
+  return Decimal(row.rangeL) + u"~" + Decimal(row.rangeH);
+}
+
+bool HasText(const ParamDef& row) {
+  return row.pro == 1 || row.pro == 2;
+}
+
+}  // namespace
+
+RowRange RowsOfPage(PageRows page, const DefinitionSet& defs) {
+  RowRange range;
+  switch (page) {
+    case PageRows::Vehicle:
+      range = {kFlagRowCount, defs.controlStart};
+      break;
+    case PageRows::Control:
+      range = {defs.controlStart, defs.motorStart};
+      break;
+    case PageRows::Motor:
+      range = {defs.motorStart, defs.comStart};
+      break;
+    case PageRows::Com:
+      range = {defs.comStart, defs.paramCount};
+      break;
+  }
+  // A text with its markers out of order or missing yields an empty or
+  // shortened range rather than rows outside the table.
+  range.begin = std::clamp(range.begin, 0, defs.paramCount);
+  range.end = std::clamp(range.end, range.begin, defs.paramCount);
+  return range;
+}
+
+bool TakesSlot(const ParamDef& row) {
+  return row.show == 1 && row.usable;
+}
+
+std::u16string RangeMessage(const ParamDef& row) {
+  return u"Param:" + row.name + u"\nThe range should be between " + RangeText(row);
+}
+
+std::u16string TipsWithRange(const ParamDef& row) {
+  return row.tips + u" Range:" + RangeText(row);
+}
+
+ParameterPage::ParameterPage(ui::Host& host, Session& session, const Layout& layout)
+    : ui::Dialog(host, layout.templateId), session_(session), layout_(layout) {}
+
+void ParameterPage::OnShowWindow(bool show) {
+  if (!session_.flags.imageRead) {
+    return;
+  }
+  if (!labelsBuilt_) {
+    SetUp();
+    labelsBuilt_ = true;
+  }
+  pageSaved_ = false;
+  if (show) {
+    Fill();
+  } else {
+    Save();
+  }
+}
+
+// Rows beyond the last slot have no place on the page: they are neither shown
+// nor stored, so their image bytes stay as the controller sent them.
+void ParameterPage::SetUp() {
+  SetUpExtras();
+  const RowRange range = RowsOfPage(layout_.rows, session_.defs);
+  slotRows_.clear();
+  for (int index = range.begin; index < range.end; ++index) {
+    if (TakesSlot(Row(index)) && static_cast<int>(slotRows_.size()) < layout_.slotCount) {
+      slotRows_.push_back(index);
+    }
+  }
+  for (int k = 0; k < static_cast<int>(slotRows_.size()); ++k) {
+    const ParamDef& row = Row(slotRows_[k]);
+    ShowControl(SlotLabelId(k), true);
+    ShowControl(SlotEditId(k), true);
+    SetText(SlotLabelId(k), row.name);
+    if (row.en == 0) {
+      EnableControl(SlotEditId(k), false);
+    }
+  }
+}
+
+void ParameterPage::Fill() {
+  FillExtras();
+  for (int k = 0; k < static_cast<int>(slotRows_.size()); ++k) {
+    const ParamDef& row = Row(slotRows_[k]);
+    if (HasText(row)) {
+      SetText(SlotEditId(k), FormatValue(row, session_.image));
+    }
+  }
+}
+
+void ParameterPage::Save() {
+  SaveExtras();
+  for (int k = 0; k < static_cast<int>(slotRows_.size()); ++k) {
+    const ParamDef& row = Row(slotRows_[k]);
+    if (!HasText(row)) {
+      continue;
+    }
+    // Disabled edits are stored too: they write back the value they showed.
+    if (StoreText(row, GetText(SlotEditId(k)), session_.image) == StoreResult::OutOfRange) {
+      host().ShowText(RangeMessage(row), MsgButtons::Ok, MsgIcon::Exclamation);
+      return;
+    }
+  }
+  pageSaved_ = true;
+}
+
+void ParameterPage::OnEditFocus(int id) {
+  if (id < kFirstSlotEdit || id > layout_.lastFocusEdit ||
+      (id - kFirstSlotEdit) % kSlotIdStep != 0) {
+    return;
+  }
+  const auto slot = static_cast<std::size_t>((id - kFirstSlotEdit) / kSlotIdStep);
+  if (slot < slotRows_.size()) {
+    SetText(kIdInfoLine, TipsWithRange(Row(slotRows_[slot])));
+  }
+}
+
+std::optional<ui::Rgb> ParameterPage::TextColor(int id) const {
+  if (id == kIdInfoLine) {
+    return ui::kBlue;
+  }
+  return std::nullopt;
+}
+
+void ParameterPage::OnOk() {
+  if (owner_ != nullptr) {
+    owner_->OnCommand(ui::kIdOk);
+  }
+}
+
+void ParameterPage::OnCancel() {
+  if (owner_ != nullptr) {
+    owner_->OnCommand(ui::kIdCancel);
+  }
+}
+
+}  // namespace tarn

@@ -1,0 +1,98 @@
+// What the four parameter pages share: a grid of label/edit slots filled from
+// the image when the page is shown and stored back, with the range check,
+// when it is hidden.
+//
+// Threading: UI thread only.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "link/session.h"
+#include "ui/dialog.h"
+#include "ui/host.h"
+
+namespace tarn {
+
+inline constexpr int kIdInfoLine = 1001;
+inline constexpr int kFirstSlotLabel = 1010;
+inline constexpr int kFirstSlotEdit = 1011;
+inline constexpr int kSlotIdStep = 2;
+inline constexpr int kFlagRowCount = 16;  // rows 0-15 belong to the vehicle page's check boxes
+
+constexpr int SlotLabelId(int slot) {
+  return kFirstSlotLabel + kSlotIdStep * slot;
+}
+constexpr int SlotEditId(int slot) {
+  return kFirstSlotEdit + kSlotIdStep * slot;
+}
+
+// Which part of the definition rows a page shows in its slots.
+enum class PageRows { Vehicle, Control, Motor, Com };
+
+// The rows [begin, end) of `defs` that a page's slots draw from.
+struct RowRange {
+  int begin = 0;
+  int end = 0;
+};
+RowRange RowsOfPage(PageRows page, const DefinitionSet& defs);
+
+// A row gets a slot (or a check box) when it is marked shown and the codec can
+// handle it.
+bool TakesSlot(const ParamDef& row);
+
+// The text of the range message and the range part of the info line.
+std::u16string RangeMessage(const ParamDef& row);
+std::u16string TipsWithRange(const ParamDef& row);
+
+class ParameterPage : public ui::Dialog {
+ public:
+  struct Layout {
+    int templateId = 0;
+    PageRows rows = PageRows::Control;
+    int slotCount = 0;      // slots in the template's grid
+    int lastFocusEdit = 0;  // edits up to this id show their tips on focus
+  };
+
+  ParameterPage(ui::Host& host, Session& session, const Layout& layout);
+
+  // Set when the last save on hiding went through; clear while shown.
+  bool pageSaved() const { return pageSaved_; }
+  bool labelsBuilt() const { return labelsBuilt_; }
+  // The rows in slots 0, 1, ... (indexes into the definition rows).
+  const std::vector<int>& slotRows() const { return slotRows_; }
+
+  void OnShowWindow(bool show) override;
+  void OnEditFocus(int id) override;
+  std::optional<ui::Rgb> TextColor(int id) const override;
+  // Enter and Esc in a page belong to the main window's OK and Cancel.
+  void OnOk() override;
+  void OnCancel() override;
+
+  // Tells the page which dialog hosts it, for Enter and Esc.
+  void SetOwner(ui::Dialog* owner) { owner_ = owner; }
+
+ protected:
+  Session& session() const { return session_; }
+  const ParamDef& Row(int index) const { return session_.defs.params[index]; }
+
+  // Hooks around the slots, for the vehicle page's check boxes; each runs
+  // before the slots are handled.
+  virtual void SetUpExtras() {}
+  virtual void FillExtras() {}
+  virtual void SaveExtras() {}
+
+ private:
+  void SetUp();
+  void Fill();
+  void Save();
+
+  Session& session_;
+  Layout layout_;
+  ui::Dialog* owner_ = nullptr;
+  std::vector<int> slotRows_;
+  bool labelsBuilt_ = false;
+  bool pageSaved_ = false;
+};
+
+}  // namespace tarn

@@ -1,0 +1,57 @@
+// The four parameter pages. They differ in their template, their rows and the
+// vehicle page's check boxes and zero-point button.
+#pragma once
+
+#include <vector>
+
+#include "pages/parameter_page.h"
+
+namespace tarn {
+
+inline constexpr int kTemplateVehicle = 107;
+inline constexpr int kTemplateControl = 108;
+inline constexpr int kTemplateMotor = 109;
+inline constexpr int kTemplateCom = 111;
+
+inline constexpr int kFirstFlagBox = 1106;
+inline constexpr int kFlagBoxCount = 16;
+inline constexpr int kIdReadZero = 1341;
+
+class CVehicleDlg : public ParameterPage {
+ public:
+  CVehicleDlg(ui::Host& host, Session& session);
+
+  void OnShowWindow(bool show) override;
+  void OnCommand(int id) override;
+
+  // The flag rows (indexes 0-15) that have check boxes 1106, 1107, ...
+  const std::vector<int>& flagRows() const { return flagRows_; }
+
+ protected:
+  void SetUpExtras() override;
+  void FillExtras() override;
+  void SaveExtras() override;
+
+ private:
+  void OnFlagClicked(int id);
+  void OnReadZero();
+
+  std::vector<int> flagRows_;
+};
+
+class CControlDlg : public ParameterPage {
+ public:
+  CControlDlg(ui::Host& host, Session& session);
+};
+
+class CMotorDlg : public ParameterPage {
+ public:
+  CMotorDlg(ui::Host& host, Session& session);
+};
+
+class CCOMDlg : public ParameterPage {
+ public:
+  CCOMDlg(ui::Host& host, Session& session);
+};
+
+}  // namespace tarn

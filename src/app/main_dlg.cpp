@@ -1,0 +1,296 @@
+#include "app/main_dlg.h"
+
+#include <array>
+
+#include "link/connection.h"
+#include "link/transfer.h"
+#include "model/definition_loader.h"
+#include "monitor/monitor_page.h"
+#include "pages/parameter_pages.h"
+
+namespace tarn {
+
+namespace {
+
+struct Caption {
+  int id;
+  std::u16string_view text;
+};
+
+// The run-time captions, in the order they are set.
+constexpr std::array<Caption, 8> kCaptions = {{
+    {kIdVehicle, u"Vehicle"},
+    {kIdControl, u"Control"},
+    {kIdMotor, u"Motor"},
+    {kIdCom, u"COM"},
+    {kIdRead, u"Read"},
+    {kIdWrite, u"Write"},
+    {kIdMonitor, u"Monitor"},
+    {kIdQuit, u"Quit"},
+}};
+
+bool IsButtonRangeId(int id) {
+  return id >= kIdVehicle && id <= kIdWrite;
+}
+
+bool IsSavingPage(int key) {
+  return key == kPageVehicle || key == kPageControl || key == kPageMotor || key == kPageCom;
+}
+
+}  // namespace
+
+CQelmUserAppDlg::CQelmUserAppDlg(ui::Host& host, Session& session)
+    : ui::Dialog(host, kTemplateMain), session_(session) {}
+
+CQelmUserAppDlg::~CQelmUserAppDlg() {
+  DestroyPages();
+}
+
+void CQelmUserAppDlg::SetCaptions() {
+  for (const Caption& caption : kCaptions) {
+    SetText(caption.id, caption.text);
+  }
+}
+
+void CQelmUserAppDlg::OnInitDialog() {
+  SetCaptions();
+  SetBold(kIdStatus, true);
+  Connection connection(session_.link, host());
+  session_.connected = connection.ConnectWithRetry();
+  if (!session_.connected) {
+    EndDialog(ui::kIdCancel);
+    return;
+  }
+  // The pages sit where the hidden frame control marks the page area.
+  if (const ui::ControlTemplate* frame = Template().Find(kIdPageFrame)) {
+    pageRect_ = {frame->x, frame->y, frame->cx, frame->cy};
+  }
+  AddPages();
+  OnButtonRange(kIdRead);
+  if (!session_.flags.imageRead) {
+    EndDialog(ui::kIdCancel);
+    return;
+  }
+  session_.definitionsLoaded = loadDefinitions();
+  if (session_.definitionsLoaded) {
+    OnButtonRange(kIdVehicle);
+  } else {
+    EndDialog(ui::kIdCancel);
+  }
+}
+
+void CQelmUserAppDlg::AddPages() {
+  AddPage(std::make_unique<CVehicleDlg>(host(), session_));
+  AddPage(std::make_unique<CControlDlg>(host(), session_));
+  AddPage(std::make_unique<CMotorDlg>(host(), session_));
+  AddPage(std::make_unique<CMonitor1Dlg>(host(), session_));
+  AddPage(std::make_unique<CCOMDlg>(host(), session_));
+}
+
+void CQelmUserAppDlg::AddPage(std::unique_ptr<ui::Dialog> page) {
+  PageEntry entry;
+  entry.parameters = dynamic_cast<ParameterPage*>(page.get());
+  if (entry.parameters != nullptr) {
+    entry.parameters->SetOwner(this);
+  }
+  if (auto* monitor = dynamic_cast<CMonitor1Dlg*>(page.get())) {
+    monitor_ = monitor;
+  }
+  host().CreateChild(*page, *this, pageRect_);
+  page->Show(false);
+  entry.key = ++pageCount_;
+  entry.page = std::move(page);
+  pages_.push_back(std::move(entry));
+}
+
+ui::Dialog* CQelmUserAppDlg::Page(int key) const {
+  for (const PageEntry& entry : pages_) {
+    if (entry.key == key) {
+      return entry.page.get();
+    }
+  }
+  return nullptr;
+}
+
+void CQelmUserAppDlg::ShowPage(int key) {
+  for (PageEntry& entry : pages_) {
+    if (entry.key == key) {
+      entry.page->Show(true);
+    }
+  }
+}
+
+// Hiding makes a parameter page store its values and the monitor stop polling.
+void CQelmUserAppDlg::HidePages() {
+  for (PageEntry& entry : pages_) {
+    entry.page->Show(false);
+  }
+  currentPage_ = kPageNone;
+}
+
+bool CQelmUserAppDlg::PageRefusedSave(int key) const {
+  if (!IsSavingPage(key)) {
+    return false;
+  }
+  for (const PageEntry& entry : pages_) {
+    if (entry.key == key && entry.parameters != nullptr && !entry.parameters->pageSaved()) {
+      return true;
+    }
+  }
+  return false;
+}
+
+void CQelmUserAppDlg::EnableTransfers(bool enable) {
+  EnableControl(kIdRead, enable);
+  EnableControl(kIdWrite, enable);
+}
+
+void CQelmUserAppDlg::OnCommand(int id) {
+  if (IsButtonRangeId(id)) {
+    OnButtonRange(id);
+  } else {
+    ui::Dialog::OnCommand(id);
+  }
+}
+
+void CQelmUserAppDlg::OnButtonRange(int id) {
+  if (id == kIdRead) {
+    OnRead();
+    return;
+  }
+  if (!session_.flags.imageRead) {
+    return;
+  }
+  const int page = id - kPageButtonBase;
+  const int old = currentPage_;
+  // The monitor skips the save check: it shows live data, not the image.
+  if (id == kIdMonitor && currentPage_ != kPageMonitor) {
+    HidePages();
+    currentPage_ = kPageMonitor;
+    ShowPage(kPageMonitor);
+    EnableTransfers(false);
+    return;
+  }
+  if (page == currentPage_) {
+    return;
+  }
+  if (session_.definitionsLoaded) {
+    HidePages();
+  }
+  // A page that refused a value stays, and the command is dropped.
+  if (PageRefusedSave(old)) {
+    currentPage_ = old;
+    ShowPage(old);
+    EnableTransfers(true);
+    return;
+  }
+  if (id == kIdWrite) {
+    OnWrite();
+    return;
+  }
+  ShowChosenPage(page);
+}
+
+void CQelmUserAppDlg::ShowChosenPage(int page) {
+  currentPage_ = page;
+  ShowPage(page);
+  EnableTransfers(true);
+}
+
+void CQelmUserAppDlg::OnRead() {
+  if (session_.definitionsLoaded) {
+    HidePages();
+  }
+  ReadCommand(session_.link, session_.image, session_.flags, host(), *this);
+  if (session_.flags.imageRead && session_.definitionsLoaded && !ReadFitsDefinitions()) {
+    session_.flags.imageRead = false;
+    SetStatus(kStatusReadFailure);
+  }
+  if (session_.flags.imageRead && session_.definitionsLoaded) {
+    OnButtonRange(kIdVehicle);
+  }
+}
+
+// The definitions are chosen once, at start-up. An image from a controller
+// they do not fit would be shown and written through the wrong rows, so such
+// a read is refused with the message the loader would have shown.
+bool CQelmUserAppDlg::ReadFitsDefinitions() {
+  int textId = 0;
+  const LoadResult result = ChoosePageText(session_.image, &textId);
+  if (result == LoadResult::Loaded && textId == session_.defs.pageTextId) {
+    return true;
+  }
+  const int message = result == LoadResult::Loaded ? kMsgOldVersion : RefusalMessageId(result);
+  host().ShowMessage(message, MsgButtons::Ok, MsgIcon::Exclamation);
+  return false;
+}
+
+void CQelmUserAppDlg::OnWrite() {
+  WriteCommand(session_.link, session_.image, session_.flags, host(), *this);
+}
+
+bool CQelmUserAppDlg::loadDefinitions() {
+  // The COM button follows the hardware code even for a controller refused below.
+  ShowControl(kIdCom, ComPageOffered(session_.image));
+  const LoadResult result = LoadDefinitionSet(session_.image, session_.defs);
+  if (result != LoadResult::Loaded) {
+    host().ShowMessage(RefusalMessageId(result), MsgButtons::Ok, MsgIcon::Exclamation);
+    return false;
+  }
+  return true;
+}
+
+void CQelmUserAppDlg::SetStatus(std::u16string_view text) {
+  SetText(kIdStatus, text);
+  statusGood_ = text == kStatusReadSuccess || text == kStatusWriteSuccess;
+  InvalidateColor(kIdStatus);
+}
+
+std::optional<ui::Rgb> CQelmUserAppDlg::TextColor(int id) const {
+  if (id == kIdStatus) {
+    return statusGood_ ? ui::kGreen : ui::kRed;
+  }
+  return std::nullopt;
+}
+
+void CQelmUserAppDlg::OnClose() {
+  const int remembered = currentPage_;
+  HidePages();
+  const MsgAnswer answer =
+      host().ShowMessage(kMsgQuitQuestion, MsgButtons::OkCancel, MsgIcon::Question);
+  if (answer != MsgAnswer::Ok) {
+    currentPage_ = remembered;
+    ShowPage(remembered);
+    return;
+  }
+  EndWithPagesHidden(ui::kIdCancel);
+}
+
+// Quit, Esc and the hidden OK button end the window at once. The pages are
+// hidden first, so the monitor's poll has stopped before anything is torn down.
+void CQelmUserAppDlg::OnOk() {
+  EndWithPagesHidden(ui::kIdOk);
+}
+void CQelmUserAppDlg::OnCancel() {
+  EndWithPagesHidden(ui::kIdCancel);
+}
+
+void CQelmUserAppDlg::EndWithPagesHidden(int result) {
+  HidePages();
+  EndDialog(result);
+}
+
+void CQelmUserAppDlg::DestroyPages() {
+  if (monitor_ != nullptr) {
+    monitor_->StopPolling();
+  }
+  HidePages();
+  for (PageEntry& entry : pages_) {
+    host().DestroyChild(*entry.page);
+    entry.page.reset();
+  }
+  pages_.clear();
+  monitor_ = nullptr;
+}
+
+}  // namespace tarn

@@ -1,0 +1,101 @@
+// The main window: hosts the five pages in one page area, switches between
+// them, runs Read and Write, shows the outcome on the status line and asks
+// before it closes.
+//
+// Threading: UI thread only. The monitor page's poll is the one other thread;
+// it runs only while that page is shown, and Read and Write are disabled then.
+#pragma once
+
+#include <memory>
+#include <string_view>
+#include <vector>
+
+#include "link/prompts.h"
+#include "link/session.h"
+#include "ui/dialog.h"
+#include "ui/host.h"
+
+namespace tarn {
+
+class CMonitor1Dlg;
+class ParameterPage;
+
+inline constexpr int kTemplateMain = 102;
+
+// Control ids of the main window.
+inline constexpr int kIdPageFrame = 1000;
+inline constexpr int kIdVehicle = 1002;
+inline constexpr int kIdControl = 1003;
+inline constexpr int kIdMotor = 1004;
+inline constexpr int kIdMonitor = 1005;
+inline constexpr int kIdCom = 1006;
+inline constexpr int kIdRead = 1007;
+inline constexpr int kIdWrite = 1008;
+inline constexpr int kIdStatus = 1009;
+inline constexpr int kIdQuit = ui::kIdCancel;
+
+// PageId: a page button's id minus 1001.
+inline constexpr int kPageButtonBase = 1001;
+inline constexpr int kPageNone = 0;
+inline constexpr int kPageVehicle = 1;
+inline constexpr int kPageControl = 2;
+inline constexpr int kPageMotor = 3;
+inline constexpr int kPageMonitor = 4;
+inline constexpr int kPageCom = 5;
+
+class CQelmUserAppDlg : public ui::Dialog, public StatusLine {
+ public:
+  CQelmUserAppDlg(ui::Host& host, Session& session);
+  // Stops the poll, hides every page and destroys the pages.
+  ~CQelmUserAppDlg() override;
+
+  void OnInitDialog() override;
+  void OnCommand(int id) override;
+  void OnOk() override;
+  void OnCancel() override;
+  void OnClose() override;
+  std::optional<ui::Rgb> TextColor(int id) const override;
+
+  // StatusLine: the text, and with it the colour of its outcome.
+  void SetStatus(std::u16string_view text) override;
+
+  void AddPage(std::unique_ptr<ui::Dialog> page);
+  void ShowPage(int key);
+  void HidePages();
+  void OnButtonRange(int id);
+  bool loadDefinitions();
+
+  int currentPage() const { return currentPage_; }
+  int pageCount() const { return pageCount_; }
+  const ui::RectDu& pageRect() const { return pageRect_; }
+  // The page added with this key, or nullptr.
+  ui::Dialog* Page(int key) const;
+
+ private:
+  struct PageEntry {
+    int key = 0;
+    std::unique_ptr<ui::Dialog> page;
+    ParameterPage* parameters = nullptr;  // the same page when it saves on hiding
+  };
+
+  void SetCaptions();
+  void AddPages();
+  void OnRead();
+  void OnWrite();
+  void ShowChosenPage(int page);
+  void EnableTransfers(bool enable);
+  bool PageRefusedSave(int key) const;
+  bool ReadFitsDefinitions();
+  void EndWithPagesHidden(int result);
+  void DestroyPages();
+
+  Session& session_;
+  ui::RectDu pageRect_;
+  int pageCount_ = 0;
+  int currentPage_ = kPageNone;
+  std::vector<PageEntry> pages_;
+  CMonitor1Dlg* monitor_ = nullptr;
+  bool statusGood_ = false;
+};
+
+}  // namespace tarn

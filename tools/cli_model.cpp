@@ -1,0 +1,492 @@
+#include "tools/cli_model.h"
+
+#include <algorithm>
+#include <charconv>
+#include <filesystem>
+#include <fstream>
+#include <iomanip>
+#include <iostream>
+#include <iterator>
+#include <memory>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <string_view>
+#include <system_error>
+#include <vector>
+
+#include "link/connection.h"
+#include "link/controller_link.h"
+#include "link/transfer.h"
+#include "model/definition_loader.h"
+#include "model/value_codec.h"
+#include "resources/embedded.h"
+
+namespace tarn {
+
+namespace {
+
+constexpr int kExitDone = 0;
+constexpr int kExitFailed = 1;
+constexpr int kExitUsage = 2;
+
+constexpr int kFlagRows = 16;
+constexpr int kVehicleSlots = 33;
+constexpr int kPageSlots = 48;
+constexpr int kProBit = 0;
+constexpr int kProByte = 1;
+constexpr int kProGroup = 2;
+constexpr int kEnReadOnly = 0;
+
+constexpr std::size_t kAddressColumn = 7;
+constexpr std::size_t kAddressDigits = 3;
+constexpr std::size_t kLabelColumn = 34;
+constexpr std::size_t kValueColumn = 14;
+constexpr std::size_t kRangeColumn = 14;
+constexpr char16_t kFirstPrintable = 0x20;
+constexpr char16_t kDelete = 0x7F;
+constexpr char16_t kLastC1Control = 0x9F;
+constexpr std::size_t kVersionBytes = 2;
+constexpr unsigned kNibbleBits = 4;
+constexpr unsigned kNibbleMask = 0xF;
+constexpr int kVersionDigits = 4;
+
+// ---------------------------------------------------------------------------
+// Pages: which rows take a check box or a slot, as the parameter pages do.
+
+enum class Kind { Flag, Value };
+
+struct Entry {
+  int index;         // into DefinitionSet::params
+  Kind kind;
+  bool stored;       // the page fills and stores it (a slot exists, pro fits)
+};
+
+struct Page {
+  const char* name;
+  int first;
+  int end;
+  std::vector<Entry> entries;
+};
+
+bool TakesPlace(const ParamDef& def) { return def.show == 1 && def.usable; }
+
+const ParamDef& Row(const DefinitionSet& defs, int index) {
+  return defs.params[static_cast<std::size_t>(index)];
+}
+
+void AddEntries(const DefinitionSet& defs, Kind kind, int slots, Page& page) {
+  int taken = 0;
+  for (int i = page.first; i < page.end; ++i) {
+    const ParamDef& def = Row(defs, i);
+    if (!TakesPlace(def)) {
+      continue;
+    }
+    const bool fits = kind == Kind::Flag ? def.pro == kProBit
+                                         : def.pro == kProByte || def.pro == kProGroup;
+    page.entries.push_back({i, kind, taken < slots && fits});
+    ++taken;
+  }
+}
+
+std::vector<Page> BuildPages(const DefinitionSet& defs) {
+  const int flagEnd = std::min(kFlagRows, defs.paramCount);
+  Page vehicle{"Vehicle", 0, flagEnd, {}};
+  AddEntries(defs, Kind::Flag, kFlagRows, vehicle);
+  vehicle.first = flagEnd;
+  vehicle.end = defs.controlStart;
+  AddEntries(defs, Kind::Value, kVehicleSlots, vehicle);
+  vehicle.first = 0;
+  std::vector<Page> pages{vehicle,
+                          {"Control", defs.controlStart, defs.motorStart, {}},
+                          {"Motor", defs.motorStart, defs.comStart, {}},
+                          {"COM", defs.comStart, defs.paramCount, {}}};
+  for (std::size_t p = 1; p < pages.size(); ++p) {
+    AddEntries(defs, Kind::Value, kPageSlots, pages[p]);
+  }
+  return pages;
+}
+
+// ---------------------------------------------------------------------------
+// Texts.
+
+std::string Utf8(std::u16string_view text) { return res::EncodeUtf8(text); }
+
+// Control characters of a character field would disturb the terminal.
+std::u16string Printable(std::u16string_view text) {
+  static constexpr char16_t kHex[] = u"0123456789abcdef";
+  std::u16string out;
+  for (char16_t c : text) {
+    if (c < kFirstPrintable || (c >= kDelete && c <= kLastC1Control)) {
+      out += u"\\x";
+      out += kHex[(c >> kNibbleBits) & kNibbleMask];
+      out += kHex[c & kNibbleMask];
+    } else {
+      out += c;
+    }
+  }
+  return out;
+}
+
+// Pads to `width` characters (code points, not bytes).
+std::string Padded(std::u16string_view text, std::size_t width) {
+  std::size_t shown = 0;
+  for (char16_t c : text) {
+    shown += (c >= 0xDC00 && c <= 0xDFFF) ? 0 : 1;
+  }
+  std::string out = Utf8(text);
+  out.append(shown < width ? width - shown : 1, ' ');
+  return out;
+}
+
+std::string Padded(const std::string& ascii, std::size_t width) {
+  return Padded(res::DecodeUtf8(ascii), width);
+}
+
+std::string AddressText(const ParamDef& def, Kind kind) {
+  std::string text = std::to_string(def.address);
+  text.insert(0, text.size() < kAddressDigits ? kAddressDigits - text.size() : 0, '0');
+  if (kind == Kind::Flag) {
+    text += "." + std::to_string(def.pos);
+  }
+  return text;
+}
+
+std::string RangeText(const ParamDef& def) {
+  return std::to_string(def.rangeL) + "~" + std::to_string(def.rangeH);
+}
+
+std::u16string ShownValue(const Entry& entry, const ParamDef& def, const ParameterImage& image) {
+  if (!entry.stored) {
+    return {};
+  }
+  if (entry.kind == Kind::Flag) {
+    return GetFlag(def, image) ? u"on" : u"off";
+  }
+  return Printable(FormatValue(def, image));
+}
+
+std::u16string RangeMessage(const ParamDef& def) {
+  return u"Param:" + def.name + u"\nThe range should be between " +
+         res::DecodeUtf8(RangeText(def));
+}
+
+// ---------------------------------------------------------------------------
+// Image files and the controller.
+
+std::optional<ParameterImage> ReadImageFile(const std::string& path, std::ostream& err) {
+  std::ifstream file(path, std::ios::binary);
+  if (!file) {
+    err << "tarn-cli: cannot open " << path << "\n";
+    return std::nullopt;
+  }
+  const std::vector<char> bytes{std::istreambuf_iterator<char>(file), {}};
+  if (bytes.size() != kImageSize) {
+    err << "tarn-cli: " << path << " holds " << bytes.size() << " bytes, an image has "
+        << kImageSize << "\n";
+    return std::nullopt;
+  }
+  ParameterImage image;
+  for (std::size_t i = 0; i < kImageSize; ++i) {
+    image[i] = static_cast<std::uint8_t>(bytes[i]);
+  }
+  return image;
+}
+
+// Writes a temporary file next to `path` and renames it over `path`, so the
+// file holds either the old image or the new one, never a part of either.
+bool WriteImageFile(const std::string& path, const ParameterImage& image, std::ostream& err) {
+  const std::string temporary = path + ".tmp";
+  {
+    std::ofstream file(temporary, std::ios::binary | std::ios::trunc);
+    file.write(reinterpret_cast<const char*>(image.bytes.data()),
+               static_cast<std::streamsize>(image.bytes.size()));
+    file.close();
+    if (!file) {
+      err << "tarn-cli: cannot write " << temporary << "\n";
+      std::error_code ignored;
+      std::filesystem::remove(temporary, ignored);
+      return false;
+    }
+  }
+  std::error_code error;
+  std::filesystem::rename(temporary, path, error);
+  if (error) {
+    err << "tarn-cli: cannot replace " << path << ": " << error.message() << "\n";
+    std::filesystem::remove(temporary, error);
+    return false;
+  }
+  return true;
+}
+
+// A prompter for a program without windows: prints the message and takes the
+// answer that gives up (Cancel, No), so nothing waits for a person.
+class CliPrompter : public Prompter {
+ public:
+  explicit CliPrompter(std::ostream& err) : err_(err) {}
+  MsgAnswer ShowMessage(int id, MsgButtons buttons, MsgIcon) override {
+    err_ << Utf8(res::String(id)) << "\n";
+    return GiveUp(buttons);
+  }
+  MsgAnswer ShowText(std::u16string_view text, MsgButtons buttons, MsgIcon) override {
+    err_ << Utf8(text) << "\n";
+    return GiveUp(buttons);
+  }
+
+ private:
+  static MsgAnswer GiveUp(MsgButtons buttons) {
+    switch (buttons) {
+      case MsgButtons::Ok:
+        return MsgAnswer::Ok;
+      case MsgButtons::YesNo:
+        return MsgAnswer::No;
+      default:
+        return MsgAnswer::Cancel;
+    }
+  }
+  std::ostream& err_;
+};
+
+std::optional<ParameterImage> ReadImageFromController(std::ostream& out, std::ostream& err) {
+  ControllerLink link;
+  CliPrompter prompter(err);
+  Connection connection(link, prompter);
+  if (connection.EnumerateSerialPorts() == 0) {
+    err << "tarn-cli: no serial port found\n";
+    return std::nullopt;
+  }
+  if (!connection.Connect()) {
+    err << "tarn-cli: no controller answered on any serial port\n";
+    return std::nullopt;
+  }
+  ParameterImage image;
+  if (!ReadImage(link, image)) {
+    err << "tarn-cli: reading the image from " << connection.connectedPort << " failed\n";
+    return std::nullopt;
+  }
+  out << "Image read from the controller on " << connection.connectedPort << "\n";
+  return image;
+}
+
+// Chooses and loads the definitions for the image as the tool does; prints
+// the tool's message when the controller is refused.
+bool LoadFor(const ParameterImage& image, DefinitionSet& defs, std::ostream& err) {
+  const LoadResult result = LoadDefinitionSet(image, defs);
+  if (result != LoadResult::Loaded) {
+    err << Utf8(res::String(RefusalMessageId(result))) << "\n";
+    return false;
+  }
+  return true;
+}
+
+// ---------------------------------------------------------------------------
+// show
+
+void PrintEntry(const Entry& entry, const DefinitionSet& defs, const ParameterImage& image,
+                std::ostream& out) {
+  const ParamDef& def = Row(defs, entry.index);
+  out << "  " << Padded(AddressText(def, entry.kind), kAddressColumn) << Padded(def.name, kLabelColumn)
+      << Padded(ShownValue(entry, def, image), kValueColumn) << Padded(RangeText(def), kRangeColumn)
+      << (def.en == kEnReadOnly ? "read-only" : "editable");
+  if (!entry.stored) {
+    out << "  (not filled or stored by the page)";
+  }
+  out << "\n";
+}
+
+void PrintPage(const Page& page, const DefinitionSet& defs, const ParameterImage& image,
+               bool offered, std::ostream& out) {
+  out << "\n" << page.name;
+  if (!offered) {
+    out << " (its page button is hidden: hardware code 7W)";
+  }
+  out << "\n";
+  if (page.entries.empty()) {
+    out << "  (no parameters shown)\n";
+  }
+  for (const Entry& entry : page.entries) {
+    PrintEntry(entry, defs, image, out);
+  }
+}
+
+void PrintImage(const ParameterImage& image, const DefinitionSet& defs, std::ostream& out) {
+  const std::uint32_t version = image.ReadBigEndian(kAddrVersion, kVersionBytes);
+  std::ostringstream versionText;
+  versionText << std::hex << std::setw(kVersionDigits) << std::setfill('0') << version;
+  out << "Definitions: page text " << defs.pageTextId << " for software version "
+      << versionText.str() << "\n";
+  out << "  " << Padded(std::string("addr"), kAddressColumn) << Padded(std::string("label"), kLabelColumn)
+      << Padded(std::string("value"), kValueColumn) << Padded(std::string("range"), kRangeColumn)
+      << "entry\n";
+  const std::vector<Page> pages = BuildPages(defs);
+  for (std::size_t p = 0; p < pages.size(); ++p) {
+    const bool com = p + 1 == pages.size();
+    PrintPage(pages[p], defs, image, !com || ComPageOffered(image), out);
+  }
+}
+
+// ---------------------------------------------------------------------------
+// set
+
+struct Assignment {
+  std::string target;
+  std::string value;
+};
+
+// The whole text as a decimal number of digits only, or nothing.
+std::optional<int> Number(std::string_view text) {
+  int value = 0;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+  const bool digitsOnly =
+      !text.empty() && text.find_first_not_of("0123456789") == std::string_view::npos;
+  if (!digitsOnly || error != std::errc{} || end != text.data() + text.size()) {
+    return std::nullopt;
+  }
+  return value;
+}
+
+// A target is ADDRESS.BIT for a flag, ADDRESS for a value, or else a label.
+bool Matches(const Entry& entry, const ParamDef& def, std::string_view target) {
+  const std::size_t dot = target.find('.');
+  if (dot != std::string_view::npos) {
+    const auto address = Number(target.substr(0, dot));
+    const auto bit = Number(target.substr(dot + 1));
+    if (address && bit) {
+      return entry.kind == Kind::Flag && *address == def.address && *bit == def.pos;
+    }
+  }
+  if (const auto address = Number(target)) {
+    return entry.kind == Kind::Value && *address == def.address;
+  }
+  return def.name == res::DecodeUtf8(target);
+}
+
+std::vector<Entry> FindEntries(const std::vector<Page>& pages, const DefinitionSet& defs,
+                               std::string_view target) {
+  std::vector<Entry> found;
+  for (const Page& page : pages) {
+    for (const Entry& entry : page.entries) {
+      if (Matches(entry, Row(defs, entry.index), target)) {
+        found.push_back(entry);
+      }
+    }
+  }
+  return found;
+}
+
+std::optional<bool> FlagValue(std::string_view value) {
+  if (value == "on" || value == "1") {
+    return true;
+  }
+  if (value == "off" || value == "0") {
+    return false;
+  }
+  return std::nullopt;
+}
+
+// Stores one assignment into `image` and reports the value now shown to
+// `done`; false with a message to `err` when refused.
+bool Apply(const Assignment& assignment, const std::vector<Page>& pages,
+           const DefinitionSet& defs, ParameterImage& image, std::ostream& done,
+           std::ostream& err) {
+  const std::vector<Entry> found = FindEntries(pages, defs, assignment.target);
+  if (found.size() != 1) {
+    err << "tarn-cli: " << assignment.target
+        << (found.empty() ? ": no parameter shown on a page has this label or address\n"
+                          : ": several parameters match; give the address\n");
+    return false;
+  }
+  const Entry& entry = found.front();
+  const ParamDef& def = Row(defs, entry.index);
+  if (def.en == kEnReadOnly || !entry.stored) {
+    err << "tarn-cli: " << Utf8(def.name) << " cannot be edited on its page\n";
+    return false;
+  }
+  if (entry.kind == Kind::Flag) {
+    const std::optional<bool> flag = FlagValue(assignment.value);
+    if (!flag) {
+      err << "tarn-cli: " << Utf8(def.name) << " takes on or off\n";
+      return false;
+    }
+    SetFlag(def, image, *flag);
+  } else if (StoreText(def, res::DecodeUtf8(assignment.value), image) ==
+             StoreResult::OutOfRange) {
+    err << Utf8(RangeMessage(def)) << "\n";
+    return false;
+  }
+  done << AddressText(def, entry.kind) << "  " << Utf8(def.name) << " = "
+       << Utf8(ShownValue(entry, def, image)) << "\n";
+  return true;
+}
+
+std::optional<std::vector<Assignment>> ParseAssignments(int argc, char** argv, std::ostream& err) {
+  std::vector<Assignment> assignments;
+  for (int i = 0; i < argc; ++i) {
+    const std::string_view arg(argv[i]);
+    const std::size_t equals = arg.find('=');
+    if (equals == std::string_view::npos || equals == 0) {
+      err << "tarn-cli set: expected LABEL-OR-ADDRESS=VALUE, got " << arg << "\n";
+      return std::nullopt;
+    }
+    assignments.push_back({std::string(arg.substr(0, equals)), std::string(arg.substr(equals + 1))});
+  }
+  return assignments;
+}
+
+}  // namespace
+
+int RunShow(int argc, char** argv, std::ostream& out, std::ostream& err) {
+  if (argc > 1) {
+    err << "usage: tarn-cli show [FILE]\n";
+    return kExitUsage;
+  }
+  const std::optional<ParameterImage> image =
+      argc == 1 ? ReadImageFile(argv[0], err) : ReadImageFromController(out, err);
+  if (!image) {
+    return kExitFailed;
+  }
+  auto defs = std::make_unique<DefinitionSet>();
+  if (!LoadFor(*image, *defs, err)) {
+    return kExitFailed;
+  }
+  PrintImage(*image, *defs, out);
+  return kExitDone;
+}
+
+int RunSet(int argc, char** argv, std::ostream& out, std::ostream& err) {
+  if (argc < 2) {
+    err << "usage: tarn-cli set FILE LABEL-OR-ADDRESS=VALUE...\n";
+    return kExitUsage;
+  }
+  const auto assignments = ParseAssignments(argc - 1, argv + 1, err);
+  if (!assignments) {
+    return kExitUsage;
+  }
+  std::optional<ParameterImage> image = ReadImageFile(argv[0], err);
+  auto defs = std::make_unique<DefinitionSet>();
+  if (!image || !LoadFor(*image, *defs, err)) {
+    return kExitFailed;
+  }
+  const std::vector<Page> pages = BuildPages(*defs);
+  // Every assignment is tried so that all refusals are reported at once.
+  std::ostringstream done;
+  bool allStored = true;
+  for (const Assignment& assignment : *assignments) {
+    allStored = Apply(assignment, pages, *defs, *image, done, err) && allStored;
+  }
+  if (!allStored) {
+    err << "tarn-cli set: nothing written; " << argv[0] << " is unchanged\n";
+    return kExitFailed;
+  }
+  if (!WriteImageFile(argv[0], *image, err)) {
+    return kExitFailed;
+  }
+  out << done.str() << "written: " << argv[0] << "\n";
+  return kExitDone;
+}
+
+int RunShow(int argc, char** argv) { return RunShow(argc, argv, std::cout, std::cerr); }
+
+int RunSet(int argc, char** argv) { return RunSet(argc, argv, std::cout, std::cerr); }
+
+}  // namespace tarn

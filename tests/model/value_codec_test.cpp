@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -23,7 +22,7 @@ ParamDef Def(int pro, int pos, std::u16string sw, int en = 0, int low = 0, int h
   return def;
 }
 
-ParameterImage ImageWith(std::initializer_list<std::uint8_t> bytes, int address = kAt) {
+ParameterImage ImageWith(const std::vector<std::uint8_t>& bytes, int address = kAt) {
   ParameterImage image;
   int at = address;
   for (std::uint8_t b : bytes) {
@@ -39,7 +38,7 @@ std::vector<std::uint8_t> BytesAt(const ParameterImage& image, int count, int ad
 struct FormatCase {
   const char* what;
   ParamDef def;
-  std::initializer_list<std::uint8_t> bytes;
+  std::vector<std::uint8_t> bytes;
   std::u16string text;
 };
 

@@ -57,9 +57,9 @@ constexpr int kVersionDigits = 4;
 enum class Kind { Flag, Value };
 
 struct Entry {
-  int index;         // into DefinitionSet::params
+  int index;  // into DefinitionSet::params
   Kind kind;
-  bool stored;       // the page fills and stores it (a slot exists, pro fits)
+  bool stored;  // the page fills and stores it (a slot exists, pro fits)
 };
 
 struct Page {
@@ -69,7 +69,9 @@ struct Page {
   std::vector<Entry> entries;
 };
 
-bool TakesPlace(const ParamDef& def) { return def.show == 1 && def.usable; }
+bool TakesPlace(const ParamDef& def) {
+  return def.show == 1 && def.usable;
+}
 
 const ParamDef& Row(const DefinitionSet& defs, int index) {
   return defs.params[static_cast<std::size_t>(index)];
@@ -82,8 +84,8 @@ void AddEntries(const DefinitionSet& defs, Kind kind, int slots, Page& page) {
     if (!TakesPlace(def)) {
       continue;
     }
-    const bool fits = kind == Kind::Flag ? def.pro == kProBit
-                                         : def.pro == kProByte || def.pro == kProGroup;
+    const bool fits =
+        kind == Kind::Flag ? def.pro == kProBit : def.pro == kProByte || def.pro == kProGroup;
     page.entries.push_back({i, kind, taken < slots && fits});
     ++taken;
   }
@@ -110,7 +112,9 @@ std::vector<Page> BuildPages(const DefinitionSet& defs) {
 // ---------------------------------------------------------------------------
 // Texts.
 
-std::string Utf8(std::u16string_view text) { return res::EncodeUtf8(text); }
+std::string Utf8(std::u16string_view text) {
+  return res::EncodeUtf8(text);
+}
 
 // Control characters of a character field would disturb the terminal.
 std::u16string Printable(std::u16string_view text) {
@@ -167,8 +171,7 @@ std::u16string ShownValue(const Entry& entry, const ParamDef& def, const Paramet
 }
 
 std::u16string RangeMessage(const ParamDef& def) {
-  return u"Param:" + def.name + u"\nThe range should be between " +
-         res::DecodeUtf8(RangeText(def));
+  return u"Param:" + def.name + u"\nThe range should be between " + res::DecodeUtf8(RangeText(def));
 }
 
 // ---------------------------------------------------------------------------
@@ -285,9 +288,9 @@ bool LoadFor(const ParameterImage& image, DefinitionSet& defs, std::ostream& err
 void PrintEntry(const Entry& entry, const DefinitionSet& defs, const ParameterImage& image,
                 std::ostream& out) {
   const ParamDef& def = Row(defs, entry.index);
-  out << "  " << Padded(AddressText(def, entry.kind), kAddressColumn) << Padded(def.name, kLabelColumn)
-      << Padded(ShownValue(entry, def, image), kValueColumn) << Padded(RangeText(def), kRangeColumn)
-      << (def.en == kEnReadOnly ? "read-only" : "editable");
+  out << "  " << Padded(AddressText(def, entry.kind), kAddressColumn)
+      << Padded(def.name, kLabelColumn) << Padded(ShownValue(entry, def, image), kValueColumn)
+      << Padded(RangeText(def), kRangeColumn) << (def.en == kEnReadOnly ? "read-only" : "editable");
   if (!entry.stored) {
     out << "  (not filled or stored by the page)";
   }
@@ -315,9 +318,9 @@ void PrintImage(const ParameterImage& image, const DefinitionSet& defs, std::ost
   versionText << std::hex << std::setw(kVersionDigits) << std::setfill('0') << version;
   out << "Definitions: page text " << defs.pageTextId << " for software version "
       << versionText.str() << "\n";
-  out << "  " << Padded(std::string("addr"), kAddressColumn) << Padded(std::string("label"), kLabelColumn)
-      << Padded(std::string("value"), kValueColumn) << Padded(std::string("range"), kRangeColumn)
-      << "entry\n";
+  out << "  " << Padded(std::string("addr"), kAddressColumn)
+      << Padded(std::string("label"), kLabelColumn) << Padded(std::string("value"), kValueColumn)
+      << Padded(std::string("range"), kRangeColumn) << "entry\n";
   const std::vector<Page> pages = BuildPages(defs);
   for (std::size_t p = 0; p < pages.size(); ++p) {
     const bool com = p + 1 == pages.size();
@@ -386,9 +389,8 @@ std::optional<bool> FlagValue(std::string_view value) {
 
 // Stores one assignment into `image` and reports the value now shown to
 // `done`; false with a message to `err` when refused.
-bool Apply(const Assignment& assignment, const std::vector<Page>& pages,
-           const DefinitionSet& defs, ParameterImage& image, std::ostream& done,
-           std::ostream& err) {
+bool Apply(const Assignment& assignment, const std::vector<Page>& pages, const DefinitionSet& defs,
+           ParameterImage& image, std::ostream& done, std::ostream& err) {
   const std::vector<Entry> found = FindEntries(pages, defs, assignment.target);
   if (found.size() != 1) {
     err << "tarn-cli: " << assignment.target
@@ -409,8 +411,7 @@ bool Apply(const Assignment& assignment, const std::vector<Page>& pages,
       return false;
     }
     SetFlag(def, image, *flag);
-  } else if (StoreText(def, res::DecodeUtf8(assignment.value), image) ==
-             StoreResult::OutOfRange) {
+  } else if (StoreText(def, res::DecodeUtf8(assignment.value), image) == StoreResult::OutOfRange) {
     err << Utf8(RangeMessage(def)) << "\n";
     return false;
   }
@@ -428,7 +429,8 @@ std::optional<std::vector<Assignment>> ParseAssignments(int argc, char** argv, s
       err << "tarn-cli set: expected LABEL-OR-ADDRESS=VALUE, got " << arg << "\n";
       return std::nullopt;
     }
-    assignments.push_back({std::string(arg.substr(0, equals)), std::string(arg.substr(equals + 1))});
+    assignments.push_back(
+        {std::string(arg.substr(0, equals)), std::string(arg.substr(equals + 1))});
   }
   return assignments;
 }
@@ -485,8 +487,12 @@ int RunSet(int argc, char** argv, std::ostream& out, std::ostream& err) {
   return kExitDone;
 }
 
-int RunShow(int argc, char** argv) { return RunShow(argc, argv, std::cout, std::cerr); }
+int RunShow(int argc, char** argv) {
+  return RunShow(argc, argv, std::cout, std::cerr);
+}
 
-int RunSet(int argc, char** argv) { return RunSet(argc, argv, std::cout, std::cerr); }
+int RunSet(int argc, char** argv) {
+  return RunSet(argc, argv, std::cout, std::cerr);
+}
 
 }  // namespace tarn

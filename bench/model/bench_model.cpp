@@ -51,9 +51,10 @@ int main() {
     std::sort(ms.begin(), ms.end());
     const double median = ms[ms.size() / 2];
     worstMedian = std::max(worstMedian, median);
-    std::printf("load page text %d (%d rows) + monitor text 137 (%d items, %d errors): "
-                "median %.3f ms, best %.3f ms\n",
-                text.id, defs->paramCount, defs->monitorCount, defs->errorCount, median, ms.front());
+    std::printf(
+        "load page text %d (%d rows) + monitor text 137 (%d items, %d errors): "
+        "median %.3f ms, best %.3f ms\n",
+        text.id, defs->paramCount, defs->monitorCount, defs->errorCount, median, ms.front());
   }
   std::printf("worst median %.3f ms, target under %.1f ms: %s\n", worstMedian, kTargetMs,
               worstMedian < kTargetMs ? "met" : "missed");

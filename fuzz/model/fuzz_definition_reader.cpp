@@ -13,8 +13,8 @@
 
 namespace {
 
-constexpr const char* kKeys[] = {"pro",    "pos",    "show", "en",  "sw",  "name", "rangeL",
-                                 "rangeH", "tips",   "min",  "max", "rgb", ""};
+constexpr const char* kKeys[] = {"pro",    "pos",  "show", "en",  "sw",  "name", "rangeL",
+                                 "rangeH", "tips", "min",  "max", "rgb", ""};
 
 void ScanRows(std::span<const std::uint8_t> text) {
   tarn::RowScanner scanner(text);

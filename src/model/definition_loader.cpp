@@ -73,7 +73,8 @@ bool VoltageClassIs(const ParameterImage& image, const char (&code)[2]) {
 
 void ApplyVoltageRule(const ParameterImage& image, ParamDef& def) {
   if (VoltageClassIs(image, kVoltageFromController)) {
-    const std::uint32_t volts = image.ReadBigEndian(kAddrControllerVoltage, kControllerVoltageBytes);
+    const std::uint32_t volts =
+        image.ReadBigEndian(kAddrControllerVoltage, kControllerVoltageBytes);
     def.rangeH = static_cast<std::int32_t>(volts * kControllerVoltageNumerator /
                                            kControllerVoltageDenominator);
     return;

@@ -61,11 +61,17 @@ std::string_view FieldValue(std::string_view row, std::string_view key) {
   return {};
 }
 
-std::int32_t DecimalOf(std::string_view value) { return numbers::DecimalValue(value); }
+std::int32_t DecimalOf(std::string_view value) {
+  return numbers::DecimalValue(value);
+}
 
-std::uint32_t HexOf(std::string_view value) { return numbers::HexValue(value); }
+std::uint32_t HexOf(std::string_view value) {
+  return numbers::HexValue(value);
+}
 
-std::u16string TextOf(std::string_view value) { return res::DecodeUtf8(value); }
+std::u16string TextOf(std::string_view value) {
+  return res::DecodeUtf8(value);
+}
 
 std::string_view RowTagText(std::string_view row) {
   if (row.empty()) {
@@ -74,7 +80,9 @@ std::string_view RowTagText(std::string_view row) {
   return row.substr(1, kTagLength);
 }
 
-std::int32_t RowTag(std::string_view row) { return DecimalOf(RowTagText(row)); }
+std::int32_t RowTag(std::string_view row) {
+  return DecimalOf(RowTagText(row));
+}
 
 Section RowSection(std::string_view row) {
   const std::string_view tag = RowTagText(row);

@@ -51,8 +51,7 @@ struct ScannedNumber {
 // Spaces, sign, digits; the magnitude stops growing at `cap` so that any run
 // of digits is safe.
 template <typename Char>
-constexpr ScannedNumber ScanNumber(std::basic_string_view<Char> text, int base,
-                                   std::uint64_t cap) {
+constexpr ScannedNumber ScanNumber(std::basic_string_view<Char> text, int base, std::uint64_t cap) {
   ScannedNumber result;
   std::size_t i = 0;
   while (i < text.size() && IsCSpace(CodeOf(text[i]))) {
@@ -67,9 +66,8 @@ constexpr ScannedNumber ScanNumber(std::basic_string_view<Char> text, int base,
     if (digit < 0) {
       break;
     }
-    result.magnitude =
-        std::min(cap, result.magnitude * static_cast<std::uint64_t>(base) +
-                          static_cast<std::uint64_t>(digit));
+    result.magnitude = std::min(cap, result.magnitude * static_cast<std::uint64_t>(base) +
+                                         static_cast<std::uint64_t>(digit));
   }
   return result;
 }

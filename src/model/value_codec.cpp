@@ -44,11 +44,17 @@ bool IsNumeric(Form form) {
   return form == Form::Unsigned || form == Form::Signed || form == Form::Hex;
 }
 
-bool CanUse(const ParamDef& def) { return def.usable && DefinitionUsable(def); }
+bool CanUse(const ParamDef& def) {
+  return def.usable && DefinitionUsable(def);
+}
 
-std::size_t Address(const ParamDef& def) { return static_cast<std::size_t>(def.address); }
+std::size_t Address(const ParamDef& def) {
+  return static_cast<std::size_t>(def.address);
+}
 
-std::size_t GroupBytes(const ParamDef& def) { return static_cast<std::size_t>(def.pos) + 1; }
+std::size_t GroupBytes(const ParamDef& def) {
+  return static_cast<std::size_t>(def.pos) + 1;
+}
 
 std::u16string Widen(const char* ascii) {
   std::u16string out;
@@ -123,7 +129,9 @@ std::u16string FormatGroup(const ParamDef& def, const ParameterImage& image) {
   return Widen(buffer);
 }
 
-std::uint8_t LowByte(std::uint32_t value) { return static_cast<std::uint8_t>(value & kByteMask); }
+std::uint8_t LowByte(std::uint32_t value) {
+  return static_cast<std::uint8_t>(value & kByteMask);
+}
 
 std::uint8_t HexPiece(std::u16string_view text, std::size_t index) {
   const std::size_t start = index * kHexDigitsPerByte;

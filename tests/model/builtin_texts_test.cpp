@@ -214,7 +214,8 @@ TEST(BuiltinTextsTest, FormattedValuesStoreBackUnchanged) {
       for (const ParamDef* def : shown) {
         ParameterImage stored = image;
         const std::u16string value = FormatValue(*def, image);
-        EXPECT_EQ(StoreText(*def, value, stored), StoreResult::Stored) << "address " << def->address;
+        EXPECT_EQ(StoreText(*def, value, stored), StoreResult::Stored)
+            << "address " << def->address;
         EXPECT_TRUE(stored.bytes == image.bytes) << "address " << def->address;
       }
     }

@@ -13,7 +13,8 @@ std::span<const std::uint8_t> Bytes(std::string_view text) {
   return {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()};
 }
 
-ParameterImage Identity(std::string_view module, std::uint8_t versionHigh, std::uint8_t versionLow) {
+ParameterImage Identity(std::string_view module, std::uint8_t versionHigh,
+                        std::uint8_t versionLow) {
   ParameterImage image;
   for (std::size_t i = 0; i < module.size() && i < kModuleNameSize; ++i) {
     image[i] = static_cast<std::uint8_t>(module[i]);
@@ -45,7 +46,10 @@ TEST(ChoosePageTextTest, ByModelCodeAndVersion) {
       {"MQX48ABC", 0x01, 0x03, LoadResult::OldVersion, 0},
       {"MQX48ABC", 0x00, 0xFF, LoadResult::OldVersion, 0},
       {"Mqx48ABC", 0x01, 0x09, LoadResult::UnsupportedModel, 0},
-      {std::string("MQ\0" "48ABC", 8), 0x01, 0x09, LoadResult::UnsupportedModel, 0},
+      {std::string("MQ\0"
+                   "48ABC",
+                   8),
+       0x01, 0x09, LoadResult::UnsupportedModel, 0},
       {"MXQ48ABC", 0x01, 0x09, LoadResult::UnsupportedModel, 0},
       {"MQX48ABC", 0x01, 0x03, LoadResult::OldVersion, 0},
       {"MQY48ABC", 0x00, 0x01, LoadResult::UnsupportedModel, 0},  // model checked first
@@ -95,12 +99,14 @@ struct VoltageCase {
 
 TEST(VoltageRuleTest, RangesOfTheVoltageLimitsFollowTheClassCode) {
   const VoltageCase cases[] = {
-      {"24", 0, 0, 8, 30},      {"32", 0, 0, 18, 380},    {"36", 0, 0, 18, 450},
-      {"48", 0, 0, 18, 60},     {"60", 0, 0, 18, 80},     {"72", 0, 0, 18, 90},
-      {"84", 0, 0, 18, 105},    {"96", 0, 0, 18, 120},    {"12", 0, 0, 18, 136},
-      {"14", 0, 0, 18, 180},    {"10", 0, 0, 18, 400},    {"80", 0x00, 0x50, 18, 100},
-      {"80", 0x00, 0x49, 18, 91}, {"80", 0xFF, 0xFF, 18, 81918}, {"55", 0, 0, 18, 180},
-      {std::string("2\0", 2), 0, 0, 18, 180},
+      {"24", 0, 0, 8, 30},        {"32", 0, 0, 18, 380},
+      {"36", 0, 0, 18, 450},      {"48", 0, 0, 18, 60},
+      {"60", 0, 0, 18, 80},       {"72", 0, 0, 18, 90},
+      {"84", 0, 0, 18, 105},      {"96", 0, 0, 18, 120},
+      {"12", 0, 0, 18, 136},      {"14", 0, 0, 18, 180},
+      {"10", 0, 0, 18, 400},      {"80", 0x00, 0x50, 18, 100},
+      {"80", 0x00, 0x49, 18, 91}, {"80", 0xFF, 0xFF, 18, 81918},
+      {"55", 0, 0, 18, 180},      {std::string("2\0", 2), 0, 0, 18, 180},
   };
   auto defs = std::make_unique<DefinitionSet>();
   for (const VoltageCase& c : cases) {
@@ -120,11 +126,15 @@ TEST(VoltageRuleTest, RangesOfTheVoltageLimitsFollowTheClassCode) {
 TEST(LoadPageRowsTest, StoresFieldsMarkersAndUsability) {
   const std::string_view text =
       "header\r\n"
-      "[020]#\tpro=0#\tpos=3#\tshow=1#\ten=0#\tsw=uo#\tname=Флаг#\trangeL=0#\trangeH=1#\ttips=Бит#\r\n"
-      "[128]#\tpro=2#\tpos=1#\tshow=1#\ten=1#\tsw=uo#\tname=IQ Kp#\trangeL=0#\trangeH=32767#\ttips=t#\r\n"
+      "[020]#\tpro=0#\tpos=3#\tshow=1#\ten=0#\tsw=uo#\tname=Флаг#\trangeL=0#\trangeH=1#\ttips=Бит#"
+      "\r\n"
+      "[128]#\tpro=2#\tpos=1#\tshow=1#\ten=1#\tsw=uo#\tname=IQ "
+      "Kp#\trangeL=0#\trangeH=32767#\ttips=t#\r\n"
       "[256]#\tpro=1#\tpos=0#\tshow=0#\ten=1#\tsw=so#\tname=m#\trangeL=-5#\trangeH=5#\ttips=#\r\n"
-      "[384]#\tpro=2#\tpos=7#\tshow=1#\ten=0#\tsw=uo#\tname=too long#\trangeL=0#\trangeH=0#\ttips=#\r\n"
-      "[509]#\tpro=2#\tpos=3#\tshow=1#\ten=0#\tsw=h#\tname=past end#\trangeL=0#\trangeH=0#\ttips=#\r\n"
+      "[384]#\tpro=2#\tpos=7#\tshow=1#\ten=0#\tsw=uo#\tname=too "
+      "long#\trangeL=0#\trangeH=0#\ttips=#\r\n"
+      "[509]#\tpro=2#\tpos=3#\tshow=1#\ten=0#\tsw=h#\tname=past "
+      "end#\trangeL=0#\trangeH=0#\ttips=#\r\n"
       "\\\r\n";
   auto defs = std::make_unique<DefinitionSet>();
   LoadPageRows(Bytes(text), ParameterImage{}, *defs);

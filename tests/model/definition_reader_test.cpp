@@ -32,12 +32,20 @@ struct ScanCase {
 TEST(RowScannerTest, SplitsTextByTheGrammar) {
   using namespace std::string_literals;
   const std::vector<ScanCase> cases = {
-      {"CR stays, LF ends the row", "[001]#\tpro=1#\r\n[002]#\r\n\\\r\n", {"[001]#\tpro=1#\r", "[002]#\r"}},
+      {"CR stays, LF ends the row",
+       "[001]#\tpro=1#\r\n[002]#\r\n\\\r\n",
+       {"[001]#\tpro=1#\r", "[002]#\r"}},
       {"two rows on one line keep only the second", "[027]#a=1#[029]#b=2#\r\n\\", {"[029]#b=2#\r"}},
-      {"backslash drops the unfinished row and what follows", "[001]#x=1#\n[002]#y=\\2#\n[003]#\n",
+      {"backslash drops the unfinished row and what follows",
+       "[001]#x=1#\n[002]#y=\\2#\n[003]#\n",
        {"[001]#x=1#"}},
-      {"bytes outside rows are ignored", "head line\r\n\r\n[005]#\n tail ]# text\n\\\r\n\r\n", {"[005]#"}},
-      {"NUL bytes are skipped", "[0\0"s "07]#na\0me=A#\n\\", {"[007]#name=A#"}},
+      {"bytes outside rows are ignored",
+       "head line\r\n\r\n[005]#\n tail ]# text\n\\\r\n\r\n",
+       {"[005]#"}},
+      {"NUL bytes are skipped",
+       "[0\0"s
+       "07]#na\0me=A#\n\\",
+       {"[007]#name=A#"}},
       {"no backslash: reading stops at the end, open row lost", "[001]#\n[002]#", {"[001]#"}},
       {"empty text", "", {}},
       {"a lone '[' at the end of a line is an empty row", "[\n\\", {"["}},
@@ -65,9 +73,9 @@ TEST(FieldValueTest, FindsTheFirstKeyWithItsEqualsSign) {
   const FieldCase cases[] = {
       {"[025]#\tpro=2#\tpos=1#\tshow=1#", "pos", "1"},
       {"[025]#\tname=Low#\trangeL=18#\trangeH=180#\r", "rangeH", "180"},
-      {"[025]#\trangeH=300\r", "rangeH", ""},           // no closing '#'
-      {"[025]#\tpro=1#", "pos", ""},                     // missing key
-      {"[025]#\tpros=7#\tpro=2#", "pro", "2"},           // "pro" without '=' is not the key
+      {"[025]#\trangeH=300\r", "rangeH", ""},             // no closing '#'
+      {"[025]#\tpro=1#", "pos", ""},                      // missing key
+      {"[025]#\tpros=7#\tpro=2#", "pro", "2"},            // "pro" without '=' is not the key
       {"[025]#\ttips=a pro=5 b#\tpro=2#", "pro", "5 b"},  // first occurrence wins
       {"[025]#\tname=#", "name", ""},
       {"[025]#\tsw=uo#", "", ""},
@@ -79,11 +87,19 @@ TEST(FieldValueTest, FindsTheFirstKeyWithItsEqualsSign) {
 
 TEST(ValueConversionTest, DecimalFollowsAtoi) {
   const std::pair<const char*, std::int32_t> cases[] = {
-      {"180", 180},        {"  -40", -40},     {"+7", 7},
-      {"12abc", 12},       {"abc", 0},         {"", 0},
-      {"010", 10},         {"\t\r\n 5", 5},    {"- 5", 0},
-      {"2147483647", 2147483647},              {"2147483648", 2147483647},
-      {"-2147483648", -2147483647 - 1},        {"-99999999999999999999", -2147483647 - 1},
+      {"180", 180},
+      {"  -40", -40},
+      {"+7", 7},
+      {"12abc", 12},
+      {"abc", 0},
+      {"", 0},
+      {"010", 10},
+      {"\t\r\n 5", 5},
+      {"- 5", 0},
+      {"2147483647", 2147483647},
+      {"2147483648", 2147483647},
+      {"-2147483648", -2147483647 - 1},
+      {"-99999999999999999999", -2147483647 - 1},
   };
   for (const auto& [text, value] : cases) {
     EXPECT_EQ(DecimalOf(text), value) << '"' << text << '"';

@@ -15,6 +15,7 @@
 #include <span>
 #include <stop_token>
 
+#include "link/frame.h"
 #include "link/serial_port.h"
 
 namespace tarn {
@@ -29,8 +30,10 @@ inline constexpr std::uint8_t kCommandLiveData1 = 0x3A;
 inline constexpr std::uint8_t kCommandLiveData2 = 0x3B;
 inline constexpr std::uint8_t kCommandLiveData3 = 0x3C;
 
-inline constexpr std::size_t kMaxFrameData = 16;
-inline constexpr std::size_t kMaxFrameSize = kMaxFrameData + 3;
+// The receive window of one reply: ten attempts, each a short wait and one
+// read of up to a whole frame under the port's time-outs.
+inline constexpr int kReceiveAttempts = 10;
+inline constexpr std::chrono::milliseconds kAttemptWait{5};
 
 // A reply copied out of the receive buffer.
 struct Reply {
@@ -53,21 +56,34 @@ class ControllerLink {
   bool Exchange(std::uint8_t command, std::span<const std::uint8_t> data,
                 std::chrono::milliseconds wait, Reply* reply, std::stop_token stop = {});
 
+  // Replaces (and so closes) the port; nullptr leaves the link without one.
   void SetPort(std::unique_ptr<SerialPort> port);
   SerialPort* port() const { return port_.get(); }
 
-  // The frame primitives; callers outside the link use Exchange().
+  // The frame primitives; callers outside the link use Exchange(). SendFrame
+  // writes the checksum into TxFrame and sends command, length, data and
+  // checksum. ReceiveFrame collects one reply into RxFrame: true for a
+  // complete frame with a correct checksum; false on a failed read, a wrong
+  // checksum (at once), or ten attempts without a complete frame.
   bool SendFrame();
   bool ReceiveFrame(std::stop_token stop = {});
+
+  // Time-outs the receive window is computed from; the connection configures
+  // the port with the same values.
+  PortTimeouts timeouts;
 
   std::array<std::uint8_t, kMaxFrameSize> TxFrame{};
   std::array<std::uint8_t, kMaxFrameSize> RxFrame{};
 
  private:
+  // One attempt: reads until the frame is complete or the attempt's window
+  // closes, asking the port only for the bytes the frame still needs. False
+  // when the read itself failed.
+  bool ReceiveAttempt(FrameResult* result);
+
   std::unique_ptr<SerialPort> port_;
   std::mutex mutex_;
-  std::uint8_t received_ = 0;
-  bool inFrame_ = false;
+  FrameAssembler assembler_{RxFrame};
 };
 
 }  // namespace tarn

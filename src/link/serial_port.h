@@ -1,10 +1,14 @@
 // A serial port opened for exclusive use. One implementation per platform
 // (serial_port_posix.cpp, serial_port_win32.cpp), chosen by the build.
+// A SerialPort is not thread-safe: one thread at a time (the link's mutex
+// serialises the exchanges).
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -27,6 +31,15 @@ struct PortTimeouts {
   int writeTotalConstantMs = 50;
 };
 
+// The limits of one read: it ends at `deadline`, or `interval` after the last
+// byte received. `lastByte` carries the time of the last byte from one call to
+// the next, so several calls can share one window as if they were one read.
+struct ReadWindow {
+  std::chrono::steady_clock::time_point deadline;
+  std::chrono::milliseconds interval{20};
+  std::optional<std::chrono::steady_clock::time_point> lastByte;
+};
+
 class SerialPort {
  public:
   virtual ~SerialPort() = default;
@@ -43,6 +56,11 @@ class SerialPort {
   // requested count expired. *received is the count read. False on failure,
   // a hang-up included.
   virtual bool Read(std::span<std::uint8_t> buffer, std::size_t* received) = 0;
+  // Reads up to buffer.size() bytes within `window`: returns when that many
+  // arrived or the window closed, and updates window.lastByte. Always makes at
+  // least one read, even when the window has already closed. False on failure.
+  virtual bool ReadWithin(std::span<std::uint8_t> buffer, std::size_t* received,
+                          ReadWindow& window) = 0;
   virtual void Close() = 0;
   // The operating system's text for the last failure, for a person to read.
   virtual std::string LastError() const = 0;
@@ -50,7 +68,9 @@ class SerialPort {
 
 std::unique_ptr<SerialPort> MakeSerialPort();
 
-// The system's serial ports in scan order.
+// The system's serial ports in scan order. On POSIX systems the entries of
+// TARN_PORTS (separated by ':') when it is set and not empty; otherwise the
+// serial devices found under /dev, sorted.
 std::vector<std::string> ListSerialPorts();
 
 }  // namespace tarn

@@ -1,0 +1,90 @@
+#include "link/controller_link.h"
+
+#include <algorithm>
+#include <condition_variable>
+#include <thread>
+
+namespace tarn {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// Sleeps for `wait`, or less when a stop is requested.
+void WaitUnlessStopped(std::chrono::milliseconds wait, std::stop_token stop) {
+  if (wait <= std::chrono::milliseconds::zero()) return;
+  std::mutex mutex;
+  std::condition_variable_any wake;
+  std::unique_lock lock(mutex);
+  wake.wait_for(lock, stop, wait, [] { return false; });
+}
+
+}  // namespace
+
+ControllerLink::ControllerLink() = default;
+ControllerLink::~ControllerLink() = default;
+
+void ControllerLink::SetPort(std::unique_ptr<SerialPort> port) {
+  std::lock_guard lock(mutex_);
+  port_ = std::move(port);
+}
+
+bool ControllerLink::Exchange(std::uint8_t command, std::span<const std::uint8_t> data,
+                              std::chrono::milliseconds wait, Reply* reply, std::stop_token stop) {
+  std::lock_guard lock(mutex_);
+  if (!port_ || !port_->IsOpen() || data.size() > kMaxFrameData) return false;
+  // A late reply to an earlier request must not be taken for this one.
+  port_->Purge();
+  TxFrame[kOffsetCommand] = command;
+  TxFrame[kOffsetLength] = static_cast<std::uint8_t>(data.size());
+  std::copy(data.begin(), data.end(), TxFrame.begin() + kOffsetData);
+  // A failed send shows up as a missing reply; the receive decides.
+  SendFrame();
+  WaitUnlessStopped(wait, stop);
+  if (!ReceiveFrame(stop)) return false;
+  if (reply != nullptr) {
+    reply->command = RxFrame[kOffsetCommand];
+    reply->length = RxFrame[kOffsetLength];
+    std::copy_n(RxFrame.begin() + kOffsetData, kMaxFrameData, reply->data.begin());
+  }
+  return true;
+}
+
+bool ControllerLink::SendFrame() {
+  if (!port_) return false;
+  const std::size_t length = std::min<std::size_t>(TxFrame[kOffsetLength], kMaxFrameData);
+  TxFrame[kOffsetLength] = static_cast<std::uint8_t>(length);
+  const std::span<const std::uint8_t> frame(TxFrame.data(), length + kFrameOverhead);
+  TxFrame[kFrameHeaderSize + length] = FrameChecksum(frame.first(kFrameHeaderSize + length));
+  return port_->Write(frame);
+}
+
+bool ControllerLink::ReceiveAttempt(FrameResult* result) {
+  ReadWindow window;
+  window.deadline = Clock::now() +
+                    std::chrono::milliseconds(timeouts.readTotalMultiplierMs) * kMaxFrameSize +
+                    std::chrono::milliseconds(timeouts.readTotalConstantMs);
+  window.interval = std::chrono::milliseconds(timeouts.readIntervalMs);
+  FrameBuffer chunk{};
+  for (;;) {
+    const std::size_t wanted = assembler_.Missing();
+    std::size_t got = 0;
+    if (!port_->ReadWithin(std::span(chunk).first(wanted), &got, window)) return false;
+    *result = assembler_.Take(std::span(chunk).first(got));
+    if (*result != FrameResult::Incomplete || got < wanted) return true;
+  }
+}
+
+bool ControllerLink::ReceiveFrame(std::stop_token stop) {
+  assembler_.Reset();
+  if (!port_) return false;
+  for (int attempt = 0; attempt < kReceiveAttempts; ++attempt) {
+    if (stop.stop_requested()) return false;
+    std::this_thread::sleep_for(kAttemptWait);
+    FrameResult result = FrameResult::Incomplete;
+    if (!ReceiveAttempt(&result)) return false;
+    if (result != FrameResult::Incomplete) return result == FrameResult::Complete;
+  }
+  return false;
+}
+
+}  // namespace tarn

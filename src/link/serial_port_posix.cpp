@@ -1,0 +1,259 @@
+// The serial port on POSIX systems: exclusive open (flock plus TIOCEXCL), raw
+// 8N1 with termios, time-outs emulated with poll() on a non-blocking descriptor.
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+
+#include "link/serial_port.h"
+
+namespace tarn {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using std::chrono::milliseconds;
+
+constexpr int kNoFd = -1;
+constexpr std::uint32_t kStopBitsOne = 0;
+constexpr std::uint32_t kStopBitsTwo = 2;
+constexpr std::uint32_t kParityNone = 0;
+constexpr std::uint32_t kParityOdd = 1;
+constexpr std::uint32_t kParityEven = 2;
+
+struct BaudEntry {
+  std::uint32_t rate;
+  speed_t code;
+};
+
+constexpr BaudEntry kBaudRates[] = {
+    {1200, B1200},   {2400, B2400},   {4800, B4800},   {9600, B9600},
+    {19200, B19200}, {38400, B38400}, {57600, B57600}, {115200, B115200},
+};
+
+bool FindBaud(std::uint32_t rate, speed_t* code) {
+  for (const BaudEntry& entry : kBaudRates) {
+    if (entry.rate == rate) {
+      *code = entry.code;
+      return true;
+    }
+  }
+  return false;
+}
+
+tcflag_t DataBitsFlag(std::uint32_t bits) {
+  switch (bits) {
+    case 5:
+      return CS5;
+    case 6:
+      return CS6;
+    case 7:
+      return CS7;
+    default:
+      return CS8;
+  }
+}
+
+// Raw mode: no echo, no line editing, no translation, no flow control.
+void MakeRaw(termios& tio) {
+  tio.c_iflag &= ~static_cast<tcflag_t>(IGNBRK | BRKINT | PARMRK | ISTRIP | INLCR | IGNCR | ICRNL |
+                                        IXON | IXOFF | IXANY | INPCK);
+  tio.c_oflag &= ~static_cast<tcflag_t>(OPOST);
+  tio.c_lflag &= ~static_cast<tcflag_t>(ECHO | ECHONL | ICANON | ISIG | IEXTEN);
+  tio.c_cflag &= ~static_cast<tcflag_t>(CSIZE | PARENB | PARODD | CSTOPB | CRTSCTS);
+  tio.c_cflag |= CLOCAL | CREAD;
+  tio.c_cc[VMIN] = 0;
+  tio.c_cc[VTIME] = 0;
+}
+
+bool ApplyLine(const PortSettings& settings, termios& tio) {
+  speed_t speed = B0;
+  if (!FindBaud(settings.baudRate, &speed) || settings.dataBits < 5 || settings.dataBits > 8) {
+    return false;
+  }
+  if (settings.stopBits != kStopBitsOne && settings.stopBits != kStopBitsTwo) return false;
+  if (settings.parity > kParityEven) return false;
+  MakeRaw(tio);
+  tio.c_cflag |= DataBitsFlag(settings.dataBits);
+  if (settings.stopBits == kStopBitsTwo) tio.c_cflag |= CSTOPB;
+  if (settings.parity != kParityNone) tio.c_cflag |= PARENB | INPCK;
+  if (settings.parity == kParityOdd) tio.c_cflag |= PARODD;
+  return cfsetispeed(&tio, speed) == 0 && cfsetospeed(&tio, speed) == 0;
+}
+
+// Milliseconds until `until`, rounded up, never negative.
+int MillisecondsUntil(Clock::time_point until) {
+  auto left = until - Clock::now();
+  if (left <= Clock::duration::zero()) return 0;
+  return static_cast<int>(std::chrono::ceil<milliseconds>(left).count());
+}
+
+class PosixSerialPort final : public SerialPort {
+ public:
+  ~PosixSerialPort() override { Close(); }
+
+  bool Open(const std::string& name) override;
+  bool IsOpen() const override { return fd_ != kNoFd; }
+  bool Configure(const PortSettings& settings, const PortTimeouts& timeouts) override;
+  bool Purge() override;
+  bool Write(std::span<const std::uint8_t> bytes) override;
+  bool Read(std::span<std::uint8_t> buffer, std::size_t* received) override;
+  bool ReadWithin(std::span<std::uint8_t> buffer, std::size_t* received,
+                  ReadWindow& window) override;
+  void Close() override;
+  std::string LastError() const override { return error_; }
+
+ private:
+  bool Fail(const std::string& what) {
+    error_ = what + ": " + std::strerror(errno);
+    return false;
+  }
+  bool Fail(const std::string& what, const char* reason) {
+    error_ = what + ": " + reason;
+    return false;
+  }
+  // One poll and at most one read; *got is 0 when nothing came in time.
+  bool ReadSome(std::span<std::uint8_t> rest, int timeoutMs, std::size_t* got);
+
+  int fd_ = kNoFd;
+  std::string name_;
+  PortTimeouts timeouts_;
+  std::string error_;
+};
+
+bool PosixSerialPort::Open(const std::string& name) {
+  Close();
+  int fd = ::open(name.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return Fail(name);
+  if (!::isatty(fd)) {
+    ::close(fd);
+    return Fail(name, "not a terminal");
+  }
+  // The lock keeps out a second copy of the tool (and every program that
+  // locks); TIOCEXCL keeps out other openers, except root.
+  if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    bool busy = errno == EWOULDBLOCK;
+    Fail(name);
+    if (busy) error_ = name + ": in use by another program";
+    ::close(fd);
+    return false;
+  }
+  if (::ioctl(fd, TIOCEXCL) != 0) {
+    Fail(name);
+    ::close(fd);
+    return false;
+  }
+  fd_ = fd;
+  name_ = name;
+  return true;
+}
+
+bool PosixSerialPort::Configure(const PortSettings& settings, const PortTimeouts& timeouts) {
+  if (fd_ == kNoFd) return Fail("configure", "port is not open");
+  timeouts_ = timeouts;
+  termios tio{};
+  if (::tcgetattr(fd_, &tio) != 0) return Fail(name_ + ": tcgetattr");
+  if (!ApplyLine(settings, tio)) return Fail(name_, "unsupported line settings");
+  if (::tcsetattr(fd_, TCSANOW, &tio) != 0) return Fail(name_ + ": tcsetattr");
+  return Purge();
+}
+
+bool PosixSerialPort::Purge() {
+  if (fd_ == kNoFd) return Fail("purge", "port is not open");
+  if (::tcflush(fd_, TCIOFLUSH) != 0) return Fail(name_ + ": tcflush");
+  return true;
+}
+
+bool PosixSerialPort::Write(std::span<const std::uint8_t> bytes) {
+  if (fd_ == kNoFd) return Fail("write", "port is not open");
+  const auto deadline = Clock::now() +
+                        milliseconds(timeouts_.writeTotalMultiplierMs) * bytes.size() +
+                        milliseconds(timeouts_.writeTotalConstantMs);
+  std::size_t sent = 0;
+  while (sent < bytes.size()) {
+    ssize_t n = ::write(fd_, bytes.data() + sent, bytes.size() - sent);
+    if (n > 0) {
+      sent += static_cast<std::size_t>(n);
+      continue;
+    }
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0 && errno != EAGAIN) return Fail(name_ + ": write");
+    if (Clock::now() >= deadline) return Fail(name_ + ": write", "time-out");
+    pollfd pfd{fd_, POLLOUT, 0};
+    if (::poll(&pfd, 1, MillisecondsUntil(deadline)) < 0 && errno != EINTR) {
+      return Fail(name_ + ": poll");
+    }
+  }
+  // Synchronous: return once the bytes have left, as the line timing assumes.
+  while (::tcdrain(fd_) != 0) {
+    if (errno != EINTR) return Fail(name_ + ": tcdrain");
+  }
+  return true;
+}
+
+bool PosixSerialPort::Read(std::span<std::uint8_t> buffer, std::size_t* received) {
+  ReadWindow window;
+  window.deadline = Clock::now() + milliseconds(timeouts_.readTotalMultiplierMs) * buffer.size() +
+                    milliseconds(timeouts_.readTotalConstantMs);
+  window.interval = milliseconds(timeouts_.readIntervalMs);
+  return ReadWithin(buffer, received, window);
+}
+
+bool PosixSerialPort::ReadSome(std::span<std::uint8_t> rest, int timeoutMs, std::size_t* got) {
+  *got = 0;
+  pollfd pfd{fd_, POLLIN, 0};
+  int ready = ::poll(&pfd, 1, timeoutMs);
+  if (ready < 0) return errno == EINTR ? true : Fail(name_ + ": poll");
+  if (ready == 0) return true;
+  if ((pfd.revents & POLLIN) == 0) return Fail(name_, "line hung up");
+  ssize_t n = ::read(fd_, rest.data(), rest.size());
+  if (n > 0) {
+    *got = static_cast<std::size_t>(n);
+    return true;
+  }
+  if (n == 0) return Fail(name_, "line hung up");
+  if (errno == EINTR || errno == EAGAIN) return true;
+  return Fail(name_ + ": read");
+}
+
+bool PosixSerialPort::ReadWithin(std::span<std::uint8_t> buffer, std::size_t* received,
+                                 ReadWindow& window) {
+  *received = 0;
+  if (fd_ == kNoFd) return Fail("read", "port is not open");
+  bool first = true;
+  while (*received < buffer.size()) {
+    Clock::time_point limit = window.deadline;
+    if (window.lastByte) limit = std::min(limit, *window.lastByte + window.interval);
+    if (!first && Clock::now() >= limit) break;
+    first = false;
+    std::size_t got = 0;
+    if (!ReadSome(buffer.subspan(*received), MillisecondsUntil(limit), &got)) return false;
+    if (got > 0) {
+      *received += got;
+      window.lastByte = Clock::now();
+    }
+  }
+  return true;
+}
+
+void PosixSerialPort::Close() {
+  if (fd_ == kNoFd) return;
+  // Clear the exclusive flag so that the next open (ours after a reopen, or
+  // another program's) is not refused by a flag that outlives us.
+  ::ioctl(fd_, TIOCNXCL);
+  ::close(fd_);
+  fd_ = kNoFd;
+}
+
+}  // namespace
+
+std::unique_ptr<SerialPort> MakeSerialPort() {
+  return std::make_unique<PosixSerialPort>();
+}
+
+}  // namespace tarn

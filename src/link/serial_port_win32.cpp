@@ -1,0 +1,170 @@
+// The serial port on Windows: CreateFileW on "\\.\" + name (no sharing, so the
+// open itself is exclusive), the device control block and COMMTIMEOUTS.
+#include <windows.h>
+
+#include <algorithm>
+
+#include "link/serial_port.h"
+
+namespace tarn {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using std::chrono::milliseconds;
+
+constexpr DWORD kQueueSize = 512;
+constexpr wchar_t kDevicePrefix[] = L"\\\\.\\";
+
+std::wstring Widen(const std::string& text) {
+  if (text.empty()) return {};
+  int size =
+      MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+  std::wstring wide(static_cast<std::size_t>(size), L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), wide.data(), size);
+  return wide;
+}
+
+std::string SystemMessage(DWORD code) {
+  char* buffer = nullptr;
+  DWORD length = FormatMessageA(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+      nullptr, code, 0, reinterpret_cast<char*>(&buffer), 0, nullptr);
+  std::string text = length > 0 ? std::string(buffer, length) : "error " + std::to_string(code);
+  LocalFree(buffer);
+  while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
+  return text;
+}
+
+DWORD MillisecondsUntil(Clock::time_point until) {
+  auto left = until - Clock::now();
+  if (left <= Clock::duration::zero()) return 0;
+  return static_cast<DWORD>(std::chrono::ceil<milliseconds>(left).count());
+}
+
+class Win32SerialPort final : public SerialPort {
+ public:
+  ~Win32SerialPort() override { Close(); }
+
+  bool Open(const std::string& name) override;
+  bool IsOpen() const override { return handle_ != INVALID_HANDLE_VALUE; }
+  bool Configure(const PortSettings& settings, const PortTimeouts& timeouts) override;
+  bool Purge() override;
+  bool Write(std::span<const std::uint8_t> bytes) override;
+  bool Read(std::span<std::uint8_t> buffer, std::size_t* received) override;
+  bool ReadWithin(std::span<std::uint8_t> buffer, std::size_t* received,
+                  ReadWindow& window) override;
+  void Close() override;
+  std::string LastError() const override { return error_; }
+
+ private:
+  bool Fail(const std::string& what) {
+    error_ = what + ": " + SystemMessage(GetLastError());
+    return false;
+  }
+  bool ApplyTimeouts(const COMMTIMEOUTS& timeouts);
+  bool ReadOnce(std::span<std::uint8_t> buffer, std::size_t* received);
+
+  HANDLE handle_ = INVALID_HANDLE_VALUE;
+  std::string name_;
+  COMMTIMEOUTS configured_{};
+  std::string error_;
+};
+
+bool Win32SerialPort::Open(const std::string& name) {
+  Close();
+  const std::wstring path = kDevicePrefix + Widen(name);
+  handle_ = CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0,
+                        nullptr);
+  if (handle_ == INVALID_HANDLE_VALUE) return Fail(name);
+  name_ = name;
+  return true;
+}
+
+bool Win32SerialPort::Configure(const PortSettings& settings, const PortTimeouts& timeouts) {
+  bool ok = SetupComm(handle_, kQueueSize, kQueueSize) != 0;
+  DCB dcb{};
+  dcb.DCBlength = sizeof(dcb);
+  if (GetCommState(handle_, &dcb) != 0) {
+    // Only the line settings change; flow control and the rest stay as the
+    // port reports them.
+    dcb.BaudRate = settings.baudRate;
+    dcb.ByteSize = static_cast<BYTE>(settings.dataBits);
+    dcb.Parity = static_cast<BYTE>(settings.parity);
+    dcb.StopBits = static_cast<BYTE>(settings.stopBits);
+    ok = SetCommState(handle_, &dcb) != 0 && ok;
+  } else {
+    ok = false;
+  }
+  configured_.ReadIntervalTimeout = static_cast<DWORD>(timeouts.readIntervalMs);
+  configured_.ReadTotalTimeoutMultiplier = static_cast<DWORD>(timeouts.readTotalMultiplierMs);
+  configured_.ReadTotalTimeoutConstant = static_cast<DWORD>(timeouts.readTotalConstantMs);
+  configured_.WriteTotalTimeoutMultiplier = static_cast<DWORD>(timeouts.writeTotalMultiplierMs);
+  configured_.WriteTotalTimeoutConstant = static_cast<DWORD>(timeouts.writeTotalConstantMs);
+  ok = ApplyTimeouts(configured_) && ok;
+  ok = Purge() && ok;
+  if (!ok) Fail(name_ + ": configure");
+  return ok;
+}
+
+bool Win32SerialPort::ApplyTimeouts(const COMMTIMEOUTS& timeouts) {
+  COMMTIMEOUTS copy = timeouts;
+  return SetCommTimeouts(handle_, &copy) != 0 || Fail(name_ + ": SetCommTimeouts");
+}
+
+bool Win32SerialPort::Purge() {
+  return PurgeComm(handle_, PURGE_TXCLEAR | PURGE_RXCLEAR) != 0 || Fail(name_ + ": PurgeComm");
+}
+
+bool Win32SerialPort::Write(std::span<const std::uint8_t> bytes) {
+  DWORD written = 0;
+  return WriteFile(handle_, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) !=
+             0 ||
+         Fail(name_ + ": WriteFile");
+}
+
+bool Win32SerialPort::ReadOnce(std::span<std::uint8_t> buffer, std::size_t* received) {
+  DWORD got = 0;
+  if (ReadFile(handle_, buffer.data(), static_cast<DWORD>(buffer.size()), &got, nullptr) == 0) {
+    return Fail(name_ + ": ReadFile");
+  }
+  *received = got;
+  return true;
+}
+
+bool Win32SerialPort::Read(std::span<std::uint8_t> buffer, std::size_t* received) {
+  *received = 0;
+  return ApplyTimeouts(configured_) && ReadOnce(buffer, received);
+}
+
+bool Win32SerialPort::ReadWithin(std::span<std::uint8_t> buffer, std::size_t* received,
+                                 ReadWindow& window) {
+  *received = 0;
+  Clock::time_point limit = window.deadline;
+  if (window.lastByte) limit = std::min(limit, *window.lastByte + window.interval);
+  COMMTIMEOUTS timeouts = configured_;
+  timeouts.ReadTotalTimeoutMultiplier = 0;
+  timeouts.ReadTotalTimeoutConstant = MillisecondsUntil(limit);
+  if (timeouts.ReadTotalTimeoutConstant == 0) {
+    // The window has closed: take what is already there without waiting.
+    timeouts.ReadIntervalTimeout = MAXDWORD;
+  } else {
+    timeouts.ReadIntervalTimeout = static_cast<DWORD>(window.interval.count());
+  }
+  if (!ApplyTimeouts(timeouts) || !ReadOnce(buffer, received)) return false;
+  if (*received > 0) window.lastByte = Clock::now();
+  return true;
+}
+
+void Win32SerialPort::Close() {
+  if (handle_ == INVALID_HANDLE_VALUE) return;
+  CloseHandle(handle_);
+  handle_ = INVALID_HANDLE_VALUE;
+}
+
+}  // namespace
+
+std::unique_ptr<SerialPort> MakeSerialPort() {
+  return std::make_unique<Win32SerialPort>();
+}
+
+}  // namespace tarn

@@ -1,0 +1,185 @@
+// The scan for the port on which a controller answers, over pseudo-terminals
+// named in TARN_PORTS.
+#include "link/connection.h"
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <cstdlib>
+
+#include "link_fixture.h"
+
+namespace tarn {
+namespace {
+
+using namespace std::chrono_literals;
+using testing::RecordingPrompter;
+
+constexpr char kMissingPort[] = "/dev/tarn-no-such-port";
+
+void SetPorts(const std::vector<std::string>& paths) {
+  std::string joined;
+  for (const std::string& path : paths) joined += (joined.empty() ? "" : ":") + path;
+  ::setenv("TARN_PORTS", joined.c_str(), 1);
+}
+
+// A controller on its own pseudo-terminal, started without pacing.
+struct Controller {
+  explicit Controller(sim::Faults faults = {})
+      : sim(sim::Options{.pacing = false, .faults = faults}) {
+    EXPECT_TRUE(sim.Start()) << sim.LastError();
+  }
+  std::string Path() const { return sim.SlavePath(); }
+  sim::Simulator sim;
+};
+
+class Scan : public ::testing::Test {
+ protected:
+  void TearDown() override { ::unsetenv("TARN_PORTS"); }
+  ControllerLink link;
+  RecordingPrompter prompter;
+  Connection connection{link, prompter};
+};
+
+TEST_F(Scan, FirstControllerInOrderWins) {
+  Controller first, second;
+  SetPorts({kMissingPort, first.Path(), second.Path()});
+  EXPECT_TRUE(connection.Connect());
+  EXPECT_EQ(connection.connectedPort, first.Path());
+  EXPECT_EQ(first.sim.RequestCount(kCommandIdentify), 1);
+  EXPECT_EQ(second.sim.TotalRequests(), 0);
+  EXPECT_TRUE(prompter.shown.empty());
+}
+
+struct IdentifyCase {
+  int byte2;
+  int dataLength;
+  bool accepted;
+};
+
+void PrintTo(const IdentifyCase& c, std::ostream* out) {
+  *out << "byte2=" << c.byte2 << " length=" << c.dataLength;
+}
+
+class IdentifyReplies : public Scan, public ::testing::WithParamInterface<IdentifyCase> {};
+
+TEST_P(IdentifyReplies, DecideWhetherThePortIsTaken) {
+  const IdentifyCase c = GetParam();
+  Controller odd({.identifyByte2 = c.byte2, .identifyDataLength = c.dataLength});
+  Controller fallback;
+  SetPorts({odd.Path(), fallback.Path()});
+  ASSERT_TRUE(connection.Connect());
+  EXPECT_EQ(connection.connectedPort, c.accepted ? odd.Path() : fallback.Path());
+}
+
+INSTANTIATE_TEST_SUITE_P(Link, IdentifyReplies,
+                         ::testing::Values(IdentifyCase{0, 3, false}, IdentifyCase{1, 3, true},
+                                           IdentifyCase{2, 3, true}, IdentifyCase{3, 3, false},
+                                           IdentifyCase{2, 16, true},
+                                           // Too short to carry byte 2.
+                                           IdentifyCase{1, 2, false}));
+
+TEST_F(Scan, PortHeldByAnotherProgramIsSkipped) {
+  Controller held, free;
+  const int holder = ::open(held.Path().c_str(), O_RDWR | O_NOCTTY);
+  ASSERT_GE(holder, 0);
+  ASSERT_EQ(::flock(holder, LOCK_EX | LOCK_NB), 0);
+  SetPorts({held.Path(), free.Path()});
+  EXPECT_TRUE(connection.Connect());
+  EXPECT_EQ(connection.connectedPort, free.Path());
+  EXPECT_EQ(held.sim.TotalRequests(), 0);
+  ::close(holder);
+}
+
+TEST_F(Scan, SecondCopyOfTheToolCannotShareTheConnectedPort) {
+  Controller controller;
+  SetPorts({controller.Path()});
+  ASSERT_TRUE(connection.Connect());
+  auto second = MakeSerialPort();
+  EXPECT_FALSE(second->Open(controller.Path()));
+  EXPECT_FALSE(second->LastError().empty());
+}
+
+TEST_F(Scan, NoPortAtAllAsksForRetryUntilCancel) {
+  SetPorts({kMissingPort});
+  prompter.answers = {MsgAnswer::Retry, MsgAnswer::Cancel};
+  EXPECT_FALSE(connection.ConnectWithRetry());
+  EXPECT_EQ(prompter.Ids(), (std::vector<int>{kMsgNoController, kMsgNoController}));
+  EXPECT_EQ(prompter.shown[0].buttons, MsgButtons::RetryCancel);
+  EXPECT_EQ(prompter.shown[0].icon, MsgIcon::None);
+  EXPECT_FALSE(connection.connected);
+}
+
+TEST_F(Scan, FailedPortIsClosedSoRetryCanTryItAgain) {
+  Controller controller({.identifyByte2 = 0});
+  SetPorts({controller.Path()});
+  // While the message is up the controller comes to its senses.
+  prompter.onShow = [&](int) { controller.sim.SetFaults({}); };
+  prompter.answers = {MsgAnswer::Retry};
+  EXPECT_TRUE(connection.ConnectWithRetry());
+  EXPECT_EQ(prompter.Ids(), (std::vector<int>{kMsgNoController}));
+  EXPECT_EQ(controller.sim.RequestCount(kCommandIdentify), 2);
+}
+
+TEST_F(Scan, ConnectAfterSuccessSendsNothing) {
+  Controller controller;
+  SetPorts({controller.Path()});
+  ASSERT_TRUE(connection.Connect());
+  EXPECT_TRUE(connection.Connect());
+  EXPECT_EQ(controller.sim.TotalRequests(), 1);
+}
+
+TEST_F(Scan, SilentControllerIsPassedOver) {
+  Controller silent({.silent = true}), answering;
+  SetPorts({silent.Path(), answering.Path()});
+  EXPECT_TRUE(connection.Connect());
+  EXPECT_EQ(connection.connectedPort, answering.Path());
+  EXPECT_EQ(silent.sim.RequestCount(kCommandIdentify), 1);
+}
+
+struct PortListCase {
+  const char* variable;
+  std::vector<std::string> names;
+};
+
+void PrintTo(const PortListCase& c, std::ostream* out) {
+  *out << '"' << c.variable << '"';
+}
+
+class PortList : public ::testing::TestWithParam<PortListCase> {
+ protected:
+  void TearDown() override { ::unsetenv("TARN_PORTS"); }
+};
+
+TEST_P(PortList, ComesFromTheVariableInItsOrder) {
+  ::setenv("TARN_PORTS", GetParam().variable, 1);
+  EXPECT_EQ(ListSerialPorts(), GetParam().names);
+}
+
+INSTANTIATE_TEST_SUITE_P(Link, PortList,
+                         ::testing::Values(PortListCase{"/dev/pts/7", {"/dev/pts/7"}},
+                                           PortListCase{"/dev/b:/dev/a", {"/dev/b", "/dev/a"}},
+                                           PortListCase{":/dev/a::/dev/b:", {"/dev/a", "/dev/b"}},
+                                           PortListCase{":", {}}));
+
+TEST(PortScan, ListsOnlySerialDevicesSorted) {
+  ::unsetenv("TARN_PORTS");
+  const auto names = ListSerialPorts();
+  EXPECT_TRUE(std::is_sorted(names.begin(), names.end()));
+  for (const std::string& name : names) {
+    EXPECT_TRUE(name.starts_with("/dev/ttyUSB") || name.starts_with("/dev/ttyACM") ||
+                name.starts_with("/dev/ttyS") || name.starts_with("/dev/cu."))
+        << name;
+  }
+}
+
+TEST(SerialPort, RefusesSomethingThatIsNotATerminal) {
+  auto port = MakeSerialPort();
+  EXPECT_FALSE(port->Open("/dev/null"));
+  EXPECT_FALSE(port->IsOpen());
+}
+
+}  // namespace
+}  // namespace tarn

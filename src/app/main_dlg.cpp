@@ -90,9 +90,7 @@ void CQelmUserAppDlg::AddPages() {
 void CQelmUserAppDlg::AddPage(std::unique_ptr<ui::Dialog> page) {
   PageEntry entry;
   entry.parameters = dynamic_cast<ParameterPage*>(page.get());
-  if (entry.parameters != nullptr) {
-    entry.parameters->SetOwner(this);
-  }
+  page->SetOwner(this);
   if (auto* monitor = dynamic_cast<CMonitor1Dlg*>(page.get())) {
     monitor_ = monitor;
   }

@@ -144,16 +144,4 @@ std::optional<ui::Rgb> ParameterPage::TextColor(int id) const {
   return std::nullopt;
 }
 
-void ParameterPage::OnOk() {
-  if (owner_ != nullptr) {
-    owner_->OnCommand(ui::kIdOk);
-  }
-}
-
-void ParameterPage::OnCancel() {
-  if (owner_ != nullptr) {
-    owner_->OnCommand(ui::kIdCancel);
-  }
-}
-
 }  // namespace tarn

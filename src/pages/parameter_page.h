@@ -65,12 +65,6 @@ class ParameterPage : public ui::Dialog {
   void OnShowWindow(bool show) override;
   void OnEditFocus(int id) override;
   std::optional<ui::Rgb> TextColor(int id) const override;
-  // Enter and Esc in a page belong to the main window's OK and Cancel.
-  void OnOk() override;
-  void OnCancel() override;
-
-  // Tells the page which dialog hosts it, for Enter and Esc.
-  void SetOwner(ui::Dialog* owner) { owner_ = owner; }
 
  protected:
   Session& session() const { return session_; }
@@ -89,7 +83,6 @@ class ParameterPage : public ui::Dialog {
 
   Session& session_;
   Layout layout_;
-  ui::Dialog* owner_ = nullptr;
   std::vector<int> slotRows_;
   bool labelsBuilt_ = false;
   bool pageSaved_ = false;

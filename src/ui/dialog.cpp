@@ -184,11 +184,21 @@ void Dialog::UserFocus(int id) {
 // Enter and Esc reach a dialog as the commands of its OK and Cancel buttons,
 // whether or not such buttons exist or are visible.
 void Dialog::UserPressEnter() {
-  OnCommand(kIdOk);
+  if (owner_ != nullptr) {
+    owner_->UserPressEnter();
+  } else {
+    OnCommand(kIdOk);
+  }
 }
+
 void Dialog::UserPressEscape() {
-  OnCommand(kIdCancel);
+  if (owner_ != nullptr) {
+    owner_->UserPressEscape();
+  } else {
+    OnCommand(kIdCancel);
+  }
 }
+
 void Dialog::UserClose() {
   OnClose();
 }

@@ -74,6 +74,11 @@ class Dialog {
   void SetBold(int id, bool bold);
   bool IsControlVisible(int id) const;
   bool IsControlEnabled(int id) const;
+  // Whether the control's text is drawn bold; a rendering host asks it.
+  bool IsBold(int id) const {
+    const ControlState* state = State(id);
+    return state != nullptr && state->bold;
+  }
   bool HasControl(int id) const;
   // The text colour may have changed; the host asks TextColor again.
   void InvalidateColor(int id);
@@ -96,14 +101,19 @@ class Dialog {
   void UserType(int id, std::u16string_view text);
   // The keyboard focus entered the control.
   void UserFocus(int id);
-  void UserPressEnter();   // OnOk
-  void UserPressEscape();  // OnCancel
+  void UserPressEnter();   // OnOk, of the owner when there is one
+  void UserPressEscape();  // OnCancel, of the owner when there is one
   void UserClose();        // the close box: OnClose
 
   // Creation: the host calls this once the dialog exists (modal or child).
   void Initialize();
 
   void SetObserver(DialogObserver* observer) { observer_ = observer; }
+
+  // A page inside another dialog: Enter and Esc typed in it belong to the
+  // dialog that hosts it, as the keys of its OK and Cancel buttons.
+  void SetOwner(Dialog* owner) { owner_ = owner; }
+  Dialog* owner() const { return owner_; }
 
   // --- Notifications for subclasses. ---
   virtual void OnInitDialog() {}
@@ -126,6 +136,7 @@ class Dialog {
   const DialogTemplate* template_;
   std::map<int, ControlState> controls_;
   DialogObserver* observer_ = nullptr;
+  Dialog* owner_ = nullptr;
   bool shown_ = false;
   bool ended_ = false;
   int result_ = 0;

@@ -262,22 +262,5 @@ TEST_F(PagesTest, CheckBoxesFollowTheShownFlagRows) {
   EXPECT_EQ(session.image[100], 50);
 }
 
-TEST_F(PagesTest, EnterInAPageGoesToTheWindowThatOwnsIt) {
-  AddFlags();
-  StartControlRows();
-  EndPageRows();
-  CControlDlg page(host, session);
-  struct Owner : ui::Dialog {
-    using ui::Dialog::Dialog;
-    void OnCommand(int id) override { commands.push_back(id); }
-    std::vector<int> commands;
-  } owner(host, 102);
-  page.SetOwner(&owner);
-  page.UserPressEnter();
-  page.UserPressEscape();
-  EXPECT_FALSE(page.Ended());
-  EXPECT_EQ(owner.commands, (std::vector<int>{ui::kIdOk, ui::kIdCancel}));
-}
-
 }  // namespace
 }  // namespace tarn

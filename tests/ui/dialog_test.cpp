@@ -106,6 +106,17 @@ TEST(Dialog, EnterAndEscapeEndTheDialogThroughOkAndCancel) {
   EXPECT_TRUE(enter.Ended() && escape.Ended() && closed.Ended());
 }
 
+TEST(Dialog, EnterAndEscapeInAPageGoToTheDialogThatOwnsIt) {
+  HeadlessHost host;
+  Probe owner(host, 102), page(host);
+  page.SetOwner(&owner);
+  page.UserPressEnter();
+  page.UserPressEscape();
+  EXPECT_TRUE(page.commands.empty());
+  EXPECT_FALSE(page.Ended());
+  EXPECT_EQ(owner.commands, (std::vector<int>{kIdOk, kIdCancel}));
+}
+
 TEST(HeadlessHost, AnswersFromQueuesThenRulesThenTheSafeDefault) {
   HeadlessHost host;
   host.QueueAnswer(kMsgNoController, MsgAnswer::Retry);

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <chrono>
+#include <memory>
+#include <span>
 #include <string>
 #include <utility>
 #include <vector>

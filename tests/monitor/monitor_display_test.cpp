@@ -87,17 +87,6 @@ TEST(MonitorDisplay, ItemsFitOnlyInsideTheBlockAndTheirWidth) {
   for (const FitCase& c : cases) EXPECT_EQ(ItemFits(c.item), c.fits) << c.what;
 }
 
-TEST(MonitorDisplay, EditIdsMapToSlots) {
-  EXPECT_EQ(MonitorSlotOfEdit(1011), 0);
-  EXPECT_EQ(MonitorSlotOfEdit(1043), 16);
-  EXPECT_EQ(MonitorSlotOfEdit(1103), 46);
-  EXPECT_EQ(MonitorSlotOfEdit(1105), -1);  // the status box
-  EXPECT_EQ(MonitorSlotOfEdit(1012), -1);  // a label
-  EXPECT_EQ(MonitorSlotOfEdit(1009), -1);
-  EXPECT_EQ(MonitorEditId(16), 1043);
-  EXPECT_EQ(MonitorLabelId(46), 1102);
-}
-
 std::vector<ErrorBitDef> Names(int count) {
   std::vector<ErrorBitDef> names;
   for (int k = 0; k < count; ++k) {

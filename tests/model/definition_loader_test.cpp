@@ -51,7 +51,6 @@ TEST(ChoosePageTextTest, ByModelCodeAndVersion) {
                    8),
        0x01, 0x09, LoadResult::UnsupportedModel, 0},
       {"MXQ48ABC", 0x01, 0x09, LoadResult::UnsupportedModel, 0},
-      {"MQX48ABC", 0x01, 0x03, LoadResult::OldVersion, 0},
       {"MQY48ABC", 0x00, 0x01, LoadResult::UnsupportedModel, 0},  // model checked first
   };
   for (const ChoiceCase& c : cases) {

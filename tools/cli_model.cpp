@@ -2,17 +2,13 @@
 
 #include <algorithm>
 #include <charconv>
-#include <filesystem>
-#include <fstream>
 #include <iomanip>
 #include <iostream>
-#include <iterator>
 #include <memory>
 #include <optional>
 #include <sstream>
 #include <string>
 #include <string_view>
-#include <system_error>
 #include <vector>
 
 #include "link/connection.h"
@@ -21,6 +17,7 @@
 #include "model/definition_loader.h"
 #include "model/value_codec.h"
 #include "resources/embedded.h"
+#include "tools/image_file.h"
 
 namespace tarn {
 
@@ -178,45 +175,19 @@ std::u16string RangeMessage(const ParamDef& def) {
 // Image files and the controller.
 
 std::optional<ParameterImage> ReadImageFile(const std::string& path, std::ostream& err) {
-  std::ifstream file(path, std::ios::binary);
-  if (!file) {
-    err << "tarn-cli: cannot open " << path << "\n";
-    return std::nullopt;
-  }
-  const std::vector<char> bytes{std::istreambuf_iterator<char>(file), {}};
-  if (bytes.size() != kImageSize) {
-    err << "tarn-cli: " << path << " holds " << bytes.size() << " bytes, an image has "
-        << kImageSize << "\n";
-    return std::nullopt;
-  }
-  ParameterImage image;
-  for (std::size_t i = 0; i < kImageSize; ++i) {
-    image[i] = static_cast<std::uint8_t>(bytes[i]);
+  std::string error;
+  std::optional<ParameterImage> image = LoadImageFile(path, &error);
+  if (!image) {
+    err << "tarn-cli: " << error << "\n";
   }
   return image;
 }
 
-// Writes a temporary file next to `path` and renames it over `path`, so the
-// file holds either the old image or the new one, never a part of either.
+// The file holds either the old image or the whole new one, never a part.
 bool WriteImageFile(const std::string& path, const ParameterImage& image, std::ostream& err) {
-  const std::string temporary = path + ".tmp";
-  {
-    std::ofstream file(temporary, std::ios::binary | std::ios::trunc);
-    file.write(reinterpret_cast<const char*>(image.bytes.data()),
-               static_cast<std::streamsize>(image.bytes.size()));
-    file.close();
-    if (!file) {
-      err << "tarn-cli: cannot write " << temporary << "\n";
-      std::error_code ignored;
-      std::filesystem::remove(temporary, ignored);
-      return false;
-    }
-  }
-  std::error_code error;
-  std::filesystem::rename(temporary, path, error);
-  if (error) {
-    err << "tarn-cli: cannot replace " << path << ": " << error.message() << "\n";
-    std::filesystem::remove(temporary, error);
+  std::string error;
+  if (!WriteFileAtomically(path, image.bytes, &error)) {
+    err << "tarn-cli: " << error << "\n";
     return false;
   }
   return true;
@@ -307,7 +278,13 @@ void PrintPage(const Page& page, const DefinitionSet& defs, const ParameterImage
   if (page.entries.empty()) {
     out << "  (no parameters shown)\n";
   }
+  // A blank line between the vehicle page's check boxes and its slots.
+  Kind previous = page.entries.empty() ? Kind::Value : page.entries.front().kind;
   for (const Entry& entry : page.entries) {
+    if (entry.kind != previous) {
+      out << "\n";
+      previous = entry.kind;
+    }
     PrintEntry(entry, defs, image, out);
   }
 }

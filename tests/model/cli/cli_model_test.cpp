@@ -153,7 +153,8 @@ TEST_F(CliModelTest, SetStoresByLabelAddressAndFlag) {
   EXPECT_EQ(bytes[kAddrFlags], 0x02);
   EXPECT_EQ(bytes[107], 0x1F);
   EXPECT_EQ(bytes[108], 0x40);
-  EXPECT_FALSE(fs::exists(path_ + ".tmp"));
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator{}), 1)
+      << "no temporary file is left behind";
 }
 
 struct RefusedCase {

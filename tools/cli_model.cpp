@@ -43,6 +43,8 @@ constexpr std::size_t kRangeColumn = 14;
 constexpr char16_t kFirstPrintable = 0x20;
 constexpr char16_t kDelete = 0x7F;
 constexpr char16_t kLastC1Control = 0x9F;
+constexpr char16_t kLowSurrogateFirst = 0xDC00;
+constexpr char16_t kLowSurrogateLast = 0xDFFF;
 constexpr std::size_t kVersionBytes = 2;
 constexpr unsigned kNibbleBits = 4;
 constexpr unsigned kNibbleMask = 0xF;
@@ -61,8 +63,6 @@ struct Entry {
 
 struct Page {
   const char* name;
-  int first;
-  int end;
   std::vector<Entry> entries;
 };
 
@@ -74,35 +74,31 @@ const ParamDef& Row(const DefinitionSet& defs, int index) {
   return defs.params[static_cast<std::size_t>(index)];
 }
 
-void AddEntries(const DefinitionSet& defs, Kind kind, int slots, Page& page) {
+// The rows first..end-1 that take a check box or a slot, in order; a row past
+// the page's `places` or of a pro the page does not fill is listed unstored.
+void AddEntries(const DefinitionSet& defs, int first, int end, Kind kind, int places,
+                std::vector<Entry>& entries) {
   int taken = 0;
-  for (int i = page.first; i < page.end; ++i) {
+  for (int i = first; i < end; ++i) {
     const ParamDef& def = Row(defs, i);
     if (!TakesPlace(def)) {
       continue;
     }
     const bool fits =
         kind == Kind::Flag ? def.pro == kProBit : def.pro == kProByte || def.pro == kProGroup;
-    page.entries.push_back({i, kind, taken < slots && fits});
+    entries.push_back({i, kind, taken < places && fits});
     ++taken;
   }
 }
 
 std::vector<Page> BuildPages(const DefinitionSet& defs) {
+  std::vector<Page> pages{{"Vehicle", {}}, {"Control", {}}, {"Motor", {}}, {"COM", {}}};
   const int flagEnd = std::min(kFlagRows, defs.paramCount);
-  Page vehicle{"Vehicle", 0, flagEnd, {}};
-  AddEntries(defs, Kind::Flag, kFlagRows, vehicle);
-  vehicle.first = flagEnd;
-  vehicle.end = defs.controlStart;
-  AddEntries(defs, Kind::Value, kVehicleSlots, vehicle);
-  vehicle.first = 0;
-  std::vector<Page> pages{vehicle,
-                          {"Control", defs.controlStart, defs.motorStart, {}},
-                          {"Motor", defs.motorStart, defs.comStart, {}},
-                          {"COM", defs.comStart, defs.paramCount, {}}};
-  for (std::size_t p = 1; p < pages.size(); ++p) {
-    AddEntries(defs, Kind::Value, kPageSlots, pages[p]);
-  }
+  AddEntries(defs, 0, flagEnd, Kind::Flag, kFlagRows, pages[0].entries);
+  AddEntries(defs, flagEnd, defs.controlStart, Kind::Value, kVehicleSlots, pages[0].entries);
+  AddEntries(defs, defs.controlStart, defs.motorStart, Kind::Value, kPageSlots, pages[1].entries);
+  AddEntries(defs, defs.motorStart, defs.comStart, Kind::Value, kPageSlots, pages[2].entries);
+  AddEntries(defs, defs.comStart, defs.paramCount, Kind::Value, kPageSlots, pages[3].entries);
   return pages;
 }
 
@@ -133,7 +129,7 @@ std::u16string Printable(std::u16string_view text) {
 std::string Padded(std::u16string_view text, std::size_t width) {
   std::size_t shown = 0;
   for (char16_t c : text) {
-    shown += (c >= 0xDC00 && c <= 0xDFFF) ? 0 : 1;
+    shown += (c >= kLowSurrogateFirst && c <= kLowSurrogateLast) ? 0 : 1;  // pairs count once
   }
   std::string out = Utf8(text);
   out.append(shown < width ? width - shown : 1, ' ');

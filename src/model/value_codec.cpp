@@ -20,6 +20,8 @@ constexpr std::int32_t kMaxTextBytes = 19;
 constexpr std::size_t kHexDigitsPerByte = 2;
 constexpr unsigned kBitsPerByte = 8;
 constexpr unsigned kByteMask = 0xFF;
+// Room for any 64-bit decimal or 32-bit hexadecimal text and its terminator.
+constexpr std::size_t kNumberBufferSize = 24;
 constexpr std::int32_t kImageBytes = static_cast<std::int32_t>(kImageSize);
 
 enum class Form { Unsigned, Signed, Hex, Text, Other };
@@ -65,7 +67,7 @@ std::u16string Widen(const char* ascii) {
 }
 
 std::u16string DecimalText(long long value) {
-  char buffer[24];
+  char buffer[kNumberBufferSize];
   std::snprintf(buffer, sizeof buffer, "%lld", value);
   return Widen(buffer);
 }
@@ -87,7 +89,7 @@ std::u16string FormatByte(const ParamDef& def, const ParameterImage& image) {
     case Form::Signed:
       return DecimalText(static_cast<std::int8_t>(byte));
     case Form::Hex: {
-      char buffer[4];
+      char buffer[kNumberBufferSize];
       std::snprintf(buffer, sizeof buffer, "%x", static_cast<unsigned>(byte));
       return Widen(buffer);
     }
@@ -123,7 +125,7 @@ std::u16string FormatGroup(const ParamDef& def, const ParameterImage& image) {
   }
   // Two lower-case hex digits per byte, most significant first, so that the
   // text reads back byte by byte.
-  char buffer[12];
+  char buffer[kNumberBufferSize];
   std::snprintf(buffer, sizeof buffer, "%0*x", static_cast<int>(bytes * kHexDigitsPerByte),
                 static_cast<unsigned>(value));
   return Widen(buffer);

@@ -107,7 +107,7 @@ class Simulator::Impl {
   void Run(std::stop_token stop);
   void TakeBytes(std::span<const std::uint8_t> bytes, std::stop_token stop);
   void Handle(const Bytes& request, std::stop_token stop);
-  Plan PlanReply(const Bytes& request);
+  Plan PlanReply(const Bytes& request, const std::optional<Bytes>& raw);
   Bytes BuildReply(const Bytes& request);
   Bytes ReadBlockReply(std::span<const std::uint8_t> data);
   Bytes WriteBlockReply(std::span<const std::uint8_t> data);
@@ -227,18 +227,18 @@ void Simulator::Impl::Handle(const Bytes& request, std::stop_token stop) {
   // On a real line the request has only just finished arriving.
   const Clock::time_point arrived =
       Clock::now() + kByteTime * static_cast<std::int64_t>(request.size());
-  Plan plan;
   ReplyHook replyHook;
   {
     std::lock_guard lock(mutex);
-    plan = PlanReply(request);
     replyHook = hook;
   }
-  if (replyHook) {
-    if (auto raw = replyHook(request)) {
-      plan.bytes = std::move(*raw);
-      plan.send = true;
-    }
+  // The hook runs without the lock: it may call back into the simulator.
+  std::optional<Bytes> raw;
+  if (replyHook) raw = replyHook(request);
+  Plan plan;
+  {
+    std::lock_guard lock(mutex);
+    plan = PlanReply(request, raw);
   }
   if (plan.send && !plan.bytes.empty()) {
     Send(plan, plan.pacing ? arrived : Clock::now(), stop);
@@ -255,7 +255,7 @@ void Simulator::Impl::Handle(const Bytes& request, std::stop_token stop) {
   }
 }
 
-Plan Simulator::Impl::PlanReply(const Bytes& request) {
+Plan Simulator::Impl::PlanReply(const Bytes& request, const std::optional<Bytes>& raw) {
   const std::uint8_t command = request[0];
   ++counts[command];
   log.push_back(request);
@@ -273,7 +273,7 @@ Plan Simulator::Impl::PlanReply(const Bytes& request) {
     silent = true;
   }
   if (silent) return plan;
-  plan.bytes = BuildReply(request);
+  plan.bytes = raw ? *raw : BuildReply(request);
   plan.send = !plan.bytes.empty();
   if (!plan.send) return plan;
   if (f.badChecksumOn == n) plan.bytes.back() ^= kChecksumSpoiler;

@@ -75,9 +75,10 @@ struct Options {
   Faults faults{};
 };
 
-// Raw bytes to send instead of the normal reply (an empty vector sends
-// nothing); std::nullopt keeps the normal reply. Called on the controller's
-// thread with the whole request frame.
+// Raw bytes to send instead of handling the request (an empty vector sends
+// nothing; the image is not touched either way); std::nullopt handles it as
+// usual. Called on the controller's thread, without the simulator's lock, with
+// the whole request frame. Faults still apply to the bytes it returns.
 using ReplyHook =
     std::function<std::optional<std::vector<std::uint8_t>>(std::span<const std::uint8_t>)>;
 

@@ -1,0 +1,197 @@
+// tarn-cli's link commands run in-process against the simulated controller.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "link/controller_link.h"
+#include "sim/simulator.h"
+#include "tools/cli_link.h"
+#include "tools/image_file.h"
+
+namespace tarn {
+namespace {
+
+namespace fs = std::filesystem;
+using Bytes = std::vector<std::uint8_t>;
+
+constexpr int kDone = 0;
+constexpr int kFailed = 1;
+constexpr int kUsage = 2;
+
+class Cli : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(sim.Start()) << sim.LastError();
+    ::setenv("TARN_PORTS", sim.SlavePath().c_str(), 1);
+    dir = fs::temp_directory_path() / ("tarn-cli-test-" + std::to_string(::getpid()));
+    fs::create_directories(dir);
+  }
+  void TearDown() override {
+    ::unsetenv("TARN_PORTS");
+    fs::remove_all(dir);
+  }
+
+  using Command = int (*)(int, char**, std::ostream&, std::ostream&);
+  int Run(Command command, std::vector<std::string> args) {
+    std::vector<char*> argv;
+    for (std::string& arg : args) argv.push_back(arg.data());
+    out.str("");
+    err.str("");
+    return command(static_cast<int>(argv.size()), argv.data(), out, err);
+  }
+
+  std::string File(const std::string& name) const { return (dir / name).string(); }
+
+  static void Save(const std::string& path, const Bytes& bytes) {
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()),
+               static_cast<std::streamsize>(bytes.size()));
+  }
+  static Bytes Load(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    return Bytes(std::istreambuf_iterator<char>(file), {});
+  }
+  Bytes ControllerImage() const {
+    const auto image = sim.GetImage();
+    return Bytes(image.begin(), image.end());
+  }
+
+  sim::Simulator sim{sim::Options{.pacing = false}};
+  fs::path dir;
+  std::ostringstream out, err;
+};
+
+TEST_F(Cli, ReadSavesTheControllersImage) {
+  ASSERT_EQ(Run(RunRead, {File("backup.bin")}), kDone) << err.str();
+  EXPECT_EQ(Load(File("backup.bin")), ControllerImage());
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1);
+}
+
+TEST_F(Cli, FailedReadLeavesTheOldFileAlone) {
+  const Bytes old(512, 0xAB);
+  Save(File("backup.bin"), old);
+  sim.SetFaults({.silentOn = 20});  // in the middle of the ReadBlocks
+  EXPECT_EQ(Run(RunRead, {File("backup.bin")}), kFailed);
+  EXPECT_EQ(Load(File("backup.bin")), old);
+  // The read failure's message text, then the closing reason.
+  EXPECT_NE(err.str().find("Ошибка чтения данных."), std::string::npos) << err.str();
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1);
+}
+
+TEST_F(Cli, WriteStoresTheFileAndVerifiesIt) {
+  Bytes image = ControllerImage();
+  image[200] = 0x5A;
+  image[511] = 0xA5;
+  Save(File("edited.bin"), image);
+  ASSERT_EQ(Run(RunWrite, {File("edited.bin")}), kDone) << err.str();
+  EXPECT_EQ(ControllerImage(), image);
+  EXPECT_NE(out.str().find("verified"), std::string::npos);
+}
+
+TEST_F(Cli, NoVerifySkipsTheReadBack) {
+  Save(File("same.bin"), ControllerImage());
+  ASSERT_EQ(Run(RunWrite, {"--no-verify", File("same.bin")}), kDone) << err.str();
+  EXPECT_EQ(sim.RequestCount(kCommandReadBlock), 1);  // the identity check only
+}
+
+TEST_F(Cli, VerifyNamesTheFirstAddressThatDiffers) {
+  // The controller acknowledges the block at address 26 but keeps its bytes.
+  sim.SetReplyHook([](std::span<const std::uint8_t> request) -> std::optional<Bytes> {
+    if (request[0] == kCommandWriteBlock && request[2] == 26) return Bytes{0xF3, 0x00, 0xF3};
+    return std::nullopt;
+  });
+  Bytes image = ControllerImage();
+  image[30] ^= 0xFF;
+  Save(File("edited.bin"), image);
+  EXPECT_EQ(Run(RunWrite, {File("edited.bin")}), kFailed);
+  EXPECT_NE(err.str().find("address 30 "), std::string::npos) << err.str();
+}
+
+struct RefusedWrite {
+  const char* name;
+  Bytes (*file)(const Bytes& controller);
+  sim::Faults faults;
+  bool connects;  // whether the controller is asked at all
+};
+
+void PrintTo(const RefusedWrite& c, std::ostream* os) {
+  *os << c.name;
+}
+
+const RefusedWrite kRefused[] = {
+    {"short file", [](const Bytes& c) { return Bytes(c.begin(), c.begin() + 511); }, {}, false},
+    {"long file",
+     [](const Bytes& c) {
+       Bytes b = c;
+       b.push_back(0);
+       return b;
+     },
+     {},
+     false},
+    {"other module name",
+     [](const Bytes& c) {
+       Bytes b = c;
+       b[7] ^= 1;
+       return b;
+     },
+     {},
+     true},
+    {"name unreadable", [](const Bytes& c) { return c; }, {.silentOn = 3}, true},
+};
+
+class RefusedWrites : public Cli, public ::testing::WithParamInterface<RefusedWrite> {};
+
+TEST_P(RefusedWrites, SendNoBlock) {
+  const RefusedWrite& c = GetParam();
+  Save(File("image.bin"), c.file(ControllerImage()));
+  sim.SetFaults(c.faults);
+  EXPECT_EQ(Run(RunWrite, {File("image.bin")}), kFailed);
+  EXPECT_EQ(sim.RequestCount(kCommandWriteBlock), 0);
+  EXPECT_EQ(sim.TotalRequests() > 0, c.connects);
+  EXPECT_FALSE(err.str().empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Link, RefusedWrites, ::testing::ValuesIn(kRefused),
+                         [](const auto& param) { return "case" + std::to_string(param.index); });
+
+TEST_F(Cli, IdentityPrintsTheHeader) {
+  ASSERT_EQ(Run(RunIdentity, {}), kDone) << err.str();
+  const std::string text = out.str();
+  EXPECT_NE(text.find("Module name:      AQX48B01"), std::string::npos) << text;
+  EXPECT_NE(text.find("Customer:         DEMO"), std::string::npos);
+  EXPECT_NE(text.find("Serial number:    21070035"), std::string::npos);
+  EXPECT_NE(text.find("Software version: 01090000"), std::string::npos);
+}
+
+TEST_F(Cli, NoControllerIsAFailureWithTheMessage) {
+  sim.SetFaults({.silent = true});
+  EXPECT_EQ(Run(RunIdentity, {}), kFailed);
+  EXPECT_NE(err.str().find("Отсутствует питание контроллера"), std::string::npos) << err.str();
+}
+
+TEST_F(Cli, PortsListsTheScanOrderAndArgumentsAreChecked) {
+  ::setenv("TARN_PORTS", "/dev/b:/dev/a", 1);
+  EXPECT_EQ(Run(RunPorts, {}), kDone);
+  EXPECT_EQ(out.str(), "/dev/b\n/dev/a\n");
+  EXPECT_EQ(Run(RunRead, {}), kUsage);
+  EXPECT_EQ(Run(RunWrite, {"--verify", "x"}), kUsage);
+  EXPECT_EQ(Run(RunIdentity, {"extra"}), kUsage);
+}
+
+TEST(AtomicFile, FailedWriteLeavesNoTraceAndTheOldFile) {
+  const fs::path dir = fs::temp_directory_path() / ("tarn-atomic-" + std::to_string(::getpid()));
+  fs::create_directories(dir);
+  const Bytes bytes(512, 1);
+  std::string error;
+  EXPECT_TRUE(WriteFileAtomically((dir / "a.bin").string(), bytes, &error));
+  EXPECT_FALSE(WriteFileAtomically((dir / "missing" / "a.bin").string(), bytes, &error));
+  EXPECT_FALSE(error.empty());
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1);
+  fs::remove_all(dir);
+}
+
+}  // namespace
+}  // namespace tarn

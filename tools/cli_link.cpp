@@ -1,0 +1,204 @@
+#include "tools/cli_link.h"
+
+#include <cstdio>
+#include <ostream>
+#include <string>
+#include <string_view>
+
+#include "link/connection.h"
+#include "link/transfer.h"
+#include "resources/embedded.h"
+#include "tools/image_file.h"
+
+namespace tarn {
+namespace {
+
+constexpr int kExitDone = 0;
+constexpr int kExitFailed = 1;
+constexpr int kExitUsage = 2;
+constexpr char kNoVerify[] = "--no-verify";
+constexpr int kNoMessage = 0;
+constexpr std::size_t kCustomerSize = 4;
+constexpr std::size_t kSerialSize = 4;
+constexpr std::size_t kVersionSize = 4;
+
+// Message boxes become lines on stderr. Nobody is there to answer a retry
+// prompt, so it is cancelled; other boxes are acknowledged.
+class CliPrompter final : public Prompter {
+ public:
+  explicit CliPrompter(std::ostream& err) : err_(err) {}
+
+  MsgAnswer ShowMessage(int id, MsgButtons buttons, MsgIcon) override {
+    lastMessage = id;
+    err_ << "tarn-cli: " << res::EncodeUtf8(res::String(id)) << "\n";
+    return Answer(buttons);
+  }
+  MsgAnswer ShowText(std::u16string_view text, MsgButtons buttons, MsgIcon) override {
+    err_ << "tarn-cli: " << res::EncodeUtf8(text) << "\n";
+    return Answer(buttons);
+  }
+
+  int lastMessage = kNoMessage;
+
+ private:
+  static MsgAnswer Answer(MsgButtons buttons) {
+    switch (buttons) {
+      case MsgButtons::Ok:
+        return MsgAnswer::Ok;
+      case MsgButtons::YesNo:
+        return MsgAnswer::No;
+      default:
+        return MsgAnswer::Cancel;
+    }
+  }
+  std::ostream& err_;
+};
+
+// The status line has no place on a command line; the outcome is reported
+// by the exit status and the closing line.
+class SilentStatus final : public StatusLine {
+ public:
+  void SetStatus(std::u16string_view) override {}
+};
+
+// A connected controller for one command.
+struct Session {
+  explicit Session(std::ostream& err) : prompter(err), connection(link, prompter) {}
+  ControllerLink link;
+  CliPrompter prompter;
+  Connection connection;
+  SilentStatus status;
+  TransferFlags flags;
+};
+
+int Fail(std::ostream& err, std::string_view reason) {
+  err << "tarn-cli: " << reason << "\n";
+  return kExitFailed;
+}
+
+int Usage(std::ostream& err, std::string_view usage) {
+  err << "usage: tarn-cli " << usage << "\n";
+  return kExitUsage;
+}
+
+bool Connect(Session& session, std::ostream& err) {
+  if (session.connection.ConnectWithRetry()) return true;
+  Fail(err, "no controller answered on any serial port (set TARN_PORTS to name the ports)");
+  return false;
+}
+
+std::string Printable(const ParameterImage& image, std::size_t address, std::size_t count) {
+  std::string text;
+  for (std::size_t i = 0; i < count; ++i) {
+    const char c = static_cast<char>(image[address + i]);
+    text += (c >= ' ' && c <= '~') ? c : '?';
+  }
+  return text;
+}
+
+std::string Hex(const ParameterImage& image, std::size_t address, std::size_t count) {
+  std::string text;
+  char digits[3];
+  for (std::size_t i = 0; i < count; ++i) {
+    std::snprintf(digits, sizeof(digits), "%02X", image[address + i]);
+    text += digits;
+  }
+  return text;
+}
+
+std::string HexByte(unsigned value) {
+  char digits[8];
+  std::snprintf(digits, sizeof(digits), "0x%02X", value);
+  return digits;
+}
+
+// Reads back what was written and names the first address that differs.
+int Verify(Session& session, const ParameterImage& written, std::ostream& err) {
+  ParameterImage readBack;
+  if (!ReadImage(session.link, readBack)) return Fail(err, "verify: reading the image back failed");
+  for (std::size_t address = 0; address < kImageSize; ++address) {
+    if (readBack[address] != written[address]) {
+      return Fail(err, "verify: the controller holds " + HexByte(readBack[address]) +
+                           " at address " + std::to_string(address) + " (" + HexByte(address) +
+                           "), the file " + HexByte(written[address]));
+    }
+  }
+  return kExitDone;
+}
+
+std::string WriteFailureReason(int lastMessage) {
+  switch (lastMessage) {
+    case kMsgIdentityUnreadable:
+      return "could not read the controller's module name; nothing written";
+    case kMsgIdentityMismatch:
+      return "the controller's module name differs from the file's bytes 0-7; nothing written";
+    default:
+      return "writing the image failed; the controller may hold a partly written image";
+  }
+}
+
+}  // namespace
+
+int RunPorts(int argc, char**, std::ostream& out, std::ostream& err) {
+  if (argc != 0) return Usage(err, "ports");
+  for (const std::string& name : ListSerialPorts()) out << name << "\n";
+  return kExitDone;
+}
+
+int RunIdentity(int argc, char**, std::ostream& out, std::ostream& err) {
+  if (argc != 0) return Usage(err, "identity");
+  Session session(err);
+  if (!Connect(session, err)) return kExitFailed;
+  ParameterImage image;
+  ReadCommand(session.link, image, session.flags, session.prompter, session.status);
+  if (!session.flags.imageRead) return Fail(err, "reading the image failed");
+  out << "Port:             " << session.connection.connectedPort << "\n"
+      << "Module name:      " << Printable(image, kAddrModuleName, kModuleNameSize) << "\n"
+      << "Customer:         " << Printable(image, kAddrCustomer, kCustomerSize) << "\n"
+      << "Serial number:    " << Hex(image, kAddrSerialNumber, kSerialSize) << "\n"
+      << "Software version: " << Hex(image, kAddrVersion, kVersionSize) << "\n";
+  return kExitDone;
+}
+
+int RunRead(int argc, char** argv, std::ostream& out, std::ostream& err) {
+  if (argc != 1) return Usage(err, "read FILE");
+  const std::string path = argv[0];
+  Session session(err);
+  if (!Connect(session, err)) return kExitFailed;
+  // A failed read leaves the in-memory image partly new; it never reaches
+  // the file.
+  ParameterImage image;
+  ReadCommand(session.link, image, session.flags, session.prompter, session.status);
+  if (!session.flags.imageRead)
+    return Fail(err, "reading the image failed; " + path + " untouched");
+  std::string error;
+  if (!WriteFileAtomically(path, image.bytes, &error)) return Fail(err, error);
+  out << "Read the image of " << Printable(image, kAddrModuleName, kModuleNameSize) << " on "
+      << session.connection.connectedPort << " into " << path << "\n";
+  return kExitDone;
+}
+
+int RunWrite(int argc, char** argv, std::ostream& out, std::ostream& err) {
+  bool verify = true;
+  if (argc == 2 && std::string_view(argv[0]) == kNoVerify) {
+    verify = false;
+    ++argv;
+    --argc;
+  }
+  if (argc != 1) return Usage(err, "write [--no-verify] FILE");
+  const std::string path = argv[0];
+  std::string error;
+  const std::optional<ParameterImage> image = LoadImageFile(path, &error);
+  if (!image) return Fail(err, error);
+  Session session(err);
+  if (!Connect(session, err)) return kExitFailed;
+  WriteCommand(session.link, *image, session.flags, session.prompter, session.status);
+  if (!session.flags.imageWritten)
+    return Fail(err, WriteFailureReason(session.prompter.lastMessage));
+  if (verify && Verify(session, *image, err) != kExitDone) return kExitFailed;
+  out << "Wrote " << path << " to " << session.connection.connectedPort
+      << (verify ? "; read back and verified" : "; not verified") << "\n";
+  return kExitDone;
+}
+
+}  // namespace tarn

@@ -97,6 +97,7 @@ class Simulator::Impl {
   std::map<std::uint8_t, int> counts;
   std::vector<Bytes> log;
   int replies = 0;
+  long replyBytes = 0;
   bool hungUp = false;
   std::string slavePath;
   std::string error;
@@ -244,6 +245,7 @@ void Simulator::Impl::Handle(const Bytes& request, std::stop_token stop) {
     Send(plan, plan.pacing ? arrived : Clock::now(), stop);
     std::lock_guard lock(mutex);
     ++replies;
+    replyBytes += static_cast<long>(plan.bytes.size());
   }
   changed.notify_all();
   if (plan.hangUp) {
@@ -509,6 +511,11 @@ int Simulator::RepliesSent() const {
   return impl_->replies;
 }
 
+long Simulator::ReplyBytesSent() const {
+  std::lock_guard lock(impl_->mutex);
+  return impl_->replyBytes;
+}
+
 std::vector<std::vector<std::uint8_t>> Simulator::Requests() const {
   std::lock_guard lock(impl_->mutex);
   return impl_->log;
@@ -519,6 +526,7 @@ void Simulator::ResetCounters() {
   impl_->counts.clear();
   impl_->log.clear();
   impl_->replies = 0;
+  impl_->replyBytes = 0;
 }
 
 bool Simulator::WaitForReplies(int count, std::chrono::milliseconds timeout) const {

@@ -125,6 +125,8 @@ class Simulator {
   int RequestCount(std::uint8_t command) const;
   int TotalRequests() const;
   int RepliesSent() const;
+  // Bytes of every reply sent, stray bytes included.
+  long ReplyBytesSent() const;
   std::vector<std::vector<std::uint8_t>> Requests() const;
   void ResetCounters();
   // Waits until at least `count` replies have gone out in total; false on

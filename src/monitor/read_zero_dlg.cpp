@@ -14,6 +14,7 @@ namespace {
 constexpr int kReadingsPerRead = 3;
 constexpr auto kReplyWait = std::chrono::milliseconds(50);
 constexpr std::size_t kBytesPerValue = 2;
+constexpr unsigned kBitsPerByte = 8;
 // A reply counts only when it carries all five values.
 constexpr std::size_t kReadingBytes = kZeroPointCount * kBytesPerValue;
 
@@ -86,7 +87,8 @@ std::optional<CReadZeroADdlg::Reading> CReadZeroADdlg::ReadOnce() {
   }
   Reading reading{};
   for (std::size_t i = 0; i < reading.size(); ++i) {
-    reading[i] = (reply.data[kBytesPerValue * i] << 8) | reply.data[kBytesPerValue * i + 1];
+    reading[i] =
+        (reply.data[kBytesPerValue * i] << kBitsPerByte) | reply.data[kBytesPerValue * i + 1];
   }
   return reading;
 }

@@ -14,6 +14,7 @@ TEST_F(ToolSession, StartUpShowsTheVehiclePageWithReadSuccess) {
     EXPECT_EQ(ShownPages(window), std::vector<int>{kPageVehicle});
     EXPECT_EQ(window.GetText(kIdStatus), u"Read success!");
     EXPECT_EQ(window.TextColor(kIdStatus), ui::kGreen);
+    EXPECT_TRUE(window.IsBold(kIdStatus));
     EXPECT_TRUE(window.IsControlEnabled(kIdRead) && window.IsControlEnabled(kIdWrite));
     EXPECT_TRUE(window.IsControlVisible(kIdCom));
 

@@ -94,18 +94,6 @@ TEST(Dialog, UserReachesOnlyVisibleEnabledControls) {
   EXPECT_EQ(page.GetText(1011), u"5");
 }
 
-TEST(Dialog, EnterAndEscapeEndTheDialogThroughOkAndCancel) {
-  HeadlessHost host;
-  Probe enter(host, 166), escape(host, 166), closed(host, 166);
-  enter.UserPressEnter();
-  escape.UserPressEscape();
-  closed.UserClose();
-  EXPECT_EQ(enter.Result(), kIdOk);
-  EXPECT_EQ(escape.Result(), kIdCancel);
-  EXPECT_EQ(closed.Result(), kIdCancel);
-  EXPECT_TRUE(enter.Ended() && escape.Ended() && closed.Ended());
-}
-
 TEST(Dialog, EnterAndEscapeInAPageGoToTheDialogThatOwnsIt) {
   HeadlessHost host;
   Probe owner(host, 102), page(host);

@@ -122,28 +122,6 @@ TEST(Templates, MainWindowAndZeroPointControls) {
   EXPECT_EQ(FindTemplate(166)->fontPoints, 10);
 }
 
-TEST(TemplateParser, ReadsQuotedTextsAndStyles) {
-  DialogTemplate dialog;
-  std::string error;
-  ASSERT_TRUE(ParseTemplate(
-      "# comment\n"
-      "dialog id=5 size=10,20 font=\"A, B\",8 title=\"say \\\"hi\\\"\" popup\n"
-      "control kind=etched at=2,366 size=380,-2\n"
-      "control id=7 kind=static at=1,2 size=3,4 text=\"two words\" right vcenter disabled\n",
-      &dialog, &error))
-      << error;
-  EXPECT_EQ(dialog.fontName, u"A, B");
-  EXPECT_EQ(dialog.fontPoints, 8);
-  EXPECT_EQ(dialog.title, u"say \"hi\"");
-  ASSERT_EQ(dialog.controls.size(), 2u);
-  EXPECT_EQ(dialog.controls[0].id, kNoId);
-  EXPECT_EQ(dialog.controls[0].cy, -2);
-  const ControlTemplate& text = dialog.controls[1];
-  EXPECT_EQ(text.caption, u"two words");
-  EXPECT_EQ(text.align, TextAlign::Right);
-  EXPECT_TRUE(text.centerVertically && text.disabled && text.visible);
-}
-
 TEST(TemplateParser, RefusesMalformedTemplates) {
   const char* const bad[] = {
       "control id=1 kind=static at=0,0 size=1,1\n",  // no dialog first

@@ -79,7 +79,7 @@ bool ControllerLink::ReceiveFrame(std::stop_token stop) {
   if (!port_) return false;
   for (int attempt = 0; attempt < kReceiveAttempts; ++attempt) {
     if (stop.stop_requested()) return false;
-    std::this_thread::sleep_for(kAttemptWait);
+    std::this_thread::sleep_for(attemptWait);
     FrameResult result = FrameResult::Incomplete;
     if (!ReceiveAttempt(&result)) return false;
     if (result != FrameResult::Incomplete) return result == FrameResult::Complete;

@@ -71,6 +71,9 @@ class ControllerLink {
   // Time-outs the receive window is computed from; the connection configures
   // the port with the same values.
   PortTimeouts timeouts;
+  // The pause before each read attempt. Only a stand-in port without a line
+  // behind it (the fuzz target's) has a reason to shorten it.
+  std::chrono::milliseconds attemptWait = kAttemptWait;
 
   std::array<std::uint8_t, kMaxFrameSize> TxFrame{};
   std::array<std::uint8_t, kMaxFrameSize> RxFrame{};

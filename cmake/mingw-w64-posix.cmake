@@ -1,0 +1,19 @@
+# Cross-compiling for 64-bit Windows with Debian's mingw-w64, the variant with
+# POSIX threads (the win32-threads one has no std::mutex or std::thread).
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_SYSTEM_PROCESSOR x86_64)
+
+set(TARN_MINGW_PREFIX x86_64-w64-mingw32)
+set(CMAKE_C_COMPILER ${TARN_MINGW_PREFIX}-gcc-posix)
+set(CMAKE_CXX_COMPILER ${TARN_MINGW_PREFIX}-g++-posix)
+set(CMAKE_RC_COMPILER ${TARN_MINGW_PREFIX}-windres)
+
+set(CMAKE_FIND_ROOT_PATH /usr/${TARN_MINGW_PREFIX})
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
+
+# One self-contained executable: no libstdc++, libgcc or winpthread DLLs to
+# ship next to it.
+set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")

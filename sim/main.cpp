@@ -101,9 +101,11 @@ int ParseOptions(int argc, char** argv, tarn::sim::Options& options) {
       options.faults.silent = true;
     } else if (i + 1 < argc && option == "--image") {
       options.imageFile = argv[++i];
-    } else if (i + 1 >= argc || !ApplyFault(option, argv[++i], options.faults)) {
-      std::fprintf(stderr, "tarn-controller-sim: bad option or value: %s\n", argv[i]);
+    } else if (i + 1 >= argc || !ApplyFault(option, argv[i + 1], options.faults)) {
+      std::fprintf(stderr, "tarn-controller-sim: unknown option or bad value: %s\n", argv[i]);
       return 1;
+    } else {
+      ++i;
     }
   }
   if (options.saveBack && options.imageFile.empty()) {

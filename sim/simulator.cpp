@@ -149,6 +149,10 @@ bool Simulator::Impl::OpenTerminal() {
 bool Simulator::Impl::Start() {
   if (!options_.imageFile.empty()) {
     std::ifstream file(options_.imageFile, std::ios::binary);
+    if (!file) {
+      error = options_.imageFile + ": " + std::strerror(errno);
+      return false;
+    }
     Image loaded{};
     file.read(reinterpret_cast<char*>(loaded.data()), loaded.size());
     if (!file || file.peek() != std::char_traits<char>::eof()) {

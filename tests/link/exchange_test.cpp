@@ -105,7 +105,7 @@ TEST_F(Exchange, BadChecksumFailsAtOnceAndTheNextExchangeWorks) {
 TEST_F(Exchange, LateReplyToAnEarlierRequestIsNotTakenForTheNext) {
   // The Identify reply comes after the link gave up on it; it lies unread in
   // the input when the next request goes out.
-  sim.SetFaults({.lateReplyMs = 1700, .lateReplyOn = 1});
+  sim.SetFaults({.lateReplyMs = 2500, .lateReplyOn = 1});
   EXPECT_FALSE(link.Exchange(kCommandIdentify, {}, 0ms, nullptr));
   ASSERT_TRUE(sim.WaitForReplies(1, 5s));
   Reply reply;

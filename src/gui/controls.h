@@ -1,0 +1,126 @@
+// The widgets a dialog template's controls become. Each one shows the state
+// its dialog holds and reports what the user does; none of them keeps state
+// of its own that the dialog does not know about.
+#pragma once
+
+#include <QCheckBox>
+#include <QFrame>
+#include <QLineEdit>
+#include <QPixmap>
+#include <QPushButton>
+#include <functional>
+#include <optional>
+
+#include "ui/dialog.h"
+
+namespace tarn::gui {
+
+// Asked for a control's text colour each time the control paints, so the
+// colour follows the dialog's state without being pushed.
+using ColorQuery = std::function<std::optional<ui::Rgb>(int id)>;
+
+QColor ToQColor(ui::Rgb rgb);
+
+// A static text: left, centred or right, optionally with a sunken edge and
+// vertically centred on one line; otherwise wrapped at word boundaries.
+//
+// A one-line label (the slot labels of the pages) whose text is too long for
+// its width is drawn on two lines in a smaller size, using the free space of
+// its grid row above and below, so that long parameter names stay readable.
+class StaticTextWidget : public QFrame {
+ public:
+  StaticTextWidget(const ui::ControlTemplate& control, ColorQuery colors, QWidget* parent);
+  // Places the control at its template rectangle (pixels); `spill` is how far
+  // a long label may reach above and below it.
+  void PlaceAt(const QRect& templateRect, int spill);
+  void SetText(const QString& text);
+  const QString& text() const { return text_; }
+  // The font a long label is drawn in; the dialog font when it fits.
+  QFont DrawingFont() const;
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+  void changeEvent(QEvent* event) override;
+
+ private:
+  bool FitsOnOneLine() const;
+  void Refit();
+
+  int id_;
+  int alignment_;
+  bool singleLine_;
+  bool label_;      // a one-line label that may spill into its row
+  QRect textRect_;  // the template rectangle inside the widget
+  QFont fitted_;
+  bool spilled_ = false;
+  QString text_;
+  ColorQuery colors_;
+};
+
+// An edit box. The text colour comes from the dialog; a disabled edit keeps
+// its text readable on the greyed background.
+class EditWidget : public QLineEdit {
+ public:
+  EditWidget(const ui::ControlTemplate& control, ColorQuery colors, QWidget* parent);
+  // Replaces the text without counting as the user's typing.
+  void ShowText(const QString& text);
+  std::function<void()> onFocus;
+
+ protected:
+  void focusInEvent(QFocusEvent* event) override;
+  void paintEvent(QPaintEvent* event) override;
+
+ private:
+  int id_;
+  ColorQuery colors_;
+};
+
+// A two-state check box whose state is only ever set from the dialog: a
+// click is reported, and the dialog's toggle comes back as a state change.
+class CheckBoxWidget : public QCheckBox {
+ public:
+  CheckBoxWidget(const ui::ControlTemplate& control, QWidget* parent);
+  void ShowCheck(ui::CheckState state);
+
+ protected:
+  void nextCheckState() override {}
+};
+
+// A group frame: an etched rectangle whose top line carries the caption.
+class GroupBoxWidget : public QFrame {
+ public:
+  explicit GroupBoxWidget(QWidget* parent);
+  void SetText(const QString& text);
+  const QString& text() const { return text_; }
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+
+ private:
+  QString text_;
+};
+
+// A separator line; the template may give it a zero or negative extent.
+class EtchedLineWidget : public QFrame {
+ public:
+  explicit EtchedLineWidget(QWidget* parent);
+  // Normalises the template rectangle (in pixels) to a two-pixel line.
+  void PlaceAt(const QRect& templateRect);
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+};
+
+// An embedded picture scaled to the control's rectangle.
+class PictureWidget : public QFrame {
+ public:
+  PictureWidget(const QPixmap& picture, QWidget* parent);
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+
+ private:
+  QPixmap picture_;
+};
+
+}  // namespace tarn::gui

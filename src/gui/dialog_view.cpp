@@ -1,0 +1,238 @@
+#include "gui/dialog_view.h"
+
+#include <QCloseEvent>
+#include <QKeyEvent>
+#include <QPainter>
+#include <QPushButton>
+
+#include "gui/controls.h"
+#include "gui/pictures.h"
+#include "gui/qt_host.h"
+
+namespace tarn::gui {
+namespace {
+
+QString ToQString(std::u16string_view text) {
+  return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+std::u16string ToU16(const QString& text) {
+  return text.toStdU16String();
+}
+
+// How far a long label may reach into the free space of its grid row, in
+// vertical dialog units: rows are 16 apart, labels 8 high.
+constexpr int kLabelSpill = 3;
+
+QString ObjectName(const char* prefix, int id) {
+  return QStringLiteral("%1-%2").arg(QLatin1String(prefix)).arg(id);
+}
+
+}  // namespace
+
+DialogView::DialogView(QtHost& host, ui::Dialog& dialog, QWidget* parent)
+    : QWidget(parent),
+      host_(host),
+      dialog_(&dialog),
+      templateId_(dialog.Template().id),
+      bordered_(dialog.Template().border && parent != nullptr),
+      font_(DialogFont(dialog.Template())),
+      units_(font_) {
+  setObjectName(ObjectName("dialog", templateId_));
+  setFont(font_);
+  setWindowTitle(ToQString(dialog.Template().title));
+  BuildControls();
+  dialog.SetObserver(this);
+}
+
+DialogView::~DialogView() {
+  Detach();
+}
+
+void DialogView::Detach() {
+  if (dialog_ != nullptr) dialog_->SetObserver(nullptr);
+  dialog_ = nullptr;
+}
+
+QWidget* DialogView::Control(int id) const {
+  const auto found = controls_.find(id);
+  return found == controls_.end() ? nullptr : found->second;
+}
+
+QSize DialogView::TemplateSize() const {
+  if (dialog_ == nullptr) return size();
+  return units_.ToPixels(dialog_->Template().cx, dialog_->Template().cy);
+}
+
+void DialogView::BuildControls() {
+  for (const ui::ControlTemplate& control : dialog_->Template().controls) {
+    QWidget* widget = CreateControl(control);
+    if (widget == nullptr) continue;
+    if (control.id != ui::kNoId) {
+      widget->setObjectName(ObjectName("control", control.id));
+      controls_[control.id] = widget;
+      ApplyState(control.id);
+    } else {
+      widget->setVisible(control.visible);
+    }
+  }
+  // Frames go behind everything so they never cover the controls they hold.
+  for (auto* box : findChildren<GroupBoxWidget*>(QString(), Qt::FindDirectChildrenOnly)) {
+    box->lower();
+  }
+}
+
+QWidget* DialogView::CreateControl(const ui::ControlTemplate& control) {
+  const QRect rect = units_.ToPixels(control.x, control.y, control.cx, control.cy);
+  QWidget* widget = nullptr;
+  switch (control.kind) {
+    case ui::ControlKind::PushButton:
+    case ui::ControlKind::DefPushButton:
+      widget = CreateButton(control);
+      break;
+    case ui::ControlKind::CheckBox: {
+      auto* box = new CheckBoxWidget(control, this);
+      const int id = control.id;
+      connect(box, &QCheckBox::clicked, this,
+              [this, id] { Act([id](ui::Dialog& d) { d.UserClick(id); }); });
+      widget = box;
+      break;
+    }
+    case ui::ControlKind::StaticText: {
+      auto* text = new StaticTextWidget(
+          control, [this](int id) { return dialog_ ? dialog_->TextColor(id) : std::nullopt; },
+          this);
+      text->PlaceAt(rect, units_.ToPixelsY(kLabelSpill));
+      return text;
+    }
+    case ui::ControlKind::Edit:
+      widget = CreateEdit(control);
+      break;
+    case ui::ControlKind::GroupBox:
+      widget = new GroupBoxWidget(this);
+      break;
+    case ui::ControlKind::Picture:
+      widget = new PictureWidget(EmbeddedPicture(control.picture), this);
+      break;
+    case ui::ControlKind::EtchedLine: {
+      auto* line = new EtchedLineWidget(this);
+      line->PlaceAt(rect);
+      return line;
+    }
+  }
+  widget->setGeometry(rect);
+  return widget;
+}
+
+QWidget* DialogView::CreateButton(const ui::ControlTemplate& control) {
+  auto* button = new QPushButton(this);
+  button->setFocusPolicy(control.tabStop ? Qt::StrongFocus : Qt::ClickFocus);
+  button->setDefault(control.kind == ui::ControlKind::DefPushButton);
+  const int id = control.id;
+  connect(button, &QPushButton::clicked, this,
+          [this, id] { Act([id](ui::Dialog& d) { d.UserClick(id); }); });
+  return button;
+}
+
+QWidget* DialogView::CreateEdit(const ui::ControlTemplate& control) {
+  auto* edit = new EditWidget(
+      control, [this](int id) { return dialog_ ? dialog_->TextColor(id) : std::nullopt; }, this);
+  const int id = control.id;
+  connect(edit, &QLineEdit::textEdited, this, [this, id](const QString& text) {
+    const std::u16string typed = ToU16(text);
+    Act([id, &typed](ui::Dialog& d) { d.UserType(id, typed); });
+  });
+  edit->onFocus = [this, id] { Act([id](ui::Dialog& d) { d.UserFocus(id); }); };
+  return edit;
+}
+
+void DialogView::Act(const std::function<void(ui::Dialog&)>& action) {
+  if (dialog_ != nullptr) host_.Deliver(*dialog_, action);
+}
+
+void DialogView::ControlChanged(int id) {
+  ApplyState(id);
+}
+
+void DialogView::ColorsChanged(int id) {
+  if (QWidget* widget = Control(id)) widget->update();
+}
+
+void DialogView::ApplyState(int id) {
+  QWidget* widget = Control(id);
+  if (widget == nullptr || dialog_ == nullptr) return;
+  ApplyText(*widget, ToQString(dialog_->GetText(id)));
+  if (auto* box = qobject_cast<QCheckBox*>(widget)) {
+    static_cast<CheckBoxWidget*>(box)->ShowCheck(dialog_->GetCheck(id));
+  }
+  QFont font = font_;
+  font.setBold(dialog_->IsBold(id));
+  if (widget->font() != font) widget->setFont(font);
+  widget->setEnabled(dialog_->IsControlEnabled(id));
+  widget->setVisible(dialog_->IsControlVisible(id));
+  widget->update();
+}
+
+void DialogView::ApplyText(QWidget& widget, const QString& text) {
+  if (auto* edit = dynamic_cast<EditWidget*>(&widget)) {
+    edit->ShowText(text);
+  } else if (auto* label = dynamic_cast<StaticTextWidget*>(&widget)) {
+    label->SetText(text);
+  } else if (auto* button = qobject_cast<QAbstractButton*>(&widget)) {
+    if (button->text() != text) button->setText(text);
+  } else if (auto* box = dynamic_cast<GroupBoxWidget*>(&widget)) {
+    box->SetText(text);
+  }
+}
+
+void DialogView::DialogShown(bool shown) {
+  // A top-level window appears when its modal run starts, not before.
+  if (isWindow()) return;
+  setVisible(shown);
+}
+
+void DialogView::FocusRequested(int id) {
+  if (QWidget* widget = Control(id)) widget->setFocus(Qt::OtherFocusReason);
+}
+
+void DialogView::DialogEnded(int /*result*/) {
+  host_.EndFinishedRuns();
+}
+
+// Enter and Esc belong to the window, as the dialog manager treats them: a
+// focused push button takes Enter as its own click; anything else makes Enter
+// the OK command and Esc the Cancel command of the top-level dialog.
+void DialogView::keyPressEvent(QKeyEvent* event) {
+  if (!isWindow()) {
+    QWidget::keyPressEvent(event);
+    return;
+  }
+  const int key = event->key();
+  if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+    if (auto* button = qobject_cast<QPushButton*>(focusWidget())) {
+      button->click();
+    } else {
+      Act([](ui::Dialog& d) { d.UserPressEnter(); });
+    }
+  } else if (key == Qt::Key_Escape) {
+    Act([](ui::Dialog& d) { d.UserPressEscape(); });
+  } else {
+    QWidget::keyPressEvent(event);
+  }
+}
+
+// The close box asks the dialog; the window only goes when its run ends.
+void DialogView::closeEvent(QCloseEvent* event) {
+  event->ignore();
+  Act([](ui::Dialog& d) { d.UserClose(); });
+}
+
+void DialogView::paintEvent(QPaintEvent* event) {
+  QWidget::paintEvent(event);
+  if (!bordered_) return;
+  QPainter painter(this);
+  painter.setPen(palette().color(QPalette::Shadow));
+  painter.drawRect(rect().adjusted(0, 0, -1, -1));
+}
+
+}  // namespace tarn::gui

@@ -1,0 +1,62 @@
+// One dialog on screen: the widgets of its template at their places, kept in
+// step with the dialog's control state, and the user's actions handed back
+// to the dialog through the host.
+#pragma once
+
+#include <QWidget>
+#include <map>
+
+#include "gui/dialog_units.h"
+#include "ui/dialog.h"
+
+namespace tarn::gui {
+
+class QtHost;
+
+class DialogView : public QWidget, public ui::DialogObserver {
+ public:
+  // A top-level window when `parent` is nullptr, else a child window of it.
+  DialogView(QtHost& host, ui::Dialog& dialog, QWidget* parent);
+  ~DialogView() override;
+
+  // Stops mirroring: the dialog is gone or no longer shown by this view.
+  void Detach();
+  ui::Dialog* dialog() const { return dialog_; }
+  int templateId() const { return templateId_; }
+  const DialogUnits& units() const { return units_; }
+  // The widget of control `id`, or nullptr.
+  QWidget* Control(int id) const;
+  // The window size the template asks for, in pixels.
+  QSize TemplateSize() const;
+
+  // DialogObserver
+  void ControlChanged(int id) override;
+  void ColorsChanged(int id) override;
+  void DialogShown(bool shown) override;
+  void FocusRequested(int id) override;
+  void DialogEnded(int result) override;
+
+ protected:
+  void keyPressEvent(QKeyEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+  void paintEvent(QPaintEvent* event) override;
+
+ private:
+  void BuildControls();
+  QWidget* CreateControl(const ui::ControlTemplate& control);
+  QWidget* CreateButton(const ui::ControlTemplate& control);
+  QWidget* CreateEdit(const ui::ControlTemplate& control);
+  void ApplyState(int id);
+  void ApplyText(QWidget& widget, const QString& text);
+  void Act(const std::function<void(ui::Dialog&)>& action);
+
+  QtHost& host_;
+  ui::Dialog* dialog_;
+  int templateId_;
+  bool bordered_;
+  QFont font_;
+  DialogUnits units_;
+  std::map<int, QWidget*> controls_;
+};
+
+}  // namespace tarn::gui

@@ -1,0 +1,20 @@
+// tarn-user-app: the operator's warning, then the main window, drawn with Qt.
+#include <QApplication>
+#include <QStyleFactory>
+
+#include "app/app.h"
+#include "gui/qt_host.h"
+#include "link/session.h"
+
+int main(int argc, char** argv) {
+  QApplication application(argc, argv);
+  QApplication::setApplicationName(QStringLiteral("Tarn User App"));
+  // One look on every desktop, so the layouts are the ones that were checked.
+  QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+
+  tarn::Session session;
+  tarn::gui::QtHost host;
+  tarn::CQelmUserAppApp app(host, session);
+  app.InitInstance();
+  return 0;
+}

@@ -1,0 +1,63 @@
+// The dialog layer's host on Qt Widgets: every Dialog becomes a widget tree,
+// message boxes are QMessageBox, modal runs are nested event loops and work
+// from other threads arrives as queued calls on the UI thread.
+//
+// Threading: PostToUi may be called from any thread; everything else belongs
+// to the thread that created the QApplication.
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+#include <functional>
+#include <map>
+#include <vector>
+
+#include "ui/host.h"
+
+class QEventLoop;
+class QWidget;
+
+namespace tarn::gui {
+
+class DialogView;
+
+class QtHost : public ui::Host {
+ public:
+  QtHost();
+  ~QtHost() override;
+  QtHost(const QtHost&) = delete;
+  QtHost& operator=(const QtHost&) = delete;
+
+  MsgAnswer ShowMessage(int id, MsgButtons buttons, MsgIcon icon) override;
+  MsgAnswer ShowText(std::u16string_view text, MsgButtons buttons, MsgIcon icon) override;
+  int RunModal(ui::Dialog& dialog) override;
+  void CreateChild(ui::Dialog& child, ui::Dialog& parent, const ui::RectDu& rect) override;
+  void DestroyChild(ui::Dialog& child) override;
+  void PostToUi(std::function<void()> work) override;
+
+  // Runs a user action on a dialog and then ends every modal run whose
+  // dialog has ended. Views call this for each click, key and focus change.
+  void Deliver(ui::Dialog& dialog, const std::function<void(ui::Dialog&)>& action);
+
+  // Returns from every modal run whose dialog has ended (innermost first).
+  void EndFinishedRuns();
+
+  // The view that shows `dialog`, or nullptr.
+  DialogView* ViewOf(const ui::Dialog& dialog) const;
+  // The window of the innermost modal run, or nullptr outside any run.
+  QWidget* ActiveWindow() const;
+  // Ends every modal run with the cancel result; for automation that gives up.
+  void AbandonModalRuns();
+
+ private:
+  struct ModalRun;
+
+  MsgAnswer Ask(const QString& text, MsgButtons buttons, MsgIcon icon, const QString& name);
+  void ForgetViewTree(DialogView* root);
+
+  QObject uiContext_;  // lives on the UI thread; posted work runs in its name
+  std::map<const ui::Dialog*, DialogView*> views_;
+  std::vector<ModalRun*> modalRuns_;
+};
+
+}  // namespace tarn::gui

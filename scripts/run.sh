@@ -1,10 +1,14 @@
 #!/usr/bin/env bash
-# Starts the simulated controller on a pseudo-terminal, lets tarn-cli find it
-# as the tool finds a controller, prints its identity and reads its image.
+# `make run`: starts the simulated controller on a pseudo-terminal and the GUI
+# against it, as on the controller's own PC: the warning first, then the main
+# window with the vehicle page read from the controller.
+#
+# Without TARN_PORTS the GUI scans the machine's serial adapters itself; here
+# it is pointed at the simulator's terminal.
 set -euo pipefail
 build="${1:-build}"
 sim="$build/sim/tarn-controller-sim"
-cli="$build/tools/tarn-cli"
+gui="$build/src/gui/tarn-user-app"
 work="$(mktemp -d)"
 sim_pid=""
 
@@ -17,6 +21,24 @@ cleanup() {
 }
 trap cleanup EXIT
 
+if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ] && [ -z "${QT_QPA_PLATFORM:-}" ]; then
+  cat >&2 <<'MSG'
+No display found: the GUI needs an X11 or Wayland session.
+Run it on a virtual display instead:
+
+    xvfb-run -a make run
+
+(xvfb-run is in the xvfb package, which `make deps` installs), or pick Qt's
+offscreen platform: QT_QPA_PLATFORM=offscreen make run. `make screenshots`
+walks a whole session without a display and writes PNGs of every window.
+MSG
+  exit 1
+fi
+
+for program in "$sim" "$gui"; do
+  [ -x "$program" ] || { echo "missing $program: build with the GUI first (make build)" >&2; exit 1; }
+done
+
 "$sim" >"$work/sim.out" 2>"$work/sim.err" &
 sim_pid=$!
 # The simulator prints its terminal's path once it is ready.
@@ -28,12 +50,5 @@ done
 port="$(head -n 1 "$work/sim.out")"
 [ -n "$port" ] || { echo "the simulated controller did not start" >&2; exit 1; }
 echo "Simulated controller on $port"
-export TARN_PORTS="$port"
 
-echo
-echo "\$ tarn-cli identity"
-"$cli" identity
-image="$build/controller-image.bin"
-echo
-echo "\$ tarn-cli read $image"
-"$cli" read "$image"
+TARN_PORTS="$port" "$gui"

@@ -6,12 +6,18 @@
 
 #include <QApplication>
 #include <chrono>
+#include <ostream>
 
 #include "app/app.h"
 #include "gui/automation.h"
 #include "gui/qt_host.h"
 #include "link/session.h"
 #include "sim/simulator.h"
+
+// Readable QStrings in the failure messages.
+inline void PrintTo(const QString& text, std::ostream* out) {
+  *out << text.toStdString();
+}
 
 namespace tarn::gui::test {
 

@@ -1,0 +1,236 @@
+// The GUI's figures against the simulated controller paced at 19200 baud:
+//   - from Yes at the warning to the vehicle page painted with its values
+//     (several sessions; target under 1.2 s);
+//   - resident memory of the GUI after a minute on the monitor page.
+// The simulator runs in a child process, so the memory figures are the GUI's
+// alone. TARN_BENCH_MONITOR_SECONDS shortens the minute for a quick look.
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <QApplication>
+#include <QEvent>
+#include <QLineEdit>
+#include <QTimer>
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <fstream>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/app.h"
+#include "gui/automation.h"
+#include "gui/dialog_view.h"
+#include "gui/qt_host.h"
+#include "link/prompts.h"
+#include "link/session.h"
+#include "sim/simulator.h"
+
+namespace tarn::gui {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr int kTemplateMain = 102;
+constexpr int kTemplateVehicle = 107;
+constexpr int kTemplateMonitor = 110;
+constexpr int kIdMonitor = 1005;
+constexpr int kIdVehicle = 1002;
+constexpr int kIdMonitorStatus = 1105;
+constexpr int kFirstSlotEdit = 1011;
+constexpr int kStartUpRuns = 5;
+constexpr int kDefaultMonitorSeconds = 60;
+constexpr double kTargetSeconds = 1.2;
+constexpr std::chrono::seconds kSessionSlack(30);
+
+// The child process: the simulator until the parent goes away.
+pid_t StartSimulator(std::string& port) {
+  int pipeEnds[2];
+  if (pipe(pipeEnds) != 0) return -1;
+  const pid_t child = fork();
+  if (child == 0) {
+    close(pipeEnds[0]);
+    sim::Simulator simulator(sim::Options{.pacing = true});
+    if (!simulator.Start()) _exit(1);
+    const std::string path = simulator.SlavePath() + "\n";
+    if (write(pipeEnds[1], path.data(), path.size()) < 0) _exit(1);
+    close(pipeEnds[1]);
+    pause();  // until the parent's SIGTERM
+    _exit(0);
+  }
+  close(pipeEnds[1]);
+  char buffer[256] = {};
+  const ssize_t got = read(pipeEnds[0], buffer, sizeof buffer - 1);
+  close(pipeEnds[0]);
+  if (got <= 0) return -1;
+  port.assign(buffer, static_cast<std::size_t>(got));
+  port.erase(port.find('\n'));
+  return child;
+}
+
+// Resident and peak resident memory of this process, in KiB.
+std::pair<long, long> ResidentKiB() {
+  std::ifstream status("/proc/self/status");
+  long rss = 0;
+  long peak = 0;
+  std::string key;
+  while (status >> key) {
+    if (key == "VmRSS:") status >> rss;
+    if (key == "VmHWM:") status >> peak;
+  }
+  return {rss, peak};
+}
+
+// Notes when the vehicle page's first slot has been painted with a value:
+// the time is taken once the paint that carried it has finished.
+class PaintWatch : public QObject {
+ public:
+  std::optional<Clock::time_point> painted;
+
+ protected:
+  bool eventFilter(QObject* object, QEvent* event) override {
+    if (event->type() != QEvent::Paint || painted || timeQueued_) return false;
+    auto* edit = qobject_cast<QLineEdit*>(object);
+    if (edit == nullptr || edit->text().isEmpty() ||
+        edit->objectName() != QStringLiteral("control-%1").arg(kFirstSlotEdit)) {
+      return false;
+    }
+    const auto* view = dynamic_cast<DialogView*>(edit->parentWidget());
+    if (view == nullptr || view->templateId() != kTemplateVehicle) return false;
+    timeQueued_ = true;
+    QTimer::singleShot(0, this, [this] { painted = Clock::now(); });
+    return false;
+  }
+
+ private:
+  bool timeQueued_ = false;
+};
+
+void AnswerWarning(Scenario& scenario, std::optional<Clock::time_point>& yes) {
+  scenario.Then(
+      "the warning", [] { return OpenMessageId() == kMsgStartWarning; },
+      [&yes] {
+        yes = Clock::now();
+        AnswerMessage(QMessageBox::Yes);
+      });
+}
+
+void QuitSession(Scenario& scenario) {
+  scenario.Then(
+      "Quit", [] { return FindControl(kTemplateMain, ui::kIdCancel) != nullptr; },
+      [] { Click(FindControl(kTemplateMain, ui::kIdCancel)); });
+}
+
+bool RunSession(QtHost& host, Scenario& scenario, std::chrono::seconds timeout) {
+  Session session;
+  scenario.Start(timeout);
+  CQelmUserAppApp(host, session).InitInstance();
+  if (scenario.Failed() || !scenario.Finished()) {
+    std::fprintf(stderr, "bench_gui: gave up waiting for %s\n", qPrintable(scenario.FailedStep()));
+    return false;
+  }
+  return true;
+}
+
+std::optional<double> StartUpSeconds(QtHost& host) {
+  PaintWatch watch;
+  qApp->installEventFilter(&watch);
+  std::optional<Clock::time_point> yes;
+  Scenario scenario(host);
+  AnswerWarning(scenario, yes);
+  scenario.Then("the vehicle page painted", [&watch] { return watch.painted.has_value(); });
+  QuitSession(scenario);
+  const bool ran = RunSession(host, scenario, kSessionSlack);
+  qApp->removeEventFilter(&watch);
+  if (!ran || !yes || !watch.painted) return std::nullopt;
+  return std::chrono::duration<double>(*watch.painted - *yes).count();
+}
+
+void ReportStartUp(QtHost& host) {
+  std::vector<double> seconds;
+  for (int run = 0; run < kStartUpRuns; ++run) {
+    if (const auto measured = StartUpSeconds(host)) seconds.push_back(*measured);
+  }
+  if (seconds.empty()) {
+    std::printf("start-up: no session reached the vehicle page\n");
+    return;
+  }
+  std::sort(seconds.begin(), seconds.end());
+  const double median = seconds[seconds.size() / 2];
+  std::printf(
+      "Yes at the warning -> vehicle page painted with its values (19200 baud, %zu runs):\n",
+      seconds.size());
+  std::printf("  min %.3f s, median %.3f s, max %.3f s; target < %.1f s: %s\n", seconds.front(),
+              median, seconds.back(), kTargetSeconds,
+              seconds.back() < kTargetSeconds ? "met" : "MISSED");
+}
+
+void ReportMonitorMemory(QtHost& host, int monitorSeconds) {
+  std::optional<Clock::time_point> yes;
+  std::optional<Clock::time_point> polling;
+  std::pair<long, long> onVehiclePage{};
+  std::pair<long, long> afterMonitor{};
+  Scenario scenario(host);
+  AnswerWarning(scenario, yes);
+  scenario
+      .Then(
+          "the vehicle page", [] { return FindView(kTemplateVehicle) != nullptr; },
+          [&] {
+            onVehiclePage = ResidentKiB();
+            Click(FindControl(kTemplateMain, kIdMonitor));
+          })
+      .Then("the monitor polling",
+            [&] {
+              const QWidget* status = FindControl(kTemplateMonitor, kIdMonitorStatus);
+              if (status == nullptr || ShownText(status) != u"Success!") return false;
+              polling = Clock::now();
+              return true;
+            })
+      .Then(
+          "a while on the monitor",
+          [&] { return Clock::now() - *polling >= std::chrono::seconds(monitorSeconds); },
+          [&] {
+            afterMonitor = ResidentKiB();
+            Click(FindControl(kTemplateMain, kIdVehicle));
+          })
+      .Then("back on the vehicle page", [] { return FindView(kTemplateVehicle) != nullptr; });
+  QuitSession(scenario);
+  if (!RunSession(host, scenario, std::chrono::seconds(monitorSeconds) + kSessionSlack)) return;
+  std::printf(
+      "Resident memory of the GUI (KiB): on the vehicle page %ld; after %d s on the monitor %ld"
+      " (peak %ld)\n",
+      onVehiclePage.first, monitorSeconds, afterMonitor.first, afterMonitor.second);
+}
+
+int MonitorSeconds() {
+  const char* text = std::getenv("TARN_BENCH_MONITOR_SECONDS");
+  const int seconds = text != nullptr ? std::atoi(text) : 0;
+  return seconds > 0 ? seconds : kDefaultMonitorSeconds;
+}
+
+}  // namespace
+}  // namespace tarn::gui
+
+int main(int argc, char** argv) {
+  std::string port;
+  const pid_t simulator = tarn::gui::StartSimulator(port);
+  if (simulator < 0) {
+    std::fprintf(stderr, "bench_gui: the simulated controller did not start\n");
+    return 1;
+  }
+  setenv("TARN_PORTS", port.c_str(), 1);
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  int status = 0;
+  {
+    QApplication application(argc, argv);
+    QApplication::setStyle(QStringLiteral("Fusion"));
+    tarn::gui::QtHost host;
+    tarn::gui::ReportStartUp(host);
+    tarn::gui::ReportMonitorMemory(host, tarn::gui::MonitorSeconds());
+  }
+  kill(simulator, SIGTERM);
+  waitpid(simulator, &status, 0);
+  return 0;
+}

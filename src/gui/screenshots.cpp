@@ -5,6 +5,7 @@
 // question.
 #include <QApplication>
 #include <QDir>
+#include <QLineEdit>
 #include <QStyleFactory>
 #include <cstdio>
 
@@ -91,8 +92,20 @@ class Walk {
                  !FindControl(kTemplateMain, button)->isVisible();
         },
         [this, name, templateId] {
-          if (FindView(templateId) != nullptr) Save(FindView(kTemplateMain), name);
+          if (FindView(templateId) == nullptr) return;
+          FocusFirstEdit(templateId);
+          Save(FindView(kTemplateMain), name);
         });
+  }
+
+  // A click into the page's first editable slot puts its help on the info line.
+  static void FocusFirstEdit(int templateId) {
+    for (QLineEdit* edit : FindView(templateId)->findChildren<QLineEdit*>()) {
+      if (edit->isVisible() && edit->isEnabled()) {
+        Click(edit);
+        return;
+      }
+    }
   }
 
   void Monitor() {
@@ -110,7 +123,10 @@ class Walk {
           if (!monitorSeen_) monitorSeen_ = std::chrono::steady_clock::now();
           return std::chrono::steady_clock::now() - *monitorSeen_ > kLiveValuesTime;
         },
-        [this] { Save(FindView(kTemplateMain), "06-monitor"); });
+        [this] {
+          FocusFirstEdit(kTemplateMonitor);
+          Save(FindView(kTemplateMain), "06-monitor");
+        });
   }
 
   void ZeroPoints() {

@@ -219,6 +219,10 @@ struct ZeroDialogKey {
   bool pageRefilled;
 };
 
+void PrintTo(const ZeroDialogKey& key, std::ostream* out) {
+  *out << key.name;
+}
+
 class ZeroDialogKeys : public GuiSession, public ::testing::WithParamInterface<ZeroDialogKey> {};
 
 TEST_P(ZeroDialogKeys, EndTheDialogWithTheirResult) {

@@ -16,6 +16,7 @@ constexpr char kAverageSample[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRS
 constexpr int kSampleLength = 52;
 constexpr int kUnitsPerBaseWidth = 4;
 constexpr int kUnitsPerBaseHeight = 8;
+constexpr int kDefaultPoints = 9;  // the templates' usual size
 
 int MulDivRounded(int value, int numerator, int denominator) {
   const long long product = static_cast<long long>(value) * numerator;
@@ -29,7 +30,7 @@ int MulDivRounded(int value, int numerator, int denominator) {
 QFont DialogFont(const ui::DialogTemplate& dialogTemplate) {
   QFont font;
   font.setFamilies(kFamilies);
-  font.setPointSize(dialogTemplate.fontPoints > 0 ? dialogTemplate.fontPoints : 9);
+  font.setPointSize(dialogTemplate.fontPoints > 0 ? dialogTemplate.fontPoints : kDefaultPoints);
   font.setStyleHint(QFont::SansSerif);
   return font;
 }

@@ -152,12 +152,14 @@ int QtHost::RunModal(ui::Dialog& dialog) {
 }
 
 void QtHost::CreateChild(ui::Dialog& child, ui::Dialog& parent, const ui::RectDu& rect) {
-  DialogView* parentView = ViewOf(parent);
-  if (parentView == nullptr) return;
-  auto* view = new DialogView(*this, child, parentView);
-  view->setGeometry(parentView->units().ToPixels(rect.x, rect.y, rect.cx, rect.cy));
-  view->hide();
-  views_[&child] = view;
+  // A parent that is not on screen (it has no view) still gets a working
+  // child; there is just nothing to draw.
+  if (DialogView* parentView = ViewOf(parent)) {
+    auto* view = new DialogView(*this, child, parentView);
+    view->setGeometry(parentView->units().ToPixels(rect.x, rect.y, rect.cx, rect.cy));
+    view->hide();
+    views_[&child] = view;
+  }
   child.Initialize();
 }
 

@@ -264,26 +264,31 @@ bool ParseGrid(const Words& words, DialogTemplate& dialog, std::string* error) {
 }
 
 bool ParseAdjust(const Words& words, DialogTemplate& dialog, std::string* error) {
-  std::optional<int> id;
-  std::optional<std::pair<int, int>> size;
+  // Plain values rather than optionals: GCC 12 at -O2 misreads an optional
+  // pair here as maybe uninitialised.
+  int id = kNoId;
+  bool sizeGiven = false;
+  std::pair<int, int> size{0, 0};
   for (const Word& word : words) {
     if (word.key == "id") {
-      id = ToInt(word.value);
+      id = ToInt(word.value).value_or(kNoId);
     } else if (word.key == "size") {
-      size = ToPair(word.value);
+      const auto pair = ToPair(word.value);
+      sizeGiven = pair.has_value();
+      size = pair.value_or(size);
     }
   }
   ControlTemplate* control = nullptr;
   for (ControlTemplate& candidate : dialog.controls) {
-    if (id && candidate.id == *id) {
+    if (id != kNoId && candidate.id == id) {
       control = &candidate;
     }
   }
-  if (control == nullptr || !size || words.size() != 2) {
+  if (control == nullptr || !sizeGiven || words.size() != 2) {
     *error = "adjust needs the id of an earlier control and a size";
     return false;
   }
-  std::tie(control->cx, control->cy) = *size;
+  std::tie(control->cx, control->cy) = size;
   return true;
 }
 

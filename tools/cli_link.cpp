@@ -8,6 +8,7 @@
 #include "link/connection.h"
 #include "link/transfer.h"
 #include "resources/embedded.h"
+#include "tools/cli_session.h"
 #include "tools/image_file.h"
 
 namespace tarn {
@@ -17,59 +18,9 @@ constexpr int kExitDone = 0;
 constexpr int kExitFailed = 1;
 constexpr int kExitUsage = 2;
 constexpr char kNoVerify[] = "--no-verify";
-constexpr int kNoMessage = 0;
 constexpr std::size_t kCustomerSize = 4;
 constexpr std::size_t kSerialSize = 4;
 constexpr std::size_t kVersionSize = 4;
-
-// Message boxes become lines on stderr. Nobody is there to answer a retry
-// prompt, so it is cancelled; other boxes are acknowledged.
-class CliPrompter final : public Prompter {
- public:
-  explicit CliPrompter(std::ostream& err) : err_(err) {}
-
-  MsgAnswer ShowMessage(int id, MsgButtons buttons, MsgIcon) override {
-    lastMessage = id;
-    err_ << "tarn-cli: " << res::EncodeUtf8(res::String(id)) << "\n";
-    return Answer(buttons);
-  }
-  MsgAnswer ShowText(std::u16string_view text, MsgButtons buttons, MsgIcon) override {
-    err_ << "tarn-cli: " << res::EncodeUtf8(text) << "\n";
-    return Answer(buttons);
-  }
-
-  int lastMessage = kNoMessage;
-
- private:
-  static MsgAnswer Answer(MsgButtons buttons) {
-    switch (buttons) {
-      case MsgButtons::Ok:
-        return MsgAnswer::Ok;
-      case MsgButtons::YesNo:
-        return MsgAnswer::No;
-      default:
-        return MsgAnswer::Cancel;
-    }
-  }
-  std::ostream& err_;
-};
-
-// The status line has no place on a command line; the outcome is reported
-// by the exit status and the closing line.
-class SilentStatus final : public StatusLine {
- public:
-  void SetStatus(std::u16string_view) override {}
-};
-
-// A connected controller for one command.
-struct Session {
-  explicit Session(std::ostream& err) : prompter(err), connection(link, prompter) {}
-  ControllerLink link;
-  CliPrompter prompter;
-  Connection connection;
-  SilentStatus status;
-  TransferFlags flags;
-};
 
 int Fail(std::ostream& err, std::string_view reason) {
   err << "tarn-cli: " << reason << "\n";
@@ -79,12 +30,6 @@ int Fail(std::ostream& err, std::string_view reason) {
 int Usage(std::ostream& err, std::string_view usage) {
   err << "usage: tarn-cli " << usage << "\n";
   return kExitUsage;
-}
-
-bool Connect(Session& session, std::ostream& err) {
-  if (session.connection.ConnectWithRetry()) return true;
-  Fail(err, "no controller answered on any serial port (set TARN_PORTS to name the ports)");
-  return false;
 }
 
 std::string Printable(const ParameterImage& image, std::size_t address, std::size_t count) {
@@ -113,7 +58,7 @@ std::string HexByte(unsigned value) {
 }
 
 // Reads back what was written and names the first address that differs.
-int Verify(Session& session, const ParameterImage& written, std::ostream& err) {
+int Verify(CliSession& session, const ParameterImage& written, std::ostream& err) {
   ParameterImage readBack;
   if (!ReadImage(session.link, readBack)) return Fail(err, "verify: reading the image back failed");
   for (std::size_t address = 0; address < kImageSize; ++address) {
@@ -147,8 +92,8 @@ int RunPorts(int argc, char**, std::ostream& out, std::ostream& err) {
 
 int RunIdentity(int argc, char**, std::ostream& out, std::ostream& err) {
   if (argc != 0) return Usage(err, "identity");
-  Session session(err);
-  if (!Connect(session, err)) return kExitFailed;
+  CliSession session(err);
+  if (!ConnectController(session, err)) return kExitFailed;
   ParameterImage image;
   ReadCommand(session.link, image, session.flags, session.prompter, session.status);
   if (!session.flags.imageRead) return Fail(err, "reading the image failed");
@@ -163,8 +108,8 @@ int RunIdentity(int argc, char**, std::ostream& out, std::ostream& err) {
 int RunRead(int argc, char** argv, std::ostream& out, std::ostream& err) {
   if (argc != 1) return Usage(err, "read FILE");
   const std::string path = argv[0];
-  Session session(err);
-  if (!Connect(session, err)) return kExitFailed;
+  CliSession session(err);
+  if (!ConnectController(session, err)) return kExitFailed;
   // A failed read leaves the in-memory image partly new; it never reaches
   // the file.
   ParameterImage image;
@@ -190,8 +135,8 @@ int RunWrite(int argc, char** argv, std::ostream& out, std::ostream& err) {
   std::string error;
   const std::optional<ParameterImage> image = LoadImageFile(path, &error);
   if (!image) return Fail(err, error);
-  Session session(err);
-  if (!Connect(session, err)) return kExitFailed;
+  CliSession session(err);
+  if (!ConnectController(session, err)) return kExitFailed;
   WriteCommand(session.link, *image, session.flags, session.prompter, session.status);
   if (!session.flags.imageWritten)
     return Fail(err, WriteFailureReason(session.prompter.lastMessage));

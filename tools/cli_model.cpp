@@ -11,12 +11,10 @@
 #include <string_view>
 #include <vector>
 
-#include "link/connection.h"
-#include "link/controller_link.h"
-#include "link/transfer.h"
 #include "model/definition_loader.h"
 #include "model/value_codec.h"
 #include "resources/embedded.h"
+#include "tools/cli_session.h"
 #include "tools/image_file.h"
 
 namespace tarn {
@@ -189,52 +187,18 @@ bool WriteImageFile(const std::string& path, const ParameterImage& image, std::o
   return true;
 }
 
-// A prompter for a program without windows: prints the message and takes the
-// answer that gives up (Cancel, No), so nothing waits for a person.
-class CliPrompter : public Prompter {
- public:
-  explicit CliPrompter(std::ostream& err) : err_(err) {}
-  MsgAnswer ShowMessage(int id, MsgButtons buttons, MsgIcon) override {
-    err_ << Utf8(res::String(id)) << "\n";
-    return GiveUp(buttons);
-  }
-  MsgAnswer ShowText(std::u16string_view text, MsgButtons buttons, MsgIcon) override {
-    err_ << Utf8(text) << "\n";
-    return GiveUp(buttons);
-  }
-
- private:
-  static MsgAnswer GiveUp(MsgButtons buttons) {
-    switch (buttons) {
-      case MsgButtons::Ok:
-        return MsgAnswer::Ok;
-      case MsgButtons::YesNo:
-        return MsgAnswer::No;
-      default:
-        return MsgAnswer::Cancel;
-    }
-  }
-  std::ostream& err_;
-};
-
 std::optional<ParameterImage> ReadImageFromController(std::ostream& out, std::ostream& err) {
-  ControllerLink link;
-  CliPrompter prompter(err);
-  Connection connection(link, prompter);
-  if (connection.EnumerateSerialPorts() == 0) {
-    err << "tarn-cli: no serial port found\n";
-    return std::nullopt;
-  }
-  if (!connection.Connect()) {
-    err << "tarn-cli: no controller answered on any serial port\n";
+  CliSession session(err);
+  if (!ConnectController(session, err)) {
     return std::nullopt;
   }
   ParameterImage image;
-  if (!ReadImage(link, image)) {
-    err << "tarn-cli: reading the image from " << connection.connectedPort << " failed\n";
+  ReadCommand(session.link, image, session.flags, session.prompter, session.status);
+  if (!session.flags.imageRead) {
+    err << "tarn-cli: reading the image from " << session.connection.connectedPort << " failed\n";
     return std::nullopt;
   }
-  out << "Image read from the controller on " << connection.connectedPort << "\n";
+  out << "Image read from the controller on " << session.connection.connectedPort << "\n";
   return image;
 }
 

@@ -6,21 +6,9 @@
 # Without TARN_PORTS the GUI scans the machine's serial adapters itself; here
 # it is pointed at the simulator's terminal.
 set -euo pipefail
+. "$(dirname "$0")/simulator.sh"
 build="${1:-build}"
-sim="$build/sim/tarn-controller-sim"
 gui="$build/src/gui/tarn-user-app"
-work="$(mktemp -d)"
-sim_pid=""
-
-cleanup() {
-  if [ -n "$sim_pid" ]; then
-    kill "$sim_pid" 2>/dev/null || true
-    wait "$sim_pid" 2>/dev/null || true
-  fi
-  rm -rf "$work"
-}
-trap cleanup EXIT
-
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ] && [ -z "${QT_QPA_PLATFORM:-}" ]; then
   cat >&2 <<'MSG'
 No display found: the GUI needs an X11 or Wayland session.
@@ -35,20 +23,11 @@ MSG
   exit 1
 fi
 
-for program in "$sim" "$gui"; do
+for program in "$gui"; do
   [ -x "$program" ] || { echo "missing $program: build with the GUI first (make build)" >&2; exit 1; }
 done
 
-"$sim" >"$work/sim.out" 2>"$work/sim.err" &
-sim_pid=$!
-# The simulator prints its terminal's path once it is ready.
-for _ in $(seq 100); do
-  [ -s "$work/sim.out" ] && break
-  kill -0 "$sim_pid" 2>/dev/null || { cat "$work/sim.err" >&2; exit 1; }
-  sleep 0.05
-done
-port="$(head -n 1 "$work/sim.out")"
-[ -n "$port" ] || { echo "the simulated controller did not start" >&2; exit 1; }
+start_simulator "$build"
 echo "Simulated controller on $port"
 
 TARN_PORTS="$port" "$gui"

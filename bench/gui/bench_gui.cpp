@@ -21,11 +21,16 @@
 #include <vector>
 
 #include "app/app.h"
+#include "app/main_dlg.h"
 #include "gui/automation.h"
 #include "gui/dialog_view.h"
 #include "gui/qt_host.h"
 #include "link/prompts.h"
 #include "link/session.h"
+#include "monitor/monitor_display.h"
+#include "monitor/monitor_page.h"
+#include "pages/parameter_page.h"
+#include "pages/parameter_pages.h"
 #include "sim/simulator.h"
 
 namespace tarn::gui {
@@ -33,13 +38,6 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-constexpr int kTemplateMain = 102;
-constexpr int kTemplateVehicle = 107;
-constexpr int kTemplateMonitor = 110;
-constexpr int kIdMonitor = 1005;
-constexpr int kIdVehicle = 1002;
-constexpr int kIdMonitorStatus = 1105;
-constexpr int kFirstSlotEdit = 1011;
 constexpr int kStartUpRuns = 5;
 constexpr int kDefaultMonitorSeconds = 60;
 constexpr double kTargetSeconds = 1.2;
@@ -94,7 +92,7 @@ class PaintWatch : public QObject {
     if (event->type() != QEvent::Paint || painted || timeQueued_) return false;
     auto* edit = qobject_cast<QLineEdit*>(object);
     if (edit == nullptr || edit->text().isEmpty() ||
-        edit->objectName() != QStringLiteral("control-%1").arg(kFirstSlotEdit)) {
+        edit->objectName() != QStringLiteral("control-%1").arg(SlotEditId(0))) {
       return false;
     }
     const auto* view = dynamic_cast<DialogView*>(edit->parentWidget());
@@ -183,7 +181,7 @@ void ReportMonitorMemory(QtHost& host, int monitorSeconds) {
           })
       .Then("the monitor polling",
             [&] {
-              const QWidget* status = FindControl(kTemplateMonitor, kIdMonitorStatus);
+              const QWidget* status = FindControl(kTemplateMonitor, kMonitorStatusBoxId);
               if (status == nullptr || ShownText(status) != u"Success!") return false;
               polling = Clock::now();
               return true;

@@ -10,32 +10,22 @@
 #include <cstdio>
 
 #include "app/app.h"
+#include "app/main_dlg.h"
 #include "gui/automation.h"
 #include "gui/dialog_view.h"
 #include "gui/qt_host.h"
 #include "link/prompts.h"
 #include "link/session.h"
+#include "monitor/monitor_display.h"
+#include "monitor/monitor_page.h"
+#include "monitor/read_zero_dlg.h"
+#include "pages/parameter_pages.h"
 
 namespace tarn::gui {
 namespace {
 
-constexpr int kTemplateMain = 102;
-constexpr int kTemplateVehicle = 107;
-constexpr int kTemplateControl = 108;
-constexpr int kTemplateMotor = 109;
-constexpr int kTemplateMonitor = 110;
-constexpr int kTemplateCom = 111;
-constexpr int kTemplateZero = 166;
-constexpr int kIdVehicle = 1002;
-constexpr int kIdControl = 1003;
-constexpr int kIdMotor = 1004;
-constexpr int kIdMonitor = 1005;
-constexpr int kIdCom = 1006;
-constexpr int kIdReadZero = 1341;
-constexpr int kIdZeroRead = 1342;
+// The readings of phase A's zero point, one per Read.
 constexpr int kIdZeroReadingsA = 1352;
-constexpr int kIdMonitorStatus = 1105;
-constexpr int kIdMonitorFirstValue = 1011;
 constexpr std::chrono::seconds kWalkTimeout(60);
 constexpr auto kLiveValuesTime = std::chrono::milliseconds(1500);
 
@@ -116,8 +106,8 @@ class Walk {
     scenario_.Then(
         "live values",
         [this] {
-          const QWidget* status = FindControl(kTemplateMonitor, kIdMonitorStatus);
-          const QWidget* first = FindControl(kTemplateMonitor, kIdMonitorFirstValue);
+          const QWidget* status = FindControl(kTemplateMonitor, kMonitorStatusBoxId);
+          const QWidget* first = FindControl(kTemplateMonitor, MonitorEditId(0));
           if (status == nullptr || first == nullptr || ShownText(status) != u"Success!")
             return false;
           if (!monitorSeen_) monitorSeen_ = std::chrono::steady_clock::now();
@@ -135,14 +125,14 @@ class Walk {
         "ReadZero", [] { return FindControl(kTemplateVehicle, kIdReadZero) != nullptr; },
         [] { Click(FindControl(kTemplateVehicle, kIdReadZero)); });
     scenario_.Then(
-        "the zero-point dialog", [] { return FindView(kTemplateZero) != nullptr; },
-        [] { Click(FindControl(kTemplateZero, kIdZeroRead)); });
+        "the zero-point dialog", [] { return FindView(kTemplateReadZero) != nullptr; },
+        [] { Click(FindControl(kTemplateReadZero, kIdZeroRead)); });
     scenario_.Then(
         "three readings",
-        [] { return ShownText(FindControl(kTemplateZero, kIdZeroReadingsA)).count(u',') == 2; },
+        [] { return ShownText(FindControl(kTemplateReadZero, kIdZeroReadingsA)).count(u',') == 2; },
         [this] {
-          Save(FindView(kTemplateZero), "08-zero-points");
-          CloseWindow(FindView(kTemplateZero));
+          Save(FindView(kTemplateReadZero), "08-zero-points");
+          CloseWindow(FindView(kTemplateReadZero));
         });
   }
 

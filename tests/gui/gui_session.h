@@ -9,9 +9,13 @@
 #include <ostream>
 
 #include "app/app.h"
+#include "app/main_dlg.h"
 #include "gui/automation.h"
 #include "gui/qt_host.h"
 #include "link/session.h"
+#include "monitor/monitor_page.h"
+#include "monitor/read_zero_dlg.h"
+#include "pages/parameter_pages.h"
 #include "sim/simulator.h"
 
 // Readable QStrings in the failure messages.
@@ -21,10 +25,6 @@ inline void PrintTo(const QString& text, std::ostream* out) {
 
 namespace tarn::gui::test {
 
-inline constexpr int kTemplateMain = 102;
-inline constexpr int kTemplateVehicle = 107;
-inline constexpr int kTemplateMonitor = 110;
-inline constexpr int kTemplateZero = 166;
 inline constexpr std::chrono::seconds kSessionTimeout(60);
 
 // One QApplication for the whole test program, on the offscreen platform

@@ -6,22 +6,14 @@
 #include "gui/dialog_view.h"
 #include "gui_session.h"
 #include "model/value_codec.h"
+#include "monitor/monitor_display.h"
 #include "pages/parameter_page.h"
 
 namespace tarn::gui::test {
 namespace {
 
-constexpr int kIdMotor = 1004;
-constexpr int kIdMonitor = 1005;
-constexpr int kIdVehicle = 1002;
-constexpr int kIdWrite = 1008;
-constexpr int kIdStatus = 1009;
-constexpr int kFirstFlagBox = 1106;
-constexpr int kIdReadZero = 1341;
+// The zero-point dialog's first edit: phase A of the current sensor.
 constexpr int kIdZeroFirstEdit = 1350;
-constexpr int kIdMonitorStatus = 1105;
-constexpr int kTemplateMotor = 109;
-constexpr std::uint8_t kCommandLiveData1 = 0x3A;
 constexpr int kPollsToCompare = 2;
 
 ParameterImage ImageOf(const sim::Image& bytes) {
@@ -167,7 +159,7 @@ TEST_F(GuiSession, TheMonitorsValuesChangeBetweenPolls) {
           "the monitor", [] { return true; }, [] { Click(FindControl(kTemplateMain, kIdMonitor)); })
       .Then("a poll answered",
             [&] {
-              const QWidget* status = FindControl(kTemplateMonitor, kIdMonitorStatus);
+              const QWidget* status = FindControl(kTemplateMonitor, kMonitorStatusBoxId);
               if (status == nullptr || ShownText(status) != u"Success!") return false;
               first = shownValues();
               firstPoll = sim.RequestCount(kCommandLiveData1);
@@ -255,14 +247,14 @@ TEST_P(ZeroDialogKeys, EndTheDialogWithTheirResult) {
             Click(FindControl(kTemplateVehicle, kIdReadZero));
           })
       .Then(
-          "the zero-point dialog", [] { return FindView(kTemplateZero) != nullptr; },
+          "the zero-point dialog", [] { return FindView(kTemplateReadZero) != nullptr; },
           [] {
-            QWidget* edit = FindControl(kTemplateZero, kIdZeroFirstEdit);
+            QWidget* edit = FindControl(kTemplateReadZero, kIdZeroFirstEdit);
             QTest::mouseClick(edit, Qt::LeftButton);
             QTest::keyClick(edit, GetParam().key);
           })
       .Then(
-          "the dialog gone", [] { return FindView(kTemplateZero) == nullptr; },
+          "the dialog gone", [] { return FindView(kTemplateReadZero) == nullptr; },
           [&] { afterwards = ShownText(FindControl(kTemplateVehicle, SlotEditId(slot))); });
   Quit();
   Run();

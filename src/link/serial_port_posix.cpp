@@ -81,7 +81,10 @@ bool ApplyLine(const PortSettings& settings, termios& tio) {
   MakeRaw(tio);
   tio.c_cflag |= DataBitsFlag(settings.dataBits);
   if (settings.stopBits == kStopBitsTwo) tio.c_cflag |= CSTOPB;
-  if (settings.parity != kParityNone) tio.c_cflag |= PARENB | INPCK;
+  if (settings.parity != kParityNone) {
+    tio.c_cflag |= PARENB;
+    tio.c_iflag |= INPCK;  // an input flag: in c_cflag its bit is CS6
+  }
   if (settings.parity == kParityOdd) tio.c_cflag |= PARODD;
   return cfsetispeed(&tio, speed) == 0 && cfsetospeed(&tio, speed) == 0;
 }

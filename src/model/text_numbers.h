@@ -1,12 +1,14 @@
-// Number conversions shared by the definition reader (byte texts) and the value
-// codec (typed UTF-16 text). Both follow the C library's rules for atoi and
-// strtoul: leading white space, an optional sign, the longest run of digits.
-// Malformed text is never an error; it converts as far as it goes, down to 0.
+// Number conversions shared by the definition reader (byte texts), the value
+// codec (typed UTF-16 text) and the dialogs that show numbers. Text to number
+// follows the C library's rules for atoi and strtoul: leading white space, an
+// optional sign, the longest run of digits. Malformed text is never an error;
+// it converts as far as it goes, down to 0.
 #pragma once
 
 #include <algorithm>
 #include <cstdint>
 #include <limits>
+#include <string>
 #include <string_view>
 
 namespace tarn::numbers {
@@ -95,6 +97,12 @@ constexpr std::uint32_t HexValue(std::basic_string_view<Char> text) {
   }
   const auto value = static_cast<std::uint32_t>(scanned.magnitude);
   return scanned.negative ? static_cast<std::uint32_t>(0U - value) : value;
+}
+
+// A number in decimal as "%d" prints it, as window text.
+inline std::u16string DecimalText(std::int64_t value) {
+  const std::string ascii = std::to_string(value);
+  return {ascii.begin(), ascii.end()};
 }
 
 }  // namespace tarn::numbers

@@ -10,6 +10,8 @@ namespace tarn {
 
 namespace {
 
+using numbers::DecimalText;
+
 constexpr std::int32_t kProBit = 0;
 constexpr std::int32_t kProByte = 1;
 constexpr std::int32_t kProGroup = 2;
@@ -20,7 +22,7 @@ constexpr std::int32_t kMaxTextBytes = 19;
 constexpr std::size_t kHexDigitsPerByte = 2;
 constexpr unsigned kBitsPerByte = 8;
 constexpr unsigned kByteMask = 0xFF;
-// Room for any 64-bit decimal or 32-bit hexadecimal text and its terminator.
+// Room for any 32-bit hexadecimal text and its terminator.
 constexpr std::size_t kNumberBufferSize = 24;
 constexpr std::int32_t kImageBytes = static_cast<std::int32_t>(kImageSize);
 
@@ -64,12 +66,6 @@ std::u16string Widen(const char* ascii) {
     out += static_cast<char16_t>(static_cast<unsigned char>(*ascii));
   }
   return out;
-}
-
-std::u16string DecimalText(long long value) {
-  char buffer[kNumberBufferSize];
-  std::snprintf(buffer, sizeof buffer, "%lld", value);
-  return Widen(buffer);
 }
 
 // A byte shown as the character of the same code; byte 0 ends the text.

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "link/controller_link.h"
-#include "resources/embedded.h"
+#include "model/text_numbers.h"
 
 namespace tarn {
 
@@ -50,10 +50,6 @@ constexpr std::array<Caption, 9> kCaptions = {{
     {kIdZeroRead, u"Read"},
     {kIdZeroUpdate, u"Update"},
 }};
-
-std::u16string Decimal(std::int32_t value) {
-  return res::DecodeUtf8(std::to_string(value));
-}
 
 }  // namespace
 
@@ -100,7 +96,7 @@ void CReadZeroADdlg::TakeReading(const Reading& reading, bool first) {
   const bool replace = first || !session_.zeroPointsRead;
   for (std::size_t i = 0; i < reading.size(); ++i) {
     const ZeroPointPlace& place = kPlaces[i];
-    const std::u16string value = Decimal(reading[i]);
+    const std::u16string value = numbers::DecimalText(reading[i]);
     SetText(place.readingsEdit, first ? value : GetText(place.readingsEdit) + u"," + value);
     std::int32_t& held = session_.zeroPoints[i];
     held = replace ? reading[i] : std::min(held, reading[i]);
@@ -115,7 +111,7 @@ void CReadZeroADdlg::Read() {
     }
   }
   for (std::size_t i = 0; i < kPlaces.size(); ++i) {
-    SetText(kPlaces[i].smallestEdit, Decimal(session_.zeroPoints[i]));
+    SetText(kPlaces[i].smallestEdit, numbers::DecimalText(session_.zeroPoints[i]));
   }
   EnableControl(kIdZeroUpdate, session_.zeroPointsRead);
 }

@@ -3,19 +3,15 @@
 #include <algorithm>
 #include <string>
 
+#include "model/text_numbers.h"
 #include "model/value_codec.h"
-#include "resources/embedded.h"
 
 namespace tarn {
 
 namespace {
 
-std::u16string Decimal(std::int32_t value) {
-  return res::DecodeUtf8(std::to_string(value));
-}
-
 std::u16string RangeText(const ParamDef& row) {
-  return Decimal(row.rangeL) + u"~" + Decimal(row.rangeH);
+  return numbers::DecimalText(row.rangeL) + u"~" + numbers::DecimalText(row.rangeH);
 }
 
 bool HasText(const ParamDef& row) {

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <string>
+#include <string_view>
 
 #include "model/definition_reader.h"
 #include "model/value_codec.h"
@@ -27,8 +28,9 @@ constexpr std::array<VersionChoice, 4> kVersionChoices{{
 
 constexpr std::size_t kVersionBytes = 2;  // bytes 16-17 select the text
 
-constexpr std::uint8_t kModelCode[] = {'Q', 'X'};
-constexpr std::uint8_t kHiddenComCode[] = {'7', 'W'};
+// Two-character codes in the image, compared byte for byte (case-sensitive).
+constexpr std::string_view kModelCode = "QX";
+constexpr std::string_view kHiddenComCode = "7W";
 
 constexpr std::int32_t kControlFirstAddress = 128;
 constexpr std::int32_t kMotorFirstAddress = 256;
@@ -38,37 +40,42 @@ constexpr std::int32_t kOverVoltageAddress = 27;
 
 // Accepted range of the voltage limits by voltage class code (image bytes 3-4).
 struct VoltageLimit {
-  char code[2];
+  std::string_view code;
   bool setsLow;
   std::int32_t low;
   std::int32_t high;
 };
 constexpr std::array<VoltageLimit, 11> kVoltageLimits{{
-    {{'2', '4'}, true, 8, 30},
-    {{'3', '2'}, false, 0, 380},
-    {{'3', '6'}, false, 0, 450},
-    {{'4', '8'}, false, 0, 60},
-    {{'6', '0'}, false, 0, 80},
-    {{'7', '2'}, false, 0, 90},
-    {{'8', '4'}, false, 0, 105},
-    {{'9', '6'}, false, 0, 120},
-    {{'1', '2'}, false, 0, 136},
-    {{'1', '4'}, false, 0, 180},
-    {{'1', '0'}, false, 0, 400},
+    {"24", true, 8, 30},
+    {"32", false, 0, 380},
+    {"36", false, 0, 450},
+    {"48", false, 0, 60},
+    {"60", false, 0, 80},
+    {"72", false, 0, 90},
+    {"84", false, 0, 105},
+    {"96", false, 0, 120},
+    {"12", false, 0, 136},
+    {"14", false, 0, 180},
+    {"10", false, 0, 400},
 }};
 // Class "80" takes its upper limit from the controller voltage: V * 125 / 100.
-constexpr char kVoltageFromController[2] = {'8', '0'};
+constexpr std::string_view kVoltageFromController = "80";
 constexpr std::uint32_t kControllerVoltageNumerator = 125;
 constexpr std::uint32_t kControllerVoltageDenominator = 100;
 constexpr std::size_t kControllerVoltageBytes = 2;
 
-bool BytesAre(const ParameterImage& image, int address, const std::uint8_t (&code)[2]) {
-  return image[address] == code[0] && image[address + 1] == code[1];
+// Whether the image bytes from `address` on are the characters of `code`.
+bool BytesAre(const ParameterImage& image, int address, std::string_view code) {
+  for (std::size_t i = 0; i < code.size(); ++i) {
+    if (image[static_cast<std::size_t>(address) + i] != static_cast<std::uint8_t>(code[i])) {
+      return false;
+    }
+  }
+  return true;
 }
 
-bool VoltageClassIs(const ParameterImage& image, const char (&code)[2]) {
-  return image[kAddrVoltageClass] == static_cast<std::uint8_t>(code[0]) &&
-         image[kAddrVoltageClass + 1] == static_cast<std::uint8_t>(code[1]);
+bool VoltageClassIs(const ParameterImage& image, std::string_view code) {
+  return BytesAre(image, kAddrVoltageClass, code);
 }
 
 void ApplyVoltageRule(const ParameterImage& image, ParamDef& def) {

@@ -2,9 +2,13 @@
 
 #include <algorithm>
 
+#include "model/text_numbers.h"
+
 namespace tarn {
 
 namespace {
+
+using numbers::DecimalText;
 
 constexpr int kProByte = 1;
 constexpr int kProGroup = 2;
@@ -15,14 +19,6 @@ int ItemBytes(const MonitorItemDef& item) {
   if (item.pro == kProByte) return 1;
   if (item.pro == kProGroup && item.pos >= 0) return item.pos + 1;
   return 0;
-}
-
-std::u16string Widen(const std::string& ascii) {
-  return {ascii.begin(), ascii.end()};
-}
-
-std::u16string Decimal(std::int64_t value) {
-  return Widen(std::to_string(value));
 }
 
 std::u16string LowerHex(std::uint32_t value) {
@@ -55,8 +51,8 @@ std::u16string Characters(const MonitorItemDef& item, const MonitorBlock& block)
 }
 
 std::optional<std::u16string> FormatByte(const MonitorItemDef& item, std::uint8_t byte) {
-  if (item.sw == u"uo") return Decimal(byte);
-  if (item.sw == u"so") return Decimal(static_cast<std::int8_t>(byte));
+  if (item.sw == u"uo") return DecimalText(byte);
+  if (item.sw == u"so") return DecimalText(static_cast<std::int8_t>(byte));
   if (item.sw == u"h") return LowerHex(byte);
   if (item.sw == u"a") {
     // A zero byte gives an empty text, as a window text ends at a NUL.
@@ -100,8 +96,8 @@ std::uint32_t ReadWord(const MonitorItemDef& item, const MonitorBlock& block) {
 std::optional<std::u16string> FormatItem(const MonitorItemDef& item, const MonitorBlock& block) {
   if (!ItemFits(item)) return std::nullopt;
   if (item.pro == kProByte) return FormatByte(item, block[static_cast<std::size_t>(item.offset)]);
-  if (item.sw == u"uo") return Decimal(static_cast<std::int32_t>(ReadWord(item, block)));
-  if (item.sw == u"so") return Decimal(SignExtend(ReadWord(item, block), ItemBytes(item)));
+  if (item.sw == u"uo") return DecimalText(static_cast<std::int32_t>(ReadWord(item, block)));
+  if (item.sw == u"so") return DecimalText(SignExtend(ReadWord(item, block), ItemBytes(item)));
   if (item.sw == u"a") return Characters(item, block);
   return std::nullopt;
 }

@@ -8,17 +8,10 @@
 #include "gui/controls.h"
 #include "gui/pictures.h"
 #include "gui/qt_host.h"
+#include "gui/qt_text.h"
 
 namespace tarn::gui {
 namespace {
-
-QString ToQString(std::u16string_view text) {
-  return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-std::u16string ToU16(const QString& text) {
-  return text.toStdU16String();
-}
 
 // How far a long label may reach into the free space of its grid row, in
 // vertical dialog units: rows are 16 apart, labels 8 high.
@@ -139,7 +132,7 @@ QWidget* DialogView::CreateEdit(const ui::ControlTemplate& control) {
       control, [this](int id) { return dialog_ ? dialog_->TextColor(id) : std::nullopt; }, this);
   const int id = control.id;
   connect(edit, &QLineEdit::textEdited, this, [this, id](const QString& text) {
-    const std::u16string typed = ToU16(text);
+    const std::u16string typed = text.toStdU16String();
     Act([id, &typed](ui::Dialog& d) { d.UserType(id, typed); });
   });
   edit->onFocus = [this, id] { Act([id](ui::Dialog& d) { d.UserFocus(id); }); };

@@ -4,11 +4,13 @@
 
 #include "app/app.h"
 #include "gui/qt_host.h"
+#include "gui/qt_text.h"
 #include "link/session.h"
+#include "resources/embedded.h"
 
 int main(int argc, char** argv) {
   QApplication application(argc, argv);
-  QApplication::setApplicationName(QStringLiteral("Tarn User App"));
+  QApplication::setApplicationName(tarn::gui::ToQString(tarn::res::kAppTitle));
   // One look on every desktop, so the layouts are the ones that were checked.
   QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
 

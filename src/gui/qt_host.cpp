@@ -8,6 +8,7 @@
 
 #include "gui/dialog_view.h"
 #include "gui/pictures.h"
+#include "gui/qt_text.h"
 #include "resources/embedded.h"
 
 namespace tarn::gui {
@@ -20,10 +21,6 @@ struct QtHost::ModalRun {
 };
 
 namespace {
-
-QString ToQString(std::u16string_view text) {
-  return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 QMessageBox::StandardButtons ButtonsOf(MsgButtons buttons) {
   switch (buttons) {

@@ -15,6 +15,9 @@ constexpr int kVehicleLastFocusEdit = SlotEditId(kVehicleSlots - 1);  // 1075
 // The focus display of the 48-slot pages stops one slot short of the grid.
 constexpr int kGridLastFocusEdit = SlotEditId(kGridSlots - 2);  // 1103
 
+// Every flag row has a box of its own, so the box ids never run past 1121.
+static_assert(kFlagRowCount <= kFlagBoxCount);
+
 constexpr int FlagBoxId(int j) {
   return kFirstFlagBox + j;
 }
@@ -38,8 +41,6 @@ void CVehicleDlg::SetUpExtras() {
       flagRows_.push_back(index);
     }
   }
-  // Sixteen rows cannot outnumber sixteen boxes; the limit guards the ids.
-  flagRows_.resize(std::min<std::size_t>(flagRows_.size(), kFlagBoxCount));
   for (int j = 0; j < static_cast<int>(flagRows_.size()); ++j) {
     const ParamDef& row = Row(flagRows_[j]);
     ShowControl(FlagBoxId(j), true);

@@ -123,6 +123,23 @@ TEST_F(Scan, FailedPortIsClosedSoRetryCanTryItAgain) {
   EXPECT_EQ(controller.sim.RequestCount(kCommandIdentify), 2);
 }
 
+TEST_F(Scan, FailedConfigurationIsReportedAndThePortStillIdentified) {
+  Controller controller;
+  auto port = MakeSerialPort();
+  ASSERT_TRUE(port->Open(controller.Path())) << port->LastError();
+  link.SetPort(std::move(port));
+  // No such baud rate: both configurations fail. The simulator already keeps
+  // its terminal raw, so Identify still gets through.
+  const PortSettings unsupported{12345, 0, 8, 0};
+  EXPECT_TRUE(connection.ConfigureAndIdentify(controller.Path(), unsupported));
+  ASSERT_EQ(prompter.Ids(), std::vector<int>{kMsgConfigFailed});
+  EXPECT_EQ(prompter.shown[0].buttons, MsgButtons::Ok);
+  EXPECT_EQ(prompter.shown[0].icon, MsgIcon::Exclamation);
+  EXPECT_EQ(controller.sim.RequestCount(kCommandIdentify), 1);
+  ASSERT_NE(link.port(), nullptr);
+  EXPECT_TRUE(link.port()->IsOpen());
+}
+
 TEST_F(Scan, ConnectAfterSuccessSendsNothing) {
   Controller controller;
   SetPorts({controller.Path()});

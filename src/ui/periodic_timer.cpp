@@ -39,10 +39,9 @@ void PeriodicTimer::Run(std::stop_token stop, std::chrono::steady_clock::duratio
   while (!stop.stop_requested()) {
     {
       std::unique_lock lock(mutex_);
-      // Returns early only when a stop is requested.
-      if (wake_.wait_until(lock, stop, next, [] { return false; }) || stop.stop_requested()) {
-        return;
-      }
+      // Nothing but a stop request ends the wait before `next`.
+      wake_.wait_until(lock, stop, next, [] { return false; });
+      if (stop.stop_requested()) return;
     }
     tick(stop);
     next += period;

@@ -5,6 +5,7 @@
 // The simulator runs in a child process, so the memory figures are the GUI's
 // alone. TARN_BENCH_MONITOR_SECONDS shortens the minute for a quick look.
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -15,6 +16,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <optional>
 #include <string>
@@ -49,6 +51,8 @@ pid_t StartSimulator(std::string& port) {
   if (pipe(pipeEnds) != 0) return -1;
   const pid_t child = fork();
   if (child == 0) {
+    // Goes with the parent, also when the benchmark dies before its SIGTERM.
+    prctl(PR_SET_PDEATHSIG, SIGTERM);
     close(pipeEnds[0]);
     sim::Simulator simulator(sim::Options{.pacing = true});
     if (!simulator.Start()) _exit(1);

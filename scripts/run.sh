@@ -23,9 +23,7 @@ MSG
   exit 1
 fi
 
-for program in "$gui"; do
-  [ -x "$program" ] || { echo "missing $program: build with the GUI first (make build)" >&2; exit 1; }
-done
+[ -x "$gui" ] || { echo "missing $gui: build with the GUI first (make build)" >&2; exit 1; }
 
 start_simulator "$build"
 echo "Simulated controller on $port"

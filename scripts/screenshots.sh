@@ -7,9 +7,7 @@ set -euo pipefail
 build="${1:-build}"
 walk="$build/src/gui/tarn-gui-screenshots"
 out="$build/screenshots"
-for program in "$walk"; do
-  [ -x "$program" ] || { echo "missing $program: build with the GUI first (make build)" >&2; exit 1; }
-done
+[ -x "$walk" ] || { echo "missing $walk: build with the GUI first (make build)" >&2; exit 1; }
 
 start_simulator "$build"
 

@@ -157,6 +157,8 @@ void CMonitor1Dlg::BuildTexts(Update* update) {
 void CMonitor1Dlg::ApplyUpdate(const Update& update) {
   for (const auto& [id, text] : update.texts) SetText(id, text);
   SetText(kMonitorStatusBoxId, update.success ? kPollSuccess : kPollFailure);
+  // The box repaints in its other colour only when the outcome turned.
+  if (impl_->shownSuccess == update.success) return;
   impl_->shownSuccess = update.success;
   InvalidateColor(kMonitorStatusBoxId);
 }

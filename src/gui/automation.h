@@ -15,8 +15,6 @@
 #include <functional>
 #include <vector>
 
-class QLineEdit;
-
 namespace tarn::gui {
 
 class DialogView;

@@ -7,7 +7,6 @@
 #include <QFrame>
 #include <QLineEdit>
 #include <QPixmap>
-#include <QPushButton>
 #include <functional>
 #include <optional>
 

@@ -1,6 +1,5 @@
 #include "gui/qt_host.h"
 
-#include <QAbstractButton>
 #include <QApplication>
 #include <QEventLoop>
 #include <QMessageBox>

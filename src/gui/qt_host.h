@@ -7,14 +7,12 @@
 #pragma once
 
 #include <QObject>
-#include <QPointer>
 #include <functional>
 #include <map>
 #include <vector>
 
 #include "ui/host.h"
 
-class QEventLoop;
 class QWidget;
 
 namespace tarn::gui {

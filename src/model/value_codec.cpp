@@ -179,7 +179,13 @@ void StoreHex(const ParamDef& def, std::u16string_view text, ParameterImage& ima
 
 // A text shorter than its field clears the rest of the field, so the stored
 // text always ends at a zero byte and no stale characters stay behind it.
+// The display stops at the first zero byte, so an unchanged text leaves the
+// field as it is: bytes behind a zero that nobody could see (in the module
+// name, for instance) are never rewritten by merely leaving a page.
 void StoreCharacters(const ParamDef& def, std::u16string_view text, ParameterImage& image) {
+  if (text == ByteCharacters(image, Address(def), GroupBytes(def))) {
+    return;
+  }
   for (std::size_t i = 0; i < GroupBytes(def); ++i) {
     image[Address(def) + i] = i < text.size() ? LowByte(text[i]) : 0;
   }

@@ -190,4 +190,22 @@ TEST(DefinitionUsableTest, UnusableRowsAreNeitherShownNorStored) {
 }
 
 }  // namespace
+// Leaving a page stores every shown text back. A character field whose bytes
+// go on behind a zero shows only the part before it; storing that same text
+// must not clear the hidden rest, or a module name would change by itself and
+// no later write would pass the identity check.
+TEST(StoreTextTest, UnchangedTextLeavesBytesBehindAZeroAlone) {
+  const ParamDef def = Def(2, 7, u"a");
+  const std::vector<std::uint8_t> held = {'A', 'B', 0, 'C', 'D', 'E', 'F', 'G'};
+  ParameterImage image;
+  for (std::size_t i = 0; i < held.size(); ++i) {
+    image[kAt + i] = held[i];
+  }
+  ASSERT_EQ(FormatValue(def, image), u"AB");
+  EXPECT_EQ(StoreText(def, FormatValue(def, image), image), StoreResult::Stored);
+  EXPECT_EQ(BytesAt(image, 8), held);
+  EXPECT_EQ(StoreText(def, u"AC", image), StoreResult::Stored);
+  EXPECT_EQ(BytesAt(image, 8), (std::vector<std::uint8_t>{'A', 'C', 0, 0, 0, 0, 0, 0}));
+}
+
 }  // namespace tarn

@@ -205,6 +205,9 @@ void CQelmUserAppDlg::OnRead() {
     SetStatus(kStatusReadFailure);
   }
   if (session_.flags.imageRead && session_.definitionsLoaded) {
+    RefreshVoltageRanges(session_.image, session_.defs);
+  }
+  if (session_.flags.imageRead && session_.definitionsLoaded) {
     OnButtonRange(kIdVehicle);
   }
 }

@@ -144,6 +144,24 @@ void LoadPageRows(std::span<const std::uint8_t> text, const ParameterImage& imag
   }
 }
 
+void RefreshVoltageRanges(std::span<const std::uint8_t> text, const ParameterImage& image,
+                          DefinitionSet& defs) {
+  RowScanner scanner(text);
+  std::string row;
+  for (std::int32_t index = 0; index < defs.paramCount && scanner.Next(row); ++index) {
+    ParamDef& def = defs.params[static_cast<std::size_t>(index)];
+    if (def.address == kUnderVoltageAddress || def.address == kOverVoltageAddress) {
+      def.rangeL = DecimalField(row, "rangeL");
+      def.rangeH = DecimalField(row, "rangeH");
+      ApplyVoltageRule(image, def);
+    }
+  }
+}
+
+void RefreshVoltageRanges(const ParameterImage& image, DefinitionSet& defs) {
+  RefreshVoltageRanges(res::PageText(defs.pageTextId), image, defs);
+}
+
 namespace {
 
 MonitorItemDef MonitorRow(std::string_view row) {

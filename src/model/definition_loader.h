@@ -41,4 +41,11 @@ void LoadPageRows(std::span<const std::uint8_t> text, const ParameterImage& imag
                   DefinitionSet& defs);
 void LoadMonitorRows(std::span<const std::uint8_t> text, DefinitionSet& defs);
 
+// Sets the ranges of the voltage limits (rows 25 and 27) anew from the loaded
+// page text and the voltage class of `image`, so that a later read of a
+// controller of another voltage class is checked against its own limits.
+void RefreshVoltageRanges(std::span<const std::uint8_t> text, const ParameterImage& image,
+                          DefinitionSet& defs);
+void RefreshVoltageRanges(const ParameterImage& image, DefinitionSet& defs);
+
 }  // namespace tarn

@@ -214,6 +214,41 @@ TEST_F(MainWindow, LaterReadOfAnotherControllerTypeCountsAsFailed) {
   });
 }
 
+// A later read of a controller of another voltage class checks the voltage
+// limits against that class: 60 V fits a 48 V controller, not a 24 V one.
+TEST_F(MainWindow, LaterReadOfAnotherVoltageClassChecksItsOwnLimits) {
+  constexpr int kUnderVoltageAddress = 25;
+  constexpr int kOverVoltageAddress = 27;
+  RunTool([&](CQelmUserAppDlg& window) {
+    // A 24 V controller with limits of 20 V and 28 V.
+    const std::vector<std::uint8_t> class24 = {'2', '4'};
+    const std::vector<std::uint8_t> limits = {0x00, 20, 0x00, 28};
+    sim.SetImageBytes(kAddrVoltageClass, class24);
+    sim.SetImageBytes(kUnderVoltageAddress, limits);
+    window.UserClick(kIdRead);
+    ASSERT_EQ(window.currentPage(), kPageVehicle);
+    ParameterPage& vehicle = PageOf(window, kPageVehicle);
+    const int slot = SlotOf(vehicle, kOverVoltageAddress);
+    ASSERT_GE(slot, 0);
+    vehicle.UserType(SlotEditId(slot), u"60");
+    host.ClearMessages();
+    window.UserClick(kIdMotor);
+    ASSERT_EQ(host.Messages().size(), 1u);
+    EXPECT_EQ(host.Messages()[0].text, RangeMessageOf(RowOfSlot(vehicle, slot)));
+    EXPECT_NE(host.Messages()[0].text.find(u"8~30"), std::u16string::npos);
+    EXPECT_EQ(window.currentPage(), kPageVehicle);
+
+    sim.SetImage(sim::DefaultImage());
+    window.UserClick(kIdRead);
+    vehicle.UserType(SlotEditId(slot), u"60");
+    host.ClearMessages();
+    window.UserClick(kIdMotor);
+    EXPECT_TRUE(host.Messages().empty());
+    EXPECT_EQ(window.currentPage(), kPageMotor);
+    window.UserClick(kIdQuit);
+  });
+}
+
 // However the window ends, every page is hidden (and the poll stopped) before
 // the pages are destroyed.
 struct WayOut {

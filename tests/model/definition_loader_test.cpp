@@ -122,6 +122,26 @@ TEST(VoltageRuleTest, RangesOfTheVoltageLimitsFollowTheClassCode) {
   }
 }
 
+// A later read may bring a controller of another voltage class: its limits are
+// checked against its own class, starting again from the text's ranges.
+TEST(VoltageRuleTest, RefreshFollowsTheClassOfEachNewImage) {
+  auto defs = std::make_unique<DefinitionSet>();
+  LoadPageRows(Bytes(kVoltageRows), Identity("MQX48", 0x01, 0x09), *defs);
+  const struct {
+    std::string code;
+    std::int32_t low;
+    std::int32_t high;
+  } reads[] = {{"24", 8, 30}, {"48", 18, 60}, {"55", 18, 180}, {"24", 8, 30}};
+  for (const auto& read : reads) {
+    RefreshVoltageRanges(Bytes(kVoltageRows), Identity("MQX" + read.code, 0x01, 0x09), *defs);
+    for (int row : {1, 2}) {
+      EXPECT_EQ(defs->params[row].rangeL, read.low) << "class " << read.code;
+      EXPECT_EQ(defs->params[row].rangeH, read.high) << "class " << read.code;
+    }
+    EXPECT_EQ(defs->params[0].rangeH, 144);
+  }
+}
+
 TEST(LoadPageRowsTest, StoresFieldsMarkersAndUsability) {
   const std::string_view text =
       "header\r\n"

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "model/definition_loader.h"
+#include "model/page_layout.h"
 #include "model/value_codec.h"
 #include "resources/embedded.h"
 #include "tools/cli_session.h"
@@ -25,9 +26,6 @@ constexpr int kExitDone = 0;
 constexpr int kExitFailed = 1;
 constexpr int kExitUsage = 2;
 
-constexpr int kFlagRows = 16;
-constexpr int kVehicleSlots = 33;
-constexpr int kPageSlots = 48;
 constexpr int kProBit = 0;
 constexpr int kProByte = 1;
 constexpr int kProGroup = 2;
@@ -64,22 +62,18 @@ struct Page {
   std::vector<Entry> entries;
 };
 
-bool TakesPlace(const ParamDef& def) {
-  return def.show == 1 && def.usable;
-}
-
 const ParamDef& Row(const DefinitionSet& defs, int index) {
   return defs.params[static_cast<std::size_t>(index)];
 }
 
-// The rows first..end-1 that take a check box or a slot, in order; a row past
+// The rows of `rows` that take a check box or a slot, in order; a row past
 // the page's `places` or of a pro the page does not fill is listed unstored.
-void AddEntries(const DefinitionSet& defs, int first, int end, Kind kind, int places,
+void AddEntries(const DefinitionSet& defs, RowRange rows, Kind kind, int places,
                 std::vector<Entry>& entries) {
   int taken = 0;
-  for (int i = first; i < end; ++i) {
+  for (int i = rows.begin; i < rows.end; ++i) {
     const ParamDef& def = Row(defs, i);
-    if (!TakesPlace(def)) {
+    if (!TakesSlot(def)) {
       continue;
     }
     const bool fits =
@@ -91,12 +85,19 @@ void AddEntries(const DefinitionSet& defs, int first, int end, Kind kind, int pl
 
 std::vector<Page> BuildPages(const DefinitionSet& defs) {
   std::vector<Page> pages{{"Vehicle", {}}, {"Control", {}}, {"Motor", {}}, {"COM", {}}};
-  const int flagEnd = std::min(kFlagRows, defs.paramCount);
-  AddEntries(defs, 0, flagEnd, Kind::Flag, kFlagRows, pages[0].entries);
-  AddEntries(defs, flagEnd, defs.controlStart, Kind::Value, kVehicleSlots, pages[0].entries);
-  AddEntries(defs, defs.controlStart, defs.motorStart, Kind::Value, kPageSlots, pages[1].entries);
-  AddEntries(defs, defs.motorStart, defs.comStart, Kind::Value, kPageSlots, pages[2].entries);
-  AddEntries(defs, defs.comStart, defs.paramCount, Kind::Value, kPageSlots, pages[3].entries);
+  const int flagEnd = std::min(kFlagRowCount, defs.paramCount);
+  AddEntries(defs, {0, flagEnd}, Kind::Flag, kFlagRowCount, pages[0].entries);
+  const struct {
+    PageRows rows;
+    int slots;
+  } grids[] = {{PageRows::Vehicle, kVehicleSlotCount},
+               {PageRows::Control, kPageSlotCount},
+               {PageRows::Motor, kPageSlotCount},
+               {PageRows::Com, kPageSlotCount}};
+  for (std::size_t page = 0; page < pages.size(); ++page) {
+    AddEntries(defs, RowsOfPage(grids[page].rows, defs), Kind::Value, grids[page].slots,
+               pages[page].entries);
+  }
   return pages;
 }
 
@@ -147,10 +148,6 @@ std::string AddressText(const ParamDef& def, Kind kind) {
   return text;
 }
 
-std::string RangeText(const ParamDef& def) {
-  return std::to_string(def.rangeL) + "~" + std::to_string(def.rangeH);
-}
-
 std::u16string ShownValue(const Entry& entry, const ParamDef& def, const ParameterImage& image) {
   if (!entry.stored) {
     return {};
@@ -161,9 +158,6 @@ std::u16string ShownValue(const Entry& entry, const ParamDef& def, const Paramet
   return Printable(FormatValue(def, image));
 }
 
-std::u16string RangeMessage(const ParamDef& def) {
-  return u"Param:" + def.name + u"\nThe range should be between " + res::DecodeUtf8(RangeText(def));
-}
 
 // ---------------------------------------------------------------------------
 // Image files and the controller.

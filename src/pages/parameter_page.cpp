@@ -1,55 +1,18 @@
 #include "pages/parameter_page.h"
 
-#include <algorithm>
 #include <string>
 
-#include "model/text_numbers.h"
 #include "model/value_codec.h"
 
 namespace tarn {
 
 namespace {
 
-std::u16string RangeText(const ParamDef& row) {
-  return numbers::DecimalText(row.rangeL) + u"~" + numbers::DecimalText(row.rangeH);
-}
-
 bool HasText(const ParamDef& row) {
   return row.pro == 1 || row.pro == 2;
 }
 
 }  // namespace
-
-RowRange RowsOfPage(PageRows page, const DefinitionSet& defs) {
-  RowRange range;
-  switch (page) {
-    case PageRows::Vehicle:
-      range = {kFlagRowCount, defs.controlStart};
-      break;
-    case PageRows::Control:
-      range = {defs.controlStart, defs.motorStart};
-      break;
-    case PageRows::Motor:
-      range = {defs.motorStart, defs.comStart};
-      break;
-    case PageRows::Com:
-      range = {defs.comStart, defs.paramCount};
-      break;
-  }
-  // A text with its markers out of order or missing yields an empty or
-  // shortened range rather than rows outside the table.
-  range.begin = std::clamp(range.begin, 0, defs.paramCount);
-  range.end = std::clamp(range.end, range.begin, defs.paramCount);
-  return range;
-}
-
-bool TakesSlot(const ParamDef& row) {
-  return row.show == 1 && row.usable;
-}
-
-std::u16string RangeMessage(const ParamDef& row) {
-  return u"Param:" + row.name + u"\nThe range should be between " + RangeText(row);
-}
 
 std::u16string TipsWithRange(const ParamDef& row) {
   return row.tips + u" Range:" + RangeText(row);

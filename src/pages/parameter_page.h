@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "link/session.h"
+#include "model/page_layout.h"
 #include "ui/dialog.h"
 #include "ui/host.h"
 
@@ -18,7 +19,6 @@ inline constexpr int kIdInfoLine = 1001;
 inline constexpr int kFirstSlotLabel = 1010;
 inline constexpr int kFirstSlotEdit = 1011;
 inline constexpr int kSlotIdStep = 2;
-inline constexpr int kFlagRowCount = 16;  // rows 0-15 belong to the vehicle page's check boxes
 
 constexpr int SlotLabelId(int slot) {
   return kFirstSlotLabel + kSlotIdStep * slot;
@@ -27,22 +27,7 @@ constexpr int SlotEditId(int slot) {
   return kFirstSlotEdit + kSlotIdStep * slot;
 }
 
-// Which part of the definition rows a page shows in its slots.
-enum class PageRows { Vehicle, Control, Motor, Com };
-
-// The rows [begin, end) of `defs` that a page's slots draw from.
-struct RowRange {
-  int begin = 0;
-  int end = 0;
-};
-RowRange RowsOfPage(PageRows page, const DefinitionSet& defs);
-
-// A row gets a slot (or a check box) when it is marked shown and the codec can
-// handle it.
-bool TakesSlot(const ParamDef& row);
-
-// The text of the range message and the range part of the info line.
-std::u16string RangeMessage(const ParamDef& row);
+// The info line's help for an edit: the row's tips and its range.
 std::u16string TipsWithRange(const ParamDef& row);
 
 class ParameterPage : public ui::Dialog {

@@ -9,8 +9,8 @@ namespace tarn {
 
 namespace {
 
-constexpr int kVehicleSlots = 33;
-constexpr int kGridSlots = 48;
+constexpr int kVehicleSlots = kVehicleSlotCount;
+constexpr int kGridSlots = kPageSlotCount;
 constexpr int kVehicleLastFocusEdit = SlotEditId(kVehicleSlots - 1);  // 1075
 // The focus display of the 48-slot pages stops one slot short of the grid.
 constexpr int kGridLastFocusEdit = SlotEditId(kGridSlots - 2);  // 1103

@@ -211,7 +211,7 @@ void MeasurePolling(Rig& rig, CMonitor1Dlg& page, int seconds) {
   for (Clock::time_point t = shown; t < end;) {
     t = std::min(end, t + kPeriod);
     rig.host.Pump(t);
-    speeds.insert(page.GetText(MonitorEditId(17)));
+    speeds.insert(page.GetText(SlotEditId(17)));
   }
   page.Show(false);
   const double wall = duration<double>(Clock::now() - shown).count();

@@ -107,7 +107,7 @@ class Walk {
         "live values",
         [this] {
           const QWidget* status = FindControl(kTemplateMonitor, kMonitorStatusBoxId);
-          const QWidget* first = FindControl(kTemplateMonitor, MonitorEditId(0));
+          const QWidget* first = FindControl(kTemplateMonitor, SlotEditId(0));
           if (status == nullptr || first == nullptr || ShownText(status) != u"Success!")
             return false;
           if (!monitorSeen_) monitorSeen_ = std::chrono::steady_clock::now();

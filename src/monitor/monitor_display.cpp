@@ -64,9 +64,9 @@ std::optional<std::u16string> FormatByte(const MonitorItemDef& item, std::uint8_
 }  // namespace
 
 int MonitorSlotOfEdit(int id) {
-  const int delta = id - kMonitorFirstEditId;
-  if (delta < 0 || delta % kMonitorIdStep != 0) return -1;
-  const int slot = delta / kMonitorIdStep;
+  const int delta = id - kFirstSlotEdit;
+  if (delta < 0 || delta % kSlotIdStep != 0) return -1;
+  const int slot = delta / kSlotIdStep;
   return slot < kMonitorSlotCount ? slot : -1;
 }
 

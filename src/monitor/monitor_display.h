@@ -10,6 +10,7 @@
 #include <string>
 
 #include "model/definitions.h"
+#include "ui/slot_grid.h"
 
 namespace tarn {
 
@@ -20,21 +21,10 @@ inline constexpr std::size_t kMonitorBlockSize = 3 * kLiveDataThird;
 // LiveData3. A third that was not answered keeps its previous bytes.
 using MonitorBlock = std::array<std::uint8_t, kMonitorBlockSize>;
 
-// The page's grid: label 1010 + 2k and edit 1011 + 2k for slot k.
+// The page's grid of slots (ids in ui/slot_grid.h) and its status controls.
 inline constexpr int kMonitorSlotCount = 47;
-inline constexpr int kMonitorFirstLabelId = 1010;
-inline constexpr int kMonitorFirstEditId = 1011;
-inline constexpr int kMonitorIdStep = 2;
 inline constexpr int kMonitorStatusLabelId = 1104;
 inline constexpr int kMonitorStatusBoxId = 1105;
-inline constexpr int kMonitorInfoLineId = 1001;
-
-constexpr int MonitorLabelId(int slot) {
-  return kMonitorFirstLabelId + kMonitorIdStep * slot;
-}
-constexpr int MonitorEditId(int slot) {
-  return kMonitorFirstEditId + kMonitorIdStep * slot;
-}
 // The slot whose edit has this id, or -1.
 int MonitorSlotOfEdit(int id);
 

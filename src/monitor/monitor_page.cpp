@@ -84,10 +84,10 @@ void CMonitor1Dlg::SetUpSlots() {
   for (int i = 0; i < ShownItemCount(defs); ++i) {
     const MonitorItemDef& item = defs.monitorItems[static_cast<std::size_t>(i)];
     if (!ItemFits(item)) continue;
-    ShowControl(MonitorLabelId(i), true);
-    ShowControl(MonitorEditId(i), true);
-    SetText(MonitorLabelId(i), item.name);
-    if (item.sw == u"h") impl_->errorEditId = MonitorEditId(i);
+    ShowControl(SlotLabelId(i), true);
+    ShowControl(SlotEditId(i), true);
+    SetText(SlotLabelId(i), item.name);
+    if (item.sw == u"h") impl_->errorEditId = SlotEditId(i);
   }
   impl_->setUp = true;
   SetText(kMonitorStatusLabelId, kStatusCaption);
@@ -96,12 +96,12 @@ void CMonitor1Dlg::SetUpSlots() {
 void CMonitor1Dlg::OnEditFocus(int id) {
   const int slot = MonitorSlotOfEdit(id);
   if (slot < 0 || slot >= ShownItemCount(session_.defs)) return;
-  SetText(kMonitorInfoLineId, session_.defs.monitorItems[static_cast<std::size_t>(slot)].tips);
+  SetText(kIdInfoLine, session_.defs.monitorItems[static_cast<std::size_t>(slot)].tips);
 }
 
 std::optional<ui::Rgb> CMonitor1Dlg::TextColor(int id) const {
   if (id == kMonitorStatusBoxId) return impl_->shownSuccess ? ui::kGreen : ui::kRed;
-  if (id == kMonitorInfoLineId) return ui::kBlue;
+  if (id == kIdInfoLine) return ui::kBlue;
   if (impl_->errorEditId != 0 && id == impl_->errorEditId) return ui::kRed;
   return std::nullopt;
 }
@@ -150,7 +150,7 @@ void CMonitor1Dlg::BuildTexts(Update* update) {
     } else if (errorTick) {
       text = impl_->rotation.Step(ReadWord(item, impl_->block), ErrorNames(defs));
     }
-    if (text) update->texts.emplace_back(MonitorEditId(i), std::move(*text));
+    if (text) update->texts.emplace_back(SlotEditId(i), std::move(*text));
   }
 }
 

@@ -12,20 +12,9 @@
 #include "model/page_layout.h"
 #include "ui/dialog.h"
 #include "ui/host.h"
+#include "ui/slot_grid.h"
 
 namespace tarn {
-
-inline constexpr int kIdInfoLine = 1001;
-inline constexpr int kFirstSlotLabel = 1010;
-inline constexpr int kFirstSlotEdit = 1011;
-inline constexpr int kSlotIdStep = 2;
-
-constexpr int SlotLabelId(int slot) {
-  return kFirstSlotLabel + kSlotIdStep * slot;
-}
-constexpr int SlotEditId(int slot) {
-  return kFirstSlotEdit + kSlotIdStep * slot;
-}
 
 // The info line's help for an edit: the row's tips and its range.
 std::u16string TipsWithRange(const ParamDef& row);

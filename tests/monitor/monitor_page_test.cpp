@@ -98,19 +98,19 @@ TEST_F(MonitorPage, BuiltInTextFillsThirtyTwoSlotsWithTheErrorInTheWideEdit) {
   ASSERT_EQ(defs.monitorCount, 32);
   for (int slot = 0; slot < kMonitorSlotCount; ++slot) {
     const bool used = slot < 32;
-    EXPECT_EQ(Page().IsControlVisible(MonitorLabelId(slot)), used) << "slot " << slot;
-    EXPECT_EQ(Page().IsControlVisible(MonitorEditId(slot)), used) << "slot " << slot;
+    EXPECT_EQ(Page().IsControlVisible(SlotLabelId(slot)), used) << "slot " << slot;
+    EXPECT_EQ(Page().IsControlVisible(SlotEditId(slot)), used) << "slot " << slot;
     if (used) {
-      EXPECT_EQ(Text(MonitorLabelId(slot)), defs.monitorItems[slot].name);
+      EXPECT_EQ(Text(SlotLabelId(slot)), defs.monitorItems[slot].name);
     }
   }
   EXPECT_EQ(Text(kMonitorStatusLabelId), u"Status");
-  const int errorEdit = MonitorEditId(16);
+  const int errorEdit = SlotEditId(16);
   ASSERT_NE(Page().Template().Find(errorEdit), nullptr);
   EXPECT_EQ(Page().Template().Find(errorEdit)->cx, 191);
   EXPECT_EQ(Page().TextColor(errorEdit), ui::kRed);
-  EXPECT_EQ(Page().TextColor(kMonitorInfoLineId), ui::kBlue);
-  EXPECT_EQ(Page().TextColor(MonitorEditId(17)), std::nullopt);
+  EXPECT_EQ(Page().TextColor(kIdInfoLine), ui::kBlue);
+  EXPECT_EQ(Page().TextColor(SlotEditId(17)), std::nullopt);
 }
 
 TEST_F(MonitorPage, ShowsLiveValuesInGreenOnceTheControllerAnswers) {
@@ -124,8 +124,8 @@ TEST_F(MonitorPage, ShowsLiveValuesInGreenOnceTheControllerAnswers) {
   Page().Show(true);
   EXPECT_EQ(Page().TextColor(kMonitorStatusBoxId), ui::kRed);  // nothing answered yet
   ASSERT_TRUE(WaitFor([&] { return Text(kMonitorStatusBoxId) == u"Success!"; }));
-  EXPECT_EQ(Text(MonitorEditId(0)), u"255");
-  EXPECT_EQ(Text(MonitorEditId(17)), u"4660");
+  EXPECT_EQ(Text(SlotEditId(0)), u"255");
+  EXPECT_EQ(Text(SlotEditId(17)), u"4660");
   EXPECT_EQ(Page().TextColor(kMonitorStatusBoxId), ui::kGreen);
 }
 
@@ -185,7 +185,7 @@ TEST_F(MonitorPage, ReplyFaultsLeaveTheirThirdAsItWas) {
     host.ProcessPosted();
     EXPECT_EQ(page.GetText(kMonitorStatusBoxId), c.status);
     EXPECT_EQ(page.TextColor(kMonitorStatusBoxId), c.status == u"Success!" ? ui::kGreen : ui::kRed);
-    for (int t = 0; t < 3; ++t) EXPECT_EQ(page.GetText(MonitorEditId(t)), c.values[t]) << t;
+    for (int t = 0; t < 3; ++t) EXPECT_EQ(page.GetText(SlotEditId(t)), c.values[t]) << t;
     page.Show(false);
   }
 }
@@ -198,15 +198,15 @@ TEST_F(MonitorPage, SilentControllerTurnsRedFreezesValuesAndKeepsRotating) {
   second[1] = 0x22;  // error word at offset 16: bits 1 and 5
   Answer(first, second, Third(0));
   Page().Show(true);
-  ASSERT_TRUE(WaitFor([&] { return Text(MonitorEditId(9)) == u"48"; }));
+  ASSERT_TRUE(WaitFor([&] { return Text(SlotEditId(9)) == u"48"; }));
   port_->SetSilent(true);
   ASSERT_TRUE(WaitFor([&] { return Text(kMonitorStatusBoxId) == u"Failure!"; }));
   EXPECT_EQ(Page().TextColor(kMonitorStatusBoxId), ui::kRed);
-  EXPECT_EQ(Text(MonitorEditId(9)), u"48");
+  EXPECT_EQ(Text(SlotEditId(9)), u"48");
   const ErrorBitDef* names = session_->defs.errorBits.data();
-  ASSERT_TRUE(WaitFor([&] { return Text(MonitorEditId(16)) == names[1].name; }));
-  ASSERT_TRUE(WaitFor([&] { return Text(MonitorEditId(16)) == names[5].name; }));
-  EXPECT_EQ(Text(MonitorEditId(9)), u"48");
+  ASSERT_TRUE(WaitFor([&] { return Text(SlotEditId(16)) == names[1].name; }));
+  ASSERT_TRUE(WaitFor([&] { return Text(SlotEditId(16)) == names[5].name; }));
+  EXPECT_EQ(Text(SlotEditId(9)), u"48");
 }
 
 TEST_F(MonitorPage, HidingAndShowingKeepsTheTickCountAndTheErrorPlace) {
@@ -216,11 +216,11 @@ TEST_F(MonitorPage, HidingAndShowingKeepsTheTickCountAndTheErrorPlace) {
   Answer(Third(0), second, Third(0));
   Page().Show(true);
   const ErrorBitDef* names = session_->defs.errorBits.data();
-  ASSERT_TRUE(WaitFor([&] { return Text(MonitorEditId(16)) == names[1].name; }));
+  ASSERT_TRUE(WaitFor([&] { return Text(SlotEditId(16)) == names[1].name; }));
   Page().Show(false);
   const int ticksBefore = port_->Requests(kCommandLiveData1);
   Page().Show(true);
-  ASSERT_TRUE(WaitFor([&] { return Text(MonitorEditId(16)) == names[5].name; }));
+  ASSERT_TRUE(WaitFor([&] { return Text(SlotEditId(16)) == names[5].name; }));
   // Counters kept: bit 5 follows within the same ten ticks. Reset counters
   // would need ten ticks to show bit 1 again and ten more for bit 5.
   EXPECT_LE(port_->Requests(kCommandLiveData1) - ticksBefore, kErrorDisplayEveryTicks);
@@ -230,12 +230,12 @@ TEST_F(MonitorPage, FocusShowsTheSlotsTipsOnly) {
   UseItems({Item(0, 1, 0, u"uo", u"TPS", u"Throttle reading"),
             Item(1, 1, 0, u"uo", u"Brake", u"Brake reading")});
   Page().Show(true);
-  Page().UserFocus(MonitorEditId(1));
-  EXPECT_EQ(Text(kMonitorInfoLineId), u"Brake reading");
+  Page().UserFocus(SlotEditId(1));
+  EXPECT_EQ(Text(kIdInfoLine), u"Brake reading");
   Page().UserFocus(kMonitorStatusBoxId);
-  EXPECT_EQ(Text(kMonitorInfoLineId), u"Brake reading");
-  Page().UserFocus(MonitorEditId(0));
-  EXPECT_EQ(Text(kMonitorInfoLineId), u"Throttle reading");
+  EXPECT_EQ(Text(kIdInfoLine), u"Brake reading");
+  Page().UserFocus(SlotEditId(0));
+  EXPECT_EQ(Text(kIdInfoLine), u"Throttle reading");
 }
 
 TEST_F(MonitorPage, ItemsOutsideTheBlockOrBeyondTheSlotsAreNotShown) {
@@ -249,18 +249,18 @@ TEST_F(MonitorPage, ItemsOutsideTheBlockOrBeyondTheSlotsAreNotShown) {
   Answer(Third(5), Third(0), Third(0));
   Page().Show(true);
   ASSERT_TRUE(WaitTicks(1));
-  EXPECT_FALSE(Page().IsControlVisible(MonitorEditId(3)));
-  EXPECT_FALSE(Page().IsControlVisible(MonitorEditId(4)));
-  EXPECT_EQ(Text(MonitorEditId(3)), u"");
-  EXPECT_EQ(Text(MonitorEditId(46)), u"5");
-  EXPECT_TRUE(Page().IsControlVisible(MonitorLabelId(46)));
+  EXPECT_FALSE(Page().IsControlVisible(SlotEditId(3)));
+  EXPECT_FALSE(Page().IsControlVisible(SlotEditId(4)));
+  EXPECT_EQ(Text(SlotEditId(3)), u"");
+  EXPECT_EQ(Text(SlotEditId(46)), u"5");
+  EXPECT_TRUE(Page().IsControlVisible(SlotLabelId(46)));
 }
 
 TEST_F(MonitorPage, NothingHappensBeforeTheImageWasRead) {
   LoadBuiltInTexts();
   session_->flags.imageRead = false;
   Page().Show(true);
-  EXPECT_FALSE(Page().IsControlVisible(MonitorLabelId(0)));
+  EXPECT_FALSE(Page().IsControlVisible(SlotLabelId(0)));
   EXPECT_NE(Text(kMonitorStatusLabelId), u"Status");
   Page().Show(false);
   EXPECT_EQ(port_->TotalRequests(), 0);

@@ -55,6 +55,14 @@ class BenchHost : public ui::Host {
     child.Initialize();
   }
   void DestroyChild(ui::Dialog&) override {}
+  std::optional<std::filesystem::path> AskFileToSave(const ui::FileRequest&) override {
+    return std::nullopt;
+  }
+  std::optional<std::filesystem::path> AskFileToOpen(const ui::FileRequest&) override {
+    return std::nullopt;
+  }
+  void ShowModeless(ui::Dialog&, ui::Dialog&) override {}
+  void CloseModeless(ui::Dialog&) override {}
   void PostToUi(std::function<void()> work) override {
     std::lock_guard lock(mutex_);
     queue_.push_back(std::move(work));

@@ -2,8 +2,10 @@
 
 #include <QApplication>
 #include <QEventLoop>
+#include <QFileDialog>
 #include <QMessageBox>
 #include <QScreen>
+#include <algorithm>
 
 #include "gui/dialog_view.h"
 #include "gui/pictures.h"
@@ -141,6 +143,12 @@ int QtHost::RunModal(ui::Dialog& dialog) {
     dialog.Show(false);
   }
   modalRuns_.pop_back();
+  // Windows this one owns go with it.
+  const std::vector<ui::Dialog*> open = modeless_;
+  for (ui::Dialog* other : open) {
+    DialogView* otherView = ViewOf(*other);
+    if (otherView != nullptr && otherView->parentWidget() == view) CloseModeless(*other);
+  }
   ForgetViewTree(view);
   // Every handler of this window has returned once its loop has.
   delete view;
@@ -178,6 +186,78 @@ void QtHost::PostToUi(std::function<void()> work) {
       Qt::QueuedConnection);
 }
 
+// Qt's own file dialog rather than the desktop's, so that the same dialog is
+// seen, tested and automated everywhere.
+std::optional<std::filesystem::path> QtHost::AskFile(const ui::FileRequest& request, bool save) {
+  QFileDialog dialog(ActiveWindow(), ToQString(request.title));
+  dialog.setObjectName(QStringLiteral("file-dialog"));
+  dialog.setOption(QFileDialog::DontUseNativeDialog);
+  dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+  dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+  QStringList filters;
+  for (const ui::FileType& type : request.types) {
+    filters << QStringLiteral("%1 (%2)").arg(ToQString(type.description), ToQString(type.pattern));
+  }
+  dialog.setNameFilters(filters);
+  dialog.setDefaultSuffix(ToQString(request.suffix));
+  if (!request.proposedName.empty()) dialog.selectFile(ToQString(request.proposedName));
+  dialog.setWindowModality(Qt::ApplicationModal);
+  const bool chosen = dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty();
+  EndFinishedRuns();
+  if (!chosen) return std::nullopt;
+  return std::filesystem::path(dialog.selectedFiles().front().toStdU16String());
+}
+
+std::optional<std::filesystem::path> QtHost::AskFileToSave(const ui::FileRequest& request) {
+  return AskFile(request, true);
+}
+
+std::optional<std::filesystem::path> QtHost::AskFileToOpen(const ui::FileRequest& request) {
+  return AskFile(request, false);
+}
+
+// A window of the owner's, so the owner's modal run does not block it.
+void QtHost::ShowModeless(ui::Dialog& dialog, ui::Dialog& owner) {
+  if (DialogView* open = ViewOf(dialog)) {
+    open->raise();
+    open->activateWindow();
+    return;
+  }
+  DialogView* ownerView = ViewOf(owner);
+  auto* view = new DialogView(*this, dialog, nullptr);
+  if (ownerView != nullptr) {
+    view->setParent(ownerView->window(), Qt::Window);
+  }
+  view->resize(view->TemplateSize());
+  views_[&dialog] = view;
+  modeless_.push_back(&dialog);
+  dialog.Initialize();
+  if (dialog.Ended()) {
+    CloseModelessView(dialog);
+    return;
+  }
+  dialog.Show(true);
+  view->show();
+  view->activateWindow();
+}
+
+void QtHost::CloseModeless(ui::Dialog& dialog) {
+  if (std::find(modeless_.begin(), modeless_.end(), &dialog) == modeless_.end()) return;
+  if (!dialog.Ended()) dialog.EndDialog(ui::kIdCancel);
+  CloseModelessView(dialog);
+}
+
+void QtHost::CloseModelessView(ui::Dialog& dialog) {
+  std::erase(modeless_, &dialog);
+  dialog.Show(false);
+  DialogView* view = ViewOf(dialog);
+  if (view == nullptr) return;
+  ForgetViewTree(view);
+  view->hide();
+  // Later: the dialog may have ended itself from inside one of its handlers.
+  view->deleteLater();
+}
+
 void QtHost::Deliver(ui::Dialog& dialog, const std::function<void(ui::Dialog&)>& action) {
   action(dialog);
   EndFinishedRuns();
@@ -203,6 +283,10 @@ void QtHost::EndFinishedRuns() {
   // Also an outer run: its loop returns as soon as the inner ones have.
   for (ModalRun* run : modalRuns_) {
     if (run->dialog->Ended()) run->loop.exit();
+  }
+  const std::vector<ui::Dialog*> open = modeless_;
+  for (ui::Dialog* dialog : open) {
+    if (dialog->Ended()) CloseModelessView(*dialog);
   }
 }
 

@@ -7,8 +7,10 @@
 #pragma once
 
 #include <QObject>
+#include <filesystem>
 #include <functional>
 #include <map>
+#include <optional>
 #include <vector>
 
 #include "ui/host.h"
@@ -32,6 +34,10 @@ class QtHost : public ui::Host {
   void CreateChild(ui::Dialog& child, ui::Dialog& parent, const ui::RectDu& rect) override;
   void DestroyChild(ui::Dialog& child) override;
   void PostToUi(std::function<void()> work) override;
+  std::optional<std::filesystem::path> AskFileToSave(const ui::FileRequest& request) override;
+  std::optional<std::filesystem::path> AskFileToOpen(const ui::FileRequest& request) override;
+  void ShowModeless(ui::Dialog& dialog, ui::Dialog& owner) override;
+  void CloseModeless(ui::Dialog& dialog) override;
 
   // Runs a user action on a dialog and then ends every modal run whose
   // dialog has ended. Views call this for each click, key and focus change.
@@ -51,11 +57,14 @@ class QtHost : public ui::Host {
   struct ModalRun;
 
   MsgAnswer Ask(const QString& text, MsgButtons buttons, MsgIcon icon, const QString& name);
+  std::optional<std::filesystem::path> AskFile(const ui::FileRequest& request, bool save);
   void ForgetViewTree(DialogView* root);
+  void CloseModelessView(ui::Dialog& dialog);
 
   QObject uiContext_;  // lives on the UI thread; posted work runs in its name
   std::map<const ui::Dialog*, DialogView*> views_;
   std::vector<ModalRun*> modalRuns_;
+  std::vector<ui::Dialog*> modeless_;
 };
 
 }  // namespace tarn::gui

@@ -6,9 +6,10 @@ namespace {
 
 // A dialog whose template id is unknown still works, with no controls, so a
 // missing template shows up as empty pages rather than a crash.
-const DialogTemplate& EmptyTemplate() {
+const DialogTemplate& TemplateOrEmpty(int templateId) {
   static const DialogTemplate kEmpty{};
-  return kEmpty;
+  const DialogTemplate* found = FindTemplate(templateId);
+  return found != nullptr ? *found : kEmpty;
 }
 
 bool IsClickable(ControlKind kind) {
@@ -18,10 +19,10 @@ bool IsClickable(ControlKind kind) {
 
 }  // namespace
 
-Dialog::Dialog(Host& host, int templateId) : host_(host), template_(FindTemplate(templateId)) {
-  if (template_ == nullptr) {
-    template_ = &EmptyTemplate();
-  }
+Dialog::Dialog(Host& host, int templateId) : Dialog(host, TemplateOrEmpty(templateId)) {}
+
+Dialog::Dialog(Host& host, const DialogTemplate& dialogTemplate)
+    : host_(host), template_(&dialogTemplate) {
   for (const ControlTemplate& control : template_->controls) {
     if (control.id == kNoId) {
       continue;
@@ -31,6 +32,21 @@ Dialog::Dialog(Host& host, int templateId) : host_(host), template_(FindTemplate
     state.visible = control.visible;
     state.enabled = !control.disabled;
     controls_[control.id] = state;
+    if (control.kind == ControlKind::List) {
+      lists_[control.id] = {};
+    } else if (control.kind == ControlKind::Chart) {
+      charts_[control.id] = {};
+    }
+  }
+  menuBar_ = FindMenuBar(template_->id);
+  if (menuBar_ != nullptr) {
+    for (const Menu& menu : menuBar_->menus) {
+      for (const MenuItem& item : menu.items) {
+        if (!item.separator) {
+          menuEnabled_[item.id] = true;
+        }
+      }
+    }
   }
 }
 
@@ -127,6 +143,81 @@ void Dialog::InvalidateColor(int id) {
   }
 }
 
+void Dialog::SetListColumns(int id, std::vector<ListColumn> columns) {
+  const auto found = lists_.find(id);
+  if (found == lists_.end() || found->second.columns == columns) {
+    return;
+  }
+  found->second.columns = std::move(columns);
+  Changed(id);
+}
+
+void Dialog::SetListRows(int id, std::vector<ListRow> rows) {
+  const auto found = lists_.find(id);
+  if (found == lists_.end() || found->second.rows == rows) {
+    return;
+  }
+  found->second.rows = std::move(rows);
+  Changed(id);
+}
+
+void Dialog::SetListCheck(int id, std::size_t row, CheckState state) {
+  const auto found = lists_.find(id);
+  if (found == lists_.end() || row >= found->second.rows.size() ||
+      found->second.rows[row].check == state) {
+    return;
+  }
+  found->second.rows[row].check = state;
+  Changed(id);
+}
+
+const ListData& Dialog::List(int id) const {
+  static const ListData kNoList;
+  const auto found = lists_.find(id);
+  return found == lists_.end() ? kNoList : found->second;
+}
+
+void Dialog::SetChart(int id, ChartData data) {
+  const auto found = charts_.find(id);
+  if (found == charts_.end() || found->second == data) {
+    return;
+  }
+  found->second = std::move(data);
+  Changed(id);
+}
+
+const ChartData& Dialog::Chart(int id) const {
+  static const ChartData kNoChart;
+  const auto found = charts_.find(id);
+  return found == charts_.end() ? kNoChart : found->second;
+}
+
+void Dialog::EnableMenuItem(int commandId, bool enable) {
+  const auto found = menuEnabled_.find(commandId);
+  if (found == menuEnabled_.end() || found->second == enable) {
+    return;
+  }
+  found->second = enable;
+  if (observer_ != nullptr) {
+    observer_->MenuChanged(commandId);
+  }
+}
+
+bool Dialog::IsMenuItemEnabled(int commandId) const {
+  const auto found = menuEnabled_.find(commandId);
+  return found != menuEnabled_.end() && found->second;
+}
+
+void Dialog::SetStatusBarText(std::u16string_view text) {
+  if (statusBarText_ == text) {
+    return;
+  }
+  statusBarText_ = text;
+  if (observer_ != nullptr) {
+    observer_->StatusBarChanged();
+  }
+}
+
 void Dialog::Show(bool show) {
   // Like a window that is already in the wanted state, nothing happens and
   // no notification is sent: hiding every page must not make hidden pages save.
@@ -201,6 +292,24 @@ void Dialog::UserPressEscape() {
 
 void Dialog::UserClose() {
   OnClose();
+}
+
+void Dialog::UserToggleListRow(int id, std::size_t row) {
+  const ListData& list = List(id);
+  const ControlTemplate* control = template_->Find(id);
+  if (control == nullptr || !control->checkBoxes || !UserCanReach(id) ||
+      row >= list.rows.size() || !list.rows[row].checkable) {
+    return;
+  }
+  const bool checked = list.rows[row].check == CheckState::Checked;
+  SetListCheck(id, row, checked ? CheckState::Unchecked : CheckState::Checked);
+  OnListCheck(id, row);
+}
+
+void Dialog::UserMenu(int commandId) {
+  if (IsMenuItemEnabled(commandId)) {
+    OnCommand(commandId);
+  }
 }
 
 void Dialog::Initialize() {

@@ -7,13 +7,17 @@
 // to the UI thread with Host::PostToUi.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <map>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
+#include "ui/control_data.h"
 #include "ui/dialog_template.h"
+#include "ui/menu.h"
 
 namespace tarn::ui {
 
@@ -21,17 +25,6 @@ class Host;
 
 inline constexpr int kIdOk = 1;      // Enter, the default button
 inline constexpr int kIdCancel = 2;  // Esc, the close box of a pop-up, Quit
-
-enum class CheckState { Unchecked, Checked, Indeterminate };
-
-// 0x00RRGGBB
-using Rgb = std::uint32_t;
-constexpr Rgb MakeRgb(int r, int g, int b) {
-  return static_cast<Rgb>((r << 16) | (g << 8) | b);
-}
-inline constexpr Rgb kGreen = MakeRgb(0, 213, 11);
-inline constexpr Rgb kRed = MakeRgb(255, 0, 0);
-inline constexpr Rgb kBlue = MakeRgb(0, 0, 255);
 
 struct ControlState {
   std::u16string text;
@@ -51,11 +44,17 @@ class DialogObserver {
   virtual void FocusRequested(int id) = 0;
   // EndDialog was called: a modal run may return.
   virtual void DialogEnded(int /*result*/) {}
+  // A menu item was enabled or disabled.
+  virtual void MenuChanged(int /*commandId*/) {}
+  // The text of the window's status bar changed.
+  virtual void StatusBarChanged() {}
 };
 
 class Dialog {
  public:
   Dialog(Host& host, int templateId);
+  // A dialog on a template of the caller's, which must outlive it.
+  Dialog(Host& host, const DialogTemplate& dialogTemplate);
   virtual ~Dialog();
   Dialog(const Dialog&) = delete;
   Dialog& operator=(const Dialog&) = delete;
@@ -83,6 +82,23 @@ class Dialog {
   // The text colour may have changed; the host asks TextColor again.
   void InvalidateColor(int id);
 
+  // Lists and charts (controls of kind List and Chart). Setters on an id
+  // that is no such control do nothing; getters give empty data for it.
+  void SetListColumns(int id, std::vector<ListColumn> columns);
+  void SetListRows(int id, std::vector<ListRow> rows);
+  void SetListCheck(int id, std::size_t row, CheckState state);
+  const ListData& List(int id) const;
+  void SetChart(int id, ChartData data);
+  const ChartData& Chart(int id) const;
+
+  // A top-level window whose template has a menu bar (menu_<id>.txt) shows it
+  // above the dialog and a status bar below it. Every item starts enabled.
+  const MenuBar* menuBar() const { return menuBar_; }
+  void EnableMenuItem(int commandId, bool enable);
+  bool IsMenuItemEnabled(int commandId) const;
+  void SetStatusBarText(std::u16string_view text);
+  const std::u16string& statusBarText() const { return statusBarText_; }
+
   // Showing or hiding the dialog delivers OnShowWindow after the state changed.
   void Show(bool show);
   bool IsShown() const { return shown_; }
@@ -104,6 +120,12 @@ class Dialog {
   void UserPressEnter();   // OnOk, of the owner when there is one
   void UserPressEscape();  // OnCancel, of the owner when there is one
   void UserClose();        // the close box: OnClose
+  // A click on the tick box of a list row: it toggles when the row is
+  // checkable, then OnListCheck.
+  void UserToggleListRow(int id, std::size_t row);
+  // A menu item or its shortcut: OnCommand(commandId) when the item exists
+  // and is enabled.
+  void UserMenu(int commandId);
 
   // Creation: the host calls this once the dialog exists (modal or child).
   void Initialize();
@@ -120,6 +142,8 @@ class Dialog {
   virtual void OnShowWindow(bool /*show*/) {}
   virtual void OnCommand(int id);  // kIdOk -> OnOk, kIdCancel -> OnCancel
   virtual void OnEditFocus(int /*id*/) {}
+  // The user changed the tick box of a list row.
+  virtual void OnListCheck(int /*id*/, std::size_t /*row*/) {}
   virtual void OnOk() { EndDialog(kIdOk); }
   virtual void OnCancel() { EndDialog(kIdCancel); }
   virtual void OnClose() { OnCancel(); }
@@ -135,6 +159,11 @@ class Dialog {
   Host& host_;
   const DialogTemplate* template_;
   std::map<int, ControlState> controls_;
+  std::map<int, ListData> lists_;
+  std::map<int, ChartData> charts_;
+  const MenuBar* menuBar_ = nullptr;
+  std::map<int, bool> menuEnabled_;
+  std::u16string statusBarText_;
   DialogObserver* observer_ = nullptr;
   Dialog* owner_ = nullptr;
   bool shown_ = false;

@@ -17,7 +17,7 @@ constexpr std::array kTemplateIds = {102, 107, 108, 109, 110, 111, 166};
 
 std::map<int, DialogTemplate> LoadAll() {
   std::map<int, DialogTemplate> templates;
-  for (const int id : kTemplateIds) {
+  for (const int id : BuiltInTemplateIds()) {
     const auto bytes = res::Find("template_" + std::to_string(id) + ".txt");
     const std::string_view text(reinterpret_cast<const char*>(bytes.data()), bytes.size());
     DialogTemplate parsed;
@@ -42,6 +42,10 @@ const ControlTemplate* DialogTemplate::Find(int controlId) const {
     }
   }
   return nullptr;
+}
+
+std::span<const int> BuiltInTemplateIds() {
+  return kTemplateIds;
 }
 
 const DialogTemplate* FindTemplate(int templateId) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -19,6 +20,8 @@ enum class ControlKind {
   GroupBox,
   Picture,     // `picture` names an embedded image
   EtchedLine,  // a separator; width or height may be 0 or negative
+  List,        // rows of texts in columns, optionally with a tick box per row
+  Chart,       // lines of values over a time axis
 };
 
 enum class TextAlign { Left, Center, Right };
@@ -36,6 +39,7 @@ struct ControlTemplate {
   bool centerVertically = false;
   bool autoScroll = false;  // edits: horizontal scrolling
   bool tabStop = false;
+  bool checkBoxes = false;  // lists: a tick box in front of every row
   std::string picture;      // Picture: name of the embedded image
 };
 
@@ -52,7 +56,10 @@ struct DialogTemplate {
   const ControlTemplate* Find(int controlId) const;
 };
 
-// The built-in template with this id (102, 107-111, 166), or nullptr.
+// The built-in template with this id, or nullptr.
 const DialogTemplate* FindTemplate(int templateId);
+
+// The ids of every built-in template, in ascending order.
+std::span<const int> BuiltInTemplateIds();
 
 }  // namespace tarn::ui

@@ -134,6 +134,58 @@ void HeadlessHost::DestroyChild(Dialog& child) {
   }
 }
 
+void HeadlessHost::QueueFileAnswer(std::optional<std::filesystem::path> answer) {
+  fileAnswers_.push_back(std::move(answer));
+}
+
+std::optional<std::filesystem::path> HeadlessHost::AskFileToSave(const FileRequest& request) {
+  return AskFileToOpen(request);
+}
+
+std::optional<std::filesystem::path> HeadlessHost::AskFileToOpen(const FileRequest& request) {
+  fileRequests_.push_back(request);
+  if (fileAnswers_.empty()) {
+    return std::nullopt;
+  }
+  auto answer = std::move(fileAnswers_.front());
+  fileAnswers_.pop_front();
+  return answer;
+}
+
+void HeadlessHost::ShowModeless(Dialog& dialog, Dialog& /*owner*/) {
+  if (std::find(modeless_.begin(), modeless_.end(), &dialog) != modeless_.end()) {
+    return;
+  }
+  modeless_.push_back(&dialog);
+  dialog.Initialize();
+  if (!dialog.Ended()) {
+    dialog.Show(true);
+  }
+}
+
+void HeadlessHost::CloseModeless(Dialog& dialog) {
+  const auto found = std::find(modeless_.begin(), modeless_.end(), &dialog);
+  if (found == modeless_.end()) {
+    return;
+  }
+  if (!dialog.Ended()) {
+    dialog.EndDialog(kIdCancel);
+  }
+  dialog.Show(false);
+  modeless_.erase(found);
+}
+
+const std::vector<Dialog*>& HeadlessHost::Modeless() {
+  std::erase_if(modeless_, [](Dialog* dialog) {
+    if (!dialog->Ended()) {
+      return false;
+    }
+    dialog->Show(false);
+    return true;
+  });
+  return modeless_;
+}
+
 void HeadlessHost::PostToUi(std::function<void()> work) {
   {
     const std::lock_guard lock(postedMutex_);
@@ -151,6 +203,8 @@ int HeadlessHost::ProcessPosted() {
   for (auto& work : batch) {
     work();
   }
+  // A modeless window goes once its dialog has ended, as on screen.
+  Modeless();
   return static_cast<int>(batch.size());
 }
 

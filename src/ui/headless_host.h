@@ -77,6 +77,20 @@ class HeadlessHost : public Host {
   };
   const std::vector<ChildRecord>& Children() const { return children_; }
 
+  // --- File dialogs. Answers come from a queue; without one the user
+  // cancels. Every request is recorded. ---
+  void QueueFileAnswer(std::optional<std::filesystem::path> answer);
+  const std::vector<FileRequest>& FileRequests() const { return fileRequests_; }
+  std::optional<std::filesystem::path> AskFileToSave(const FileRequest& request) override;
+  std::optional<std::filesystem::path> AskFileToOpen(const FileRequest& request) override;
+
+  // --- Modeless windows: the dialogs open right now, in the order shown. ---
+  void ShowModeless(Dialog& dialog, Dialog& owner) override;
+  void CloseModeless(Dialog& dialog) override;
+  // Forgets the modeless dialogs that have ended, as a host does when their
+  // window goes; returns the open ones.
+  const std::vector<Dialog*>& Modeless();
+
   // --- The UI thread's queue. ---
   void PostToUi(std::function<void()> work) override;
   // Runs the work posted so far; returns how many items ran.
@@ -98,6 +112,10 @@ class HeadlessHost : public Host {
   int unendedModals_ = 0;
 
   std::vector<ChildRecord> children_;
+
+  std::deque<std::optional<std::filesystem::path>> fileAnswers_;
+  std::vector<FileRequest> fileRequests_;
+  std::vector<Dialog*> modeless_;
 
   std::mutex postedMutex_;
   std::condition_variable postedCv_;

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "resources/embedded.h"
+#include "ui/menu.h"
 
 namespace tarn::ui {
 
@@ -115,6 +116,7 @@ std::optional<ControlKind> ToKind(std::string_view text) {
       {"checkbox", ControlKind::CheckBox}, {"static", ControlKind::StaticText},
       {"edit", ControlKind::Edit},         {"group", ControlKind::GroupBox},
       {"picture", ControlKind::Picture},   {"etched", ControlKind::EtchedLine},
+      {"list", ControlKind::List},         {"chart", ControlKind::Chart},
   };
   const auto found = kKinds.find(text);
   return found == kKinds.end() ? std::nullopt : std::optional(found->second);
@@ -126,6 +128,7 @@ bool ApplyStyle(std::string_view key, ControlTemplate& control) {
       {"disabled", &ControlTemplate::disabled},     {"border", &ControlTemplate::border},
       {"staticedge", &ControlTemplate::staticEdge}, {"vcenter", &ControlTemplate::centerVertically},
       {"autoscroll", &ControlTemplate::autoScroll}, {"tabstop", &ControlTemplate::tabStop},
+      {"checkboxes", &ControlTemplate::checkBoxes},
   };
   if (key == "hidden") {
     control.visible = false;
@@ -381,11 +384,10 @@ bool IdsAreUnique(const DialogTemplate& dialog, std::string* error) {
   return true;
 }
 
-}  // namespace
-
-bool ParseTemplate(std::string_view text, DialogTemplate* out, std::string* error) {
-  DialogTemplate dialog;
-  bool seenDialog = false;
+// Calls `statement` for each line that holds one; stops at the first it
+// refuses and puts the line number in front of its error.
+template <typename Statement>
+bool ForEachStatement(std::string_view text, std::string* error, Statement statement) {
   int lineNumber = 0;
   std::size_t start = 0;
   while (start < text.size()) {
@@ -403,10 +405,93 @@ bool ParseTemplate(std::string_view text, DialogTemplate* out, std::string* erro
     if (parts->empty() || parts->front().starts_with('#')) {
       continue;
     }
-    if (!ParseStatement(*parts, dialog, &seenDialog, error)) {
+    if (!statement(*parts)) {
       *error = "line " + std::to_string(lineNumber) + ": " + *error;
       return false;
     }
+  }
+  return true;
+}
+
+// `menubar id=N`, `menu title=T`, `item id=N text=T [key=K]`, `separator`.
+bool ParseMenuStatement(const std::vector<std::string>& parts, MenuBar& bar, bool* seenBar,
+                        std::string* error) {
+  const Words words = ToWords(parts);
+  const std::string& verb = parts.front();
+  if (verb == "menubar") {
+    const auto id = words.size() == 1 && words[0].key == "id" ? ToInt(words[0].value)
+                                                              : std::nullopt;
+    if (*seenBar || !id) {
+      *error = "menubar needs to come first, once, with an id";
+      return false;
+    }
+    *seenBar = true;
+    bar.id = *id;
+    return true;
+  }
+  if (!*seenBar || (verb != "menu" && bar.menus.empty())) {
+    *error = "'" + verb + "' outside a menu";
+    return false;
+  }
+  if (verb == "menu") {
+    if (words.size() != 1 || words[0].key != "title") {
+      *error = "menu needs a title";
+      return false;
+    }
+    bar.menus.push_back({res::DecodeUtf8(words[0].value), {}});
+    return true;
+  }
+  MenuItem item;
+  if (verb == "separator" && words.empty()) {
+    item.separator = true;
+  } else if (verb == "item") {
+    for (const Word& word : words) {
+      if (word.key == "id") {
+        item.id = ToInt(word.value).value_or(kNoId);
+      } else if (word.key == "text") {
+        item.text = res::DecodeUtf8(word.value);
+      } else if (word.key == "key") {
+        item.shortcut = res::DecodeUtf8(word.value);
+      } else {
+        *error = "unknown word '" + word.key + "'";
+        return false;
+      }
+    }
+    if (item.id == kNoId || item.text.empty()) {
+      *error = "item needs an id and a text";
+      return false;
+    }
+  } else {
+    *error = "unknown statement '" + verb + "'";
+    return false;
+  }
+  bar.menus.back().items.push_back(std::move(item));
+  return true;
+}
+
+bool CommandIdsAreUnique(const MenuBar& bar, std::string* error) {
+  std::set<int> seen;
+  for (const Menu& menu : bar.menus) {
+    for (const MenuItem& item : menu.items) {
+      if (!item.separator && !seen.insert(item.id).second) {
+        *error = "command id " + std::to_string(item.id) + " used twice";
+        return false;
+      }
+    }
+  }
+  return true;
+}
+
+}  // namespace
+
+bool ParseTemplate(std::string_view text, DialogTemplate* out, std::string* error) {
+  DialogTemplate dialog;
+  bool seenDialog = false;
+  const bool parsed = ForEachStatement(text, error, [&](const std::vector<std::string>& parts) {
+    return ParseStatement(parts, dialog, &seenDialog, error);
+  });
+  if (!parsed) {
+    return false;
   }
   if (!seenDialog) {
     *error = "no dialog statement";
@@ -416,6 +501,26 @@ bool ParseTemplate(std::string_view text, DialogTemplate* out, std::string* erro
     return false;
   }
   *out = std::move(dialog);
+  return true;
+}
+
+bool ParseMenuBar(std::string_view text, MenuBar* out, std::string* error) {
+  MenuBar bar;
+  bool seenBar = false;
+  const bool parsed = ForEachStatement(text, error, [&](const std::vector<std::string>& parts) {
+    return ParseMenuStatement(parts, bar, &seenBar, error);
+  });
+  if (!parsed) {
+    return false;
+  }
+  if (!seenBar) {
+    *error = "no menubar statement";
+    return false;
+  }
+  if (!CommandIdsAreUnique(bar, error)) {
+    return false;
+  }
+  *out = std::move(bar);
   return true;
 }
 

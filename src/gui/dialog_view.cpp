@@ -107,6 +107,12 @@ QWidget* DialogView::CreateControl(const ui::ControlTemplate& control) {
     case ui::ControlKind::Picture:
       widget = new PictureWidget(EmbeddedPicture(control.picture), this);
       break;
+    case ui::ControlKind::List:
+    case ui::ControlKind::Chart:
+      // FIXME: lists and charts get their own widgets; until then an empty frame
+      // holds their place.
+      widget = new QFrame(this);
+      break;
     case ui::ControlKind::EtchedLine: {
       auto* line = new EtchedLineWidget(this);
       line->PlaceAt(rect);

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "model/value_codec.h"
+#include "model/definition_loader.h"
 #include "pages/parameter_pages.h"
 #include "ui/headless_host.h"
 
@@ -24,7 +24,7 @@ ParamDef Byte(int address, std::u16string name, int rangeL, int rangeH, int en =
   row.rangeL = rangeL;
   row.rangeH = rangeH;
   row.tips = row.name + u" tips";
-  row.usable = DefinitionUsable(row);
+  DecodeCodes(row);
   return row;
 }
 
@@ -32,7 +32,7 @@ ParamDef Bit(int address, int bit, std::u16string name, int en = 1, int show = 1
   ParamDef row = Byte(address, std::move(name), 0, 1, en, show);
   row.pro = 0;
   row.pos = bit;
-  row.usable = DefinitionUsable(row);
+  DecodeCodes(row);
   return row;
 }
 

@@ -238,6 +238,33 @@ StoreResult StoreText(const ParamDef& def, std::u16string_view text, ParameterIm
   return StoreResult::Stored;
 }
 
+ValueBytes BytesOf(const ParamDef& def) {
+  if (!CanUse(def)) {
+    return {};
+  }
+  switch (def.storage) {
+    case Storage::Bit:
+      return {Address(def), 1, static_cast<std::uint8_t>(1U << def.pos)};
+    case Storage::Byte:
+      return {Address(def), 1, kByteMask};
+    case Storage::Group:
+      return {Address(def), GroupBytes(def), kByteMask};
+    case Storage::Unknown:
+      break;
+  }
+  return {};
+}
+
+// The text goes through the same store as a page's save, so the verdict is
+// the page's own, truncation and unsigned comparison included.
+bool PassesRangeCheck(const ParamDef& def, const ParameterImage& image) {
+  if (def.storage != Storage::Byte && def.storage != Storage::Group) {
+    return true;
+  }
+  ParameterImage scratch = image;
+  return StoreText(def, FormatValue(def, image), scratch) == StoreResult::Stored;
+}
+
 bool GetFlag(const ParamDef& def, const ParameterImage& image) {
   if (!CanUse(def) || def.storage != Storage::Bit) {
     return false;

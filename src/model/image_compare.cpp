@@ -17,7 +17,7 @@ bool Differs(const ValueBytes& value, const ParameterImage& a, const ParameterIm
 }
 
 bool InIdentity(const ValueBytes& value) {
-  return value.address < kIdentitySize;
+  return value.address < kIdentityHeaderSize;
 }
 
 Taking TakingOf(const ShownRow& row, const ParameterImage& other) {

@@ -86,11 +86,11 @@ std::u16string ModuleNameText(const ParameterImage& image) {
 }
 
 std::u16string SerialNumberText(const ParameterImage& image) {
-  return HexBytes(image, kAddrSerialNumber, kSerialNumberSize, u"0123456789abcdef");
+  return HexBytes(image, kAddrSerialNumber, kSerialNumberFieldSize, u"0123456789abcdef");
 }
 
 std::u16string VersionText(const ParameterImage& image) {
-  return HexBytes(image, kAddrVersion, kVersionSize, u"0123456789abcdef");
+  return HexBytes(image, kAddrVersion, kVersionFieldSize, u"0123456789abcdef");
 }
 
 std::u16string DateText(std::chrono::year_month_day date) {
@@ -101,7 +101,7 @@ std::u16string DateText(std::chrono::year_month_day date) {
 
 std::u16string ProposedFileName(const ParameterImage& image, std::chrono::year_month_day date) {
   const std::u16string serial =
-      HexBytes(image, kAddrSerialNumber, kSerialNumberSize, u"0123456789ABCDEF");
+      HexBytes(image, kAddrSerialNumber, kSerialNumberFieldSize, u"0123456789ABCDEF");
   return FileNamePart(ModuleNameText(image)) + u"_" + serial + u"_" + DateText(date) +
          std::u16string(kImageSuffix);
 }

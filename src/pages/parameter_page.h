@@ -45,7 +45,7 @@ class ParameterPage : public ui::Dialog {
 
   // Hooks around the slots, for the vehicle page's check boxes; each runs
   // before the slots are handled. `rows` are all the rows the page shows.
-  virtual void SetUpExtras(const std::vector<ShownRow>& rows) { (void)rows; }
+  virtual void SetUpExtras(const std::vector<ShownRow>& /*rows*/) {}
   virtual void FillExtras() {}
   virtual void SaveExtras() {}
 

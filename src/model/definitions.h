@@ -55,7 +55,7 @@ struct MonitorItemDef {
   std::int32_t offset = 0;
   std::int32_t pro = 0;  // as written; see `storage`
   std::int32_t pos = 0;
-  std::u16string sw;     // as written; see `format`
+  std::u16string sw;  // as written; see `format`
   std::u16string name;
   std::int32_t min = 0;
   std::int32_t max = 0;

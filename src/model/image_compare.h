@@ -23,9 +23,9 @@ enum class Taking {
 };
 
 struct Difference {
-  ShownRow row;                     // page, place and label
-  std::u16string controllerValue;   // as the page shows it
-  std::u16string otherValue;        // as the page would show it
+  ShownRow row;                    // page, place and label
+  std::u16string controllerValue;  // as the page shows it
+  std::u16string otherValue;       // as the page would show it
   Taking taking = Taking::Allowed;
 };
 

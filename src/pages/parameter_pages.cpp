@@ -21,8 +21,7 @@ constexpr int FlagBoxId(int j) {
 }  // namespace
 
 CVehicleDlg::CVehicleDlg(ui::Host& host, Session& session)
-    : ParameterPage(host, session,
-                    {kTemplateVehicle, PageRows::Vehicle, kVehicleLastFocusEdit}) {}
+    : ParameterPage(host, session, {kTemplateVehicle, PageRows::Vehicle, kVehicleLastFocusEdit}) {}
 
 void CVehicleDlg::OnShowWindow(bool show) {
   SetText(kIdReadZero, u"ReadZero");
@@ -94,12 +93,10 @@ void CVehicleDlg::OnReadZero() {
 }
 
 CControlDlg::CControlDlg(ui::Host& host, Session& session)
-    : ParameterPage(host, session,
-                    {kTemplateControl, PageRows::Control, kGridLastFocusEdit}) {}
+    : ParameterPage(host, session, {kTemplateControl, PageRows::Control, kGridLastFocusEdit}) {}
 
 CMotorDlg::CMotorDlg(ui::Host& host, Session& session)
-    : ParameterPage(host, session,
-                    {kTemplateMotor, PageRows::Motor, kGridLastFocusEdit}) {}
+    : ParameterPage(host, session, {kTemplateMotor, PageRows::Motor, kGridLastFocusEdit}) {}
 
 CCOMDlg::CCOMDlg(ui::Host& host, Session& session)
     : ParameterPage(host, session, {kTemplateCom, PageRows::Com, kGridLastFocusEdit}) {}

@@ -53,9 +53,8 @@ std::unique_ptr<DefinitionSet> Load(const TextFigures& text) {
 // Rows of the page that take the given place, by the pages' own rule.
 int ShownIn(const DefinitionSet& defs, PageRows page, Place place) {
   const std::vector<ShownRow> rows = ShownRowsOfPage(defs, page);
-  return static_cast<int>(std::count_if(rows.begin(), rows.end(), [place](const ShownRow& row) {
-    return row.place == place;
-  }));
+  return static_cast<int>(std::count_if(
+      rows.begin(), rows.end(), [place](const ShownRow& row) { return row.place == place; }));
 }
 
 int RowsAt(const DefinitionSet& defs, int address) {
@@ -176,7 +175,8 @@ TEST(BuiltinTextsTest, MonitorText) {
 // A value inside the row's range, written into the image as the page expects.
 void PutInRangeValue(const ParamDef& def, std::mt19937& random, ParameterImage& image) {
   const auto at = static_cast<std::size_t>(def.address);
-  const std::size_t bytes = def.storage == Storage::Group ? static_cast<std::size_t>(def.pos) + 1 : 1;
+  const std::size_t bytes =
+      def.storage == Storage::Group ? static_cast<std::size_t>(def.pos) + 1 : 1;
   if (def.format == Format::Characters) {
     const std::size_t length = random() % (bytes + 1);
     for (std::size_t i = 0; i < bytes; ++i) {

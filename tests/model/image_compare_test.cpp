@@ -44,8 +44,7 @@ TEST_F(ServiceFiles, EveryChangedShownValueIsListedWithWhetherItMayBeTaken) {
       {"module name", 0, '2', u"Имя модуля", u"1QX48A01", u"2QX48A01", Taking::Identity},
       {"voltage class", 3, '7', u"Имя модуля", u"1QX48A01", u"1QX78A01", Taking::Identity},
       {"customer", 8, 'X', u"Имя пользователя", u"TARN", u"XARN", Taking::Identity},
-      {"serial number", 15, 0xB4, u"Серийный номер", u"0001a2b3", u"0001a2b4",
-       Taking::Identity},
+      {"serial number", 15, 0xB4, u"Серийный номер", u"0001a2b3", u"0001a2b4", Taking::Identity},
       {"version", 19, 0x01, u"Версия программного обеспечения", u"01090000", u"01090001",
        Taking::Identity},
   };
@@ -97,8 +96,8 @@ TEST_F(ServiceFiles, ApplyingTakesExactlyTheChosenValues) {
   ParameterImage image = controller;
   EXPECT_EQ(ApplyDifferences(chosen, other, image), expectedTaken);
   for (std::size_t at = 0; at < kImageSize; ++at) {
-    const std::uint8_t expected = static_cast<std::uint8_t>((controller[at] & ~mayChange[at]) |
-                                                            (other[at] & mayChange[at]));
+    const std::uint8_t expected =
+        static_cast<std::uint8_t>((controller[at] & ~mayChange[at]) | (other[at] & mayChange[at]));
     EXPECT_EQ(image[at], expected) << "byte " << at;
   }
   EXPECT_EQ(image[37], 90);
@@ -115,11 +114,11 @@ TEST_F(ServiceFiles, ApplyingTakesExactlyTheChosenValues) {
 // refused when its row may not be taken.
 TEST_F(ServiceFiles, IdentityReadOnlyAndOutOfRangeAreNeverApplied) {
   ParameterImage other = controller;
-  other[0] = '9';   // module name
-  other[15] = 0xFF; // serial number
-  other[24] = 72;   // controller voltage, read-only
-  other[21] = 0x02; // read-only flag
-  other[37] = 150;  // over 20..100
+  other[0] = '9';    // module name
+  other[15] = 0xFF;  // serial number
+  other[24] = 72;    // controller voltage, read-only
+  other[21] = 0x02;  // read-only flag
+  other[37] = 150;   // over 20..100
   std::vector<Difference> differences = CompareImages(*defs, controller, other);
   ASSERT_EQ(differences.size(), 5u);
   for (Difference& d : differences) {

@@ -28,7 +28,9 @@ ParamDef Row(int address, int pro, std::u16string sw, int show = 1, int en = 1) 
 
 class PageLayoutTest : public ::testing::Test {
  protected:
-  void Add(const ParamDef& row) { defs->params[static_cast<std::size_t>(defs->paramCount++)] = row; }
+  void Add(const ParamDef& row) {
+    defs->params[static_cast<std::size_t>(defs->paramCount++)] = row;
+  }
 
   // Flag rows 0-15: 0 shown, 1 hidden, 2 read-only, 3 a byte where a bit
   // belongs, the rest hidden.
@@ -55,19 +57,19 @@ struct Expected {
 };
 
 TEST_F(PageLayoutTest, EveryShownRowHasItsPagePlaceAndValue) {
-  AddFlags();                           // 0-15
-  Add(Row(30, 1, u"uo"));               // 16: vehicle slot 0
-  Add(Row(31, 1, u"uo", 0));            // 17: hidden
-  Add(Row(32, 2, u"h", 1, 0));          // 18: vehicle slot 1, read-only
+  AddFlags();                   // 0-15
+  Add(Row(30, 1, u"uo"));       // 16: vehicle slot 0
+  Add(Row(31, 1, u"uo", 0));    // 17: hidden
+  Add(Row(32, 2, u"h", 1, 0));  // 18: vehicle slot 1, read-only
   defs->controlStart = defs->paramCount;
-  Add(Row(128, 0, u"uo"));              // 19: a bit in a slot shows nothing
-  Add(Row(130, 2, u"zz"));              // 20: a group of an unknown format
-  Add(Row(131, 1, u"zz"));              // 21: a byte of an unknown format
+  Add(Row(128, 0, u"uo"));                // 19: a bit in a slot shows nothing
+  Add(Row(130, 2, u"zz"));                // 20: a group of an unknown format
+  Add(Row(131, 1, u"zz"));                // 21: a byte of an unknown format
   ParamDef outside = Row(600, 1, u"uo");  // the codec cannot reach it
-  Add(outside);                         // 22
+  Add(outside);                           // 22
   defs->motorStart = defs->paramCount;
-  Add(Row(256, 2, u"so"));              // 23: motor slot 0
-  defs->comStart = defs->paramCount;    // an empty communication page
+  Add(Row(256, 2, u"so"));            // 23: motor slot 0
+  defs->comStart = defs->paramCount;  // an empty communication page
 
   const std::vector<Expected> expected = {
       {PageRows::Vehicle, Place::CheckBox, 0, 0, Shows::Flag, true},

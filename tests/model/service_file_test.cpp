@@ -34,8 +34,7 @@ TEST_F(ServiceFiles, AFileOfAnotherKindIsRefusedAndChangesNothing) {
       {"another model", kImageSize, kAddrModelCode, 'q', FileFit::UnsupportedModel},
       {"old version", kImageSize, kAddrVersion + 1, 0x03, FileFit::OldVersion},
       {"another generation", kImageSize, kAddrVersion + 1, 0x05, FileFit::OtherGeneration},
-      {"a later version of the same generation", kImageSize, kAddrVersion + 1, 0x0A,
-       FileFit::Fits},
+      {"a later version of the same generation", kImageSize, kAddrVersion + 1, 0x0A, FileFit::Fits},
       {"another module name", kImageSize, 0, '7', FileFit::Fits},
   };
   for (const FitCase& c : cases) {

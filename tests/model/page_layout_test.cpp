@@ -99,43 +99,5 @@ TEST_F(PageLayoutTest, EveryShownRowHasItsPagePlaceAndValue) {
   EXPECT_TRUE(ShownRowsOfPage(*defs, PageRows::Com).empty());
 }
 
-TEST_F(PageLayoutTest, RowsPastTheLastSlotAreListedWithoutAPlace) {
-  AddFlags();
-  for (int k = 0; k < kVehicleSlotCount + 2; ++k) {
-    Add(Row(100 + k, 1, u"uo"));
-  }
-  defs->controlStart = defs->motorStart = defs->comStart = defs->paramCount;
-  const std::vector<ShownRow> rows = ShownRowsOfPage(*defs, PageRows::Vehicle);
-  ASSERT_EQ(rows.size(), 3u + kVehicleSlotCount + 2u);
-  const ShownRow& last = rows[rows.size() - 3];
-  EXPECT_EQ(last.place, Place::Slot);
-  EXPECT_EQ(last.number, kVehicleSlotCount - 1);
-  for (const ShownRow* past : {&rows[rows.size() - 2], &rows.back()}) {
-    EXPECT_EQ(past->place, Place::None);
-    EXPECT_EQ(past->number, -1);
-    EXPECT_EQ(past->shows, Shows::Nothing);
-    EXPECT_FALSE(past->editable);
-  }
-}
-
-TEST_F(PageLayoutTest, ShownValueIsWhatThePageControlHolds) {
-  AddFlags();
-  Add(Row(30, 2, u"uo"));
-  defs->controlStart = defs->paramCount;
-  Add(Row(128, 0, u"uo"));
-  defs->motorStart = defs->comStart = defs->paramCount;
-  ParameterImage image;
-  image[20] = 0b0000'0100;  // row 0 (bit 0) off, row 2 (bit 2) on
-  image[30] = 0x01;
-  image[31] = 0x2C;
-  const std::vector<ShownRow> rows = ShownRows(*defs);
-  ASSERT_EQ(rows.size(), 5u);
-  EXPECT_EQ(ShownValue(rows[0], image), u"off");
-  EXPECT_EQ(ShownValue(rows[1], image), u"on");
-  EXPECT_EQ(ShownValue(rows[2], image), u"");  // a byte on a check box
-  EXPECT_EQ(ShownValue(rows[3], image), u"300");
-  EXPECT_EQ(ShownValue(rows[4], image), u"");  // a bit in a slot
-}
-
 }  // namespace
 }  // namespace tarn

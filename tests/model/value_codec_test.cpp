@@ -143,19 +143,6 @@ TEST(StoreTextTest, ConvertsChecksAndStores) {
   }
 }
 
-// Leaving a page stores every shown text back; a value whose format the
-// codec does not know must come back as the byte it was.
-TEST(StoreTextTest, UnknownFormatsKeepTheirBytesWhenTheShownTextIsStored) {
-  for (const ParamDef& def : {Def(1, 0, u"x", 1, 0, 255), Def(1, 0, u"", 0), Def(2, 1, u"x", 1)}) {
-    for (const std::uint8_t byte : {0x00, 0x07, 0x80, 0xFF}) {
-      ParameterImage image = ImageWith({byte, 0x5A});
-      const ParameterImage before = image;
-      EXPECT_EQ(StoreText(def, FormatValue(def, image), image), StoreResult::Stored);
-      EXPECT_EQ(image.bytes, before.bytes) << "pro " << def.pro << " byte " << int{byte};
-    }
-  }
-}
-
 TEST(FlagTest, ChangesOnlyItsBit) {
   ParameterImage image = ImageWith({0x81});
   const ParamDef bit7 = Def(0, 7, u"uo");

@@ -1,6 +1,5 @@
 #include "tools/cli_model.h"
 
-#include <algorithm>
 #include <charconv>
 #include <iomanip>
 #include <iostream>
@@ -26,11 +25,6 @@ constexpr int kExitDone = 0;
 constexpr int kExitFailed = 1;
 constexpr int kExitUsage = 2;
 
-constexpr int kProBit = 0;
-constexpr int kProByte = 1;
-constexpr int kProGroup = 2;
-constexpr int kEnReadOnly = 0;
-
 constexpr std::size_t kAddressColumn = 7;
 constexpr std::size_t kAddressDigits = 3;
 constexpr std::size_t kLabelColumn = 34;
@@ -47,58 +41,23 @@ constexpr unsigned kNibbleMask = 0xF;
 constexpr int kVersionDigits = 4;
 
 // ---------------------------------------------------------------------------
-// Pages: which rows take a check box or a slot, as the parameter pages do.
-
-enum class Kind { Flag, Value };
-
-struct Entry {
-  int index;  // into DefinitionSet::params
-  Kind kind;
-  bool stored;  // the page fills and stores it (a slot exists, pro fits)
-};
+// Pages: the rows as the model lists them, grouped by page.
 
 struct Page {
-  const char* name;
-  std::vector<Entry> entries;
+  PageRows id;
+  std::vector<ShownRow> rows;
 };
 
-const ParamDef& Row(const DefinitionSet& defs, int index) {
-  return defs.params[static_cast<std::size_t>(index)];
-}
-
-// The rows of `rows` that take a check box or a slot, in order; a row past
-// the page's `places` or of a pro the page does not fill is listed unstored.
-void AddEntries(const DefinitionSet& defs, RowRange rows, Kind kind, int places,
-                std::vector<Entry>& entries) {
-  int taken = 0;
-  for (int i = rows.begin; i < rows.end; ++i) {
-    const ParamDef& def = Row(defs, i);
-    if (!TakesSlot(def)) {
-      continue;
-    }
-    const bool fits =
-        kind == Kind::Flag ? def.pro == kProBit : def.pro == kProByte || def.pro == kProGroup;
-    entries.push_back({i, kind, taken < places && fits});
-    ++taken;
-  }
-}
-
 std::vector<Page> BuildPages(const DefinitionSet& defs) {
-  std::vector<Page> pages{{"Vehicle", {}}, {"Control", {}}, {"Motor", {}}, {"COM", {}}};
-  const int flagEnd = std::min(kFlagRowCount, defs.paramCount);
-  AddEntries(defs, {0, flagEnd}, Kind::Flag, kFlagRowCount, pages[0].entries);
-  const struct {
-    PageRows rows;
-    int slots;
-  } grids[] = {{PageRows::Vehicle, kVehicleSlotCount},
-               {PageRows::Control, kPageSlotCount},
-               {PageRows::Motor, kPageSlotCount},
-               {PageRows::Com, kPageSlotCount}};
-  for (std::size_t page = 0; page < pages.size(); ++page) {
-    AddEntries(defs, RowsOfPage(grids[page].rows, defs), Kind::Value, grids[page].slots,
-               pages[page].entries);
+  std::vector<Page> pages;
+  for (const PageRows id : kParameterPages) {
+    pages.push_back({id, ShownRowsOfPage(defs, id)});
   }
   return pages;
+}
+
+bool OnCheckBox(const ShownRow& row) {
+  return row.place == Place::CheckBox;
 }
 
 // ---------------------------------------------------------------------------
@@ -139,23 +98,17 @@ std::string Padded(const std::string& ascii, std::size_t width) {
   return Padded(res::DecodeUtf8(ascii), width);
 }
 
-std::string AddressText(const ParamDef& def, Kind kind) {
-  std::string text = std::to_string(def.address);
+std::string AddressText(const ShownRow& row) {
+  std::string text = std::to_string(row.def->address);
   text.insert(0, text.size() < kAddressDigits ? kAddressDigits - text.size() : 0, '0');
-  if (kind == Kind::Flag) {
-    text += "." + std::to_string(def.pos);
+  if (OnCheckBox(row)) {
+    text += "." + std::to_string(row.def->pos);
   }
   return text;
 }
 
-std::u16string ShownValue(const Entry& entry, const ParamDef& def, const ParameterImage& image) {
-  if (!entry.stored) {
-    return {};
-  }
-  if (entry.kind == Kind::Flag) {
-    return GetFlag(def, image) ? u"on" : u"off";
-  }
-  return Printable(FormatValue(def, image));
+std::u16string PrintedValue(const ShownRow& row, const ParameterImage& image) {
+  return Printable(ShownValue(row, image));
 }
 
 
@@ -210,36 +163,34 @@ bool LoadFor(const ParameterImage& image, DefinitionSet& defs, std::ostream& err
 // ---------------------------------------------------------------------------
 // show
 
-void PrintEntry(const Entry& entry, const DefinitionSet& defs, const ParameterImage& image,
-                std::ostream& out) {
-  const ParamDef& def = Row(defs, entry.index);
-  out << "  " << Padded(AddressText(def, entry.kind), kAddressColumn)
-      << Padded(def.name, kLabelColumn) << Padded(ShownValue(entry, def, image), kValueColumn)
-      << Padded(RangeText(def), kRangeColumn) << (def.en == kEnReadOnly ? "read-only" : "editable");
-  if (!entry.stored) {
+void PrintRow(const ShownRow& row, const ParameterImage& image, std::ostream& out) {
+  const ParamDef& def = *row.def;
+  out << "  " << Padded(AddressText(row), kAddressColumn) << Padded(def.name, kLabelColumn)
+      << Padded(PrintedValue(row, image), kValueColumn) << Padded(RangeText(def), kRangeColumn)
+      << (row.editable ? "editable" : "read-only");
+  if (row.shows == Shows::Nothing) {
     out << "  (not filled or stored by the page)";
   }
   out << "\n";
 }
 
-void PrintPage(const Page& page, const DefinitionSet& defs, const ParameterImage& image,
-               bool offered, std::ostream& out) {
-  out << "\n" << page.name;
+void PrintPage(const Page& page, const ParameterImage& image, bool offered, std::ostream& out) {
+  out << "\n" << Utf8(PageName(page.id));
   if (!offered) {
     out << " (its page button is hidden: hardware code 7W)";
   }
   out << "\n";
-  if (page.entries.empty()) {
+  if (page.rows.empty()) {
     out << "  (no parameters shown)\n";
   }
   // A blank line between the vehicle page's check boxes and its slots.
-  Kind previous = page.entries.empty() ? Kind::Value : page.entries.front().kind;
-  for (const Entry& entry : page.entries) {
-    if (entry.kind != previous) {
+  bool previousOnBox = !page.rows.empty() && OnCheckBox(page.rows.front());
+  for (const ShownRow& row : page.rows) {
+    if (OnCheckBox(row) != previousOnBox) {
       out << "\n";
-      previous = entry.kind;
+      previousOnBox = OnCheckBox(row);
     }
-    PrintEntry(entry, defs, image, out);
+    PrintRow(row, image, out);
   }
 }
 
@@ -252,10 +203,9 @@ void PrintImage(const ParameterImage& image, const DefinitionSet& defs, std::ost
   out << "  " << Padded(std::string("addr"), kAddressColumn)
       << Padded(std::string("label"), kLabelColumn) << Padded(std::string("value"), kValueColumn)
       << Padded(std::string("range"), kRangeColumn) << "entry\n";
-  const std::vector<Page> pages = BuildPages(defs);
-  for (std::size_t p = 0; p < pages.size(); ++p) {
-    const bool com = p + 1 == pages.size();
-    PrintPage(pages[p], defs, image, !com || ComPageOffered(image), out);
+  for (const Page& page : BuildPages(defs)) {
+    const bool com = page.id == PageRows::Com;
+    PrintPage(page, image, !com || ComPageOffered(image), out);
   }
 }
 
@@ -280,28 +230,28 @@ std::optional<int> Number(std::string_view text) {
 }
 
 // A target is ADDRESS.BIT for a flag, ADDRESS for a value, or else a label.
-bool Matches(const Entry& entry, const ParamDef& def, std::string_view target) {
+bool Matches(const ShownRow& row, std::string_view target) {
+  const ParamDef& def = *row.def;
   const std::size_t dot = target.find('.');
   if (dot != std::string_view::npos) {
     const auto address = Number(target.substr(0, dot));
     const auto bit = Number(target.substr(dot + 1));
     if (address && bit) {
-      return entry.kind == Kind::Flag && *address == def.address && *bit == def.pos;
+      return OnCheckBox(row) && *address == def.address && *bit == def.pos;
     }
   }
   if (const auto address = Number(target)) {
-    return entry.kind == Kind::Value && *address == def.address;
+    return !OnCheckBox(row) && *address == def.address;
   }
   return def.name == res::DecodeUtf8(target);
 }
 
-std::vector<Entry> FindEntries(const std::vector<Page>& pages, const DefinitionSet& defs,
-                               std::string_view target) {
-  std::vector<Entry> found;
+std::vector<ShownRow> FindRows(const std::vector<Page>& pages, std::string_view target) {
+  std::vector<ShownRow> found;
   for (const Page& page : pages) {
-    for (const Entry& entry : page.entries) {
-      if (Matches(entry, Row(defs, entry.index), target)) {
-        found.push_back(entry);
+    for (const ShownRow& row : page.rows) {
+      if (Matches(row, target)) {
+        found.push_back(row);
       }
     }
   }
@@ -320,22 +270,22 @@ std::optional<bool> FlagValue(std::string_view value) {
 
 // Stores one assignment into `image` and reports the value now shown to
 // `done`; false with a message to `err` when refused.
-bool Apply(const Assignment& assignment, const std::vector<Page>& pages, const DefinitionSet& defs,
-           ParameterImage& image, std::ostream& done, std::ostream& err) {
-  const std::vector<Entry> found = FindEntries(pages, defs, assignment.target);
+bool Apply(const Assignment& assignment, const std::vector<Page>& pages, ParameterImage& image,
+           std::ostream& done, std::ostream& err) {
+  const std::vector<ShownRow> found = FindRows(pages, assignment.target);
   if (found.size() != 1) {
     err << "tarn-cli: " << assignment.target
         << (found.empty() ? ": no parameter shown on a page has this label or address\n"
                           : ": several parameters match; give the address\n");
     return false;
   }
-  const Entry& entry = found.front();
-  const ParamDef& def = Row(defs, entry.index);
-  if (def.en == kEnReadOnly || !entry.stored) {
+  const ShownRow& row = found.front();
+  const ParamDef& def = *row.def;
+  if (!row.editable) {
     err << "tarn-cli: " << Utf8(def.name) << " cannot be edited on its page\n";
     return false;
   }
-  if (entry.kind == Kind::Flag) {
+  if (row.shows == Shows::Flag) {
     const std::optional<bool> flag = FlagValue(assignment.value);
     if (!flag) {
       err << "tarn-cli: " << Utf8(def.name) << " takes on or off\n";
@@ -346,8 +296,8 @@ bool Apply(const Assignment& assignment, const std::vector<Page>& pages, const D
     err << Utf8(RangeMessage(def)) << "\n";
     return false;
   }
-  done << AddressText(def, entry.kind) << "  " << Utf8(def.name) << " = "
-       << Utf8(ShownValue(entry, def, image)) << "\n";
+  done << AddressText(row) << "  " << Utf8(def.name) << " = " << Utf8(PrintedValue(row, image))
+       << "\n";
   return true;
 }
 
@@ -405,7 +355,7 @@ int RunSet(int argc, char** argv, std::ostream& out, std::ostream& err) {
   std::ostringstream done;
   bool allStored = true;
   for (const Assignment& assignment : *assignments) {
-    allStored = Apply(assignment, pages, *defs, *image, done, err) && allStored;
+    allStored = Apply(assignment, pages, *image, done, err) && allStored;
   }
   if (!allStored) {
     err << "tarn-cli set: nothing written; " << argv[0] << " is unchanged\n";

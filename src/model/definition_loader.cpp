@@ -97,6 +97,45 @@ void ApplyVoltageRule(const ParameterImage& image, ParamDef& def) {
   }
 }
 
+// The codes as the texts write them.
+constexpr std::int32_t kProBit = 0;
+constexpr std::int32_t kProByte = 1;
+constexpr std::int32_t kProGroup = 2;
+
+struct FormatCode {
+  std::u16string_view sw;
+  Format format;
+};
+constexpr std::array<FormatCode, 4> kFormatCodes{{
+    {u"uo", Format::Unsigned},
+    {u"so", Format::Signed},
+    {u"h", Format::Hex},
+    {u"a", Format::Characters},
+}};
+
+Storage StorageOf(std::int32_t pro) {
+  switch (pro) {
+    case kProBit:
+      return Storage::Bit;
+    case kProByte:
+      return Storage::Byte;
+    case kProGroup:
+      return Storage::Group;
+    default:
+      return Storage::Unknown;
+  }
+}
+
+// Exact and case-sensitive: "UO" is not "uo".
+Format FormatOf(std::u16string_view sw) {
+  for (const FormatCode& code : kFormatCodes) {
+    if (code.sw == sw) {
+      return code.format;
+    }
+  }
+  return Format::Unknown;
+}
+
 ParamDef ParamRow(std::string_view row) {
   ParamDef def;
   def.address = RowTag(row);
@@ -109,7 +148,7 @@ ParamDef ParamRow(std::string_view row) {
   def.rangeL = DecimalField(row, "rangeL");
   def.rangeH = DecimalField(row, "rangeH");
   def.tips = TextField(row, "tips");
-  def.usable = DefinitionUsable(def);
+  DecodeCodes(def);
   return def;
 }
 
@@ -124,6 +163,17 @@ void MarkPageStart(DefinitionSet& defs, std::int32_t address, std::int32_t index
 }
 
 }  // namespace
+
+void DecodeCodes(ParamDef& row) {
+  row.storage = StorageOf(row.pro);
+  row.format = FormatOf(row.sw);
+  row.usable = DefinitionUsable(row);
+}
+
+void DecodeCodes(MonitorItemDef& item) {
+  item.storage = StorageOf(item.pro);
+  item.format = FormatOf(item.sw);
+}
 
 void LoadPageRows(std::span<const std::uint8_t> text, const ParameterImage& image,
                   DefinitionSet& defs) {
@@ -176,6 +226,7 @@ MonitorItemDef MonitorRow(std::string_view row) {
   item.show = static_cast<std::uint8_t>(DecimalField(row, "show"));
   item.rgb = HexField(row, "rgb");
   item.tips = TextField(row, "tips");
+  DecodeCodes(item);
   return item;
 }
 

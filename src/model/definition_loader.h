@@ -29,6 +29,12 @@ bool ComPageOffered(const ParameterImage& image);
 // Page text id chosen for this image (165, 162, 153, 140), or the refusal.
 LoadResult ChoosePageText(const ParameterImage& image, int* textId);
 
+// Decodes the row's `pro` and `sw` codes into its storage and format, and
+// decides whether the codec can use it. The loader does this for every row it
+// stores; a row made by hand must go through it too.
+void DecodeCodes(ParamDef& row);
+void DecodeCodes(MonitorItemDef& item);
+
 // Fills `defs` from the chosen page text and monitor text 137. On a refusal
 // only paramCount is reset.
 LoadResult LoadDefinitionSet(const ParameterImage& image, DefinitionSet& defs);

@@ -20,6 +20,11 @@ inline constexpr int kAddrFlags = 20;          // bytes 20 and 21: sixteen featu
 inline constexpr int kAddrControllerVoltage = 23;  // 2 bytes
 inline constexpr int kAddrHardwareCode = 84;   // 2 ASCII bytes
 inline constexpr std::size_t kModuleNameSize = 8;
+inline constexpr std::size_t kSerialNumberFieldSize = 4;
+inline constexpr std::size_t kVersionFieldSize = 4;
+// Bytes 0-19 say which controller the image belongs to: module name (with the
+// model code and the voltage class), customer, serial number and version.
+inline constexpr std::size_t kIdentityHeaderSize = 20;
 
 struct ParameterImage {
   std::array<std::uint8_t, kImageSize> bytes;

@@ -12,9 +12,6 @@ namespace {
 
 using numbers::DecimalText;
 
-constexpr std::int32_t kProBit = 0;
-constexpr std::int32_t kProByte = 1;
-constexpr std::int32_t kProGroup = 2;
 constexpr std::int32_t kEnChecked = 1;
 constexpr std::int32_t kHighestBit = 7;
 constexpr std::int32_t kMaxNumberBytes = 4;
@@ -26,26 +23,8 @@ constexpr unsigned kByteMask = 0xFF;
 constexpr std::size_t kNumberBufferSize = 24;
 constexpr std::int32_t kImageBytes = static_cast<std::int32_t>(kImageSize);
 
-enum class Form { Unsigned, Signed, Hex, Text, Other };
-
-Form FormOf(const std::u16string& sw) {
-  if (sw == u"uo") {
-    return Form::Unsigned;
-  }
-  if (sw == u"so") {
-    return Form::Signed;
-  }
-  if (sw == u"h") {
-    return Form::Hex;
-  }
-  if (sw == u"a") {
-    return Form::Text;
-  }
-  return Form::Other;
-}
-
-bool IsNumeric(Form form) {
-  return form == Form::Unsigned || form == Form::Signed || form == Form::Hex;
+bool IsNumeric(Format format) {
+  return format == Format::Unsigned || format == Format::Signed || format == Format::Hex;
 }
 
 bool CanUse(const ParamDef& def) {
@@ -79,22 +58,23 @@ std::u16string ByteCharacters(const ParameterImage& image, std::size_t address, 
 
 std::u16string FormatByte(const ParamDef& def, const ParameterImage& image) {
   const std::uint8_t byte = image[Address(def)];
-  switch (FormOf(def.sw)) {
-    case Form::Unsigned:
-      return DecimalText(byte);
-    case Form::Signed:
+  switch (def.format) {
+    case Format::Signed:
       return DecimalText(static_cast<std::int8_t>(byte));
-    case Form::Hex: {
+    case Format::Hex: {
       char buffer[kNumberBufferSize];
       std::snprintf(buffer, sizeof buffer, "%x", static_cast<unsigned>(byte));
       return Widen(buffer);
     }
-    case Form::Text:
+    case Format::Characters:
       return ByteCharacters(image, Address(def), 1);
-    case Form::Other:
+    case Format::Unsigned:
+    case Format::Unknown:
+      // A byte of an unknown format is stored back from decimal text, so it
+      // is shown in decimal: leaving the page keeps the byte as it was.
       break;
   }
-  return {};
+  return DecimalText(byte);
 }
 
 // Two's complement of the field's own width.
@@ -105,18 +85,19 @@ std::int32_t SignExtend(std::uint32_t value, std::size_t bytes) {
 
 std::u16string FormatGroup(const ParamDef& def, const ParameterImage& image) {
   const std::size_t bytes = GroupBytes(def);
-  const Form form = FormOf(def.sw);
-  if (form == Form::Text) {
+  if (def.format == Format::Characters) {
     return ByteCharacters(image, Address(def), bytes);
   }
-  if (!IsNumeric(form)) {
+  // A group of an unknown format is never stored; up to 4 bytes it is shown
+  // in decimal so that the page at least tells what the controller holds.
+  if (bytes > static_cast<std::size_t>(kMaxNumberBytes)) {
     return {};
   }
   const std::uint32_t value = image.ReadBigEndian(Address(def), bytes);
-  if (form == Form::Unsigned) {
+  if (def.format == Format::Unsigned || def.format == Format::Unknown) {
     return DecimalText(static_cast<std::int32_t>(value));
   }
-  if (form == Form::Signed) {
+  if (def.format == Format::Signed) {
     return DecimalText(SignExtend(value, bytes));
   }
   // Two lower-case hex digits per byte, most significant first, so that the
@@ -141,11 +122,11 @@ std::uint8_t HexPiece(std::u16string_view text, std::size_t index) {
 
 StoreResult StoreByte(const ParamDef& def, std::u16string_view text, ParameterImage& image) {
   std::uint8_t byte = 0;
-  switch (FormOf(def.sw)) {
-    case Form::Text:
+  switch (def.format) {
+    case Format::Characters:
       byte = text.empty() ? 0 : LowByte(text.front());
       break;
-    case Form::Hex:
+    case Format::Hex:
       byte = HexPiece(text, 0);
       break;
     default:
@@ -192,17 +173,17 @@ void StoreCharacters(const ParamDef& def, std::u16string_view text, ParameterIma
 }
 
 StoreResult StoreGroup(const ParamDef& def, std::u16string_view text, ParameterImage& image) {
-  switch (FormOf(def.sw)) {
-    case Form::Unsigned:
-    case Form::Signed:
+  switch (def.format) {
+    case Format::Unsigned:
+    case Format::Signed:
       return StoreNumber(def, text, image);
-    case Form::Hex:
+    case Format::Hex:
       StoreHex(def, text, image);
       break;
-    case Form::Text:
+    case Format::Characters:
       StoreCharacters(def, text, image);
       break;
-    case Form::Other:
+    case Format::Unknown:
       break;
   }
   return StoreResult::Stored;
@@ -214,30 +195,31 @@ bool DefinitionUsable(const ParamDef& def) {
   if (def.address < 0 || def.address >= kImageBytes) {
     return false;
   }
-  switch (def.pro) {
-    case kProBit:
+  switch (def.storage) {
+    case Storage::Bit:
       return def.pos >= 0 && def.pos <= kHighestBit;
-    case kProByte:
+    case Storage::Byte:
       return true;
-    case kProGroup: {
-      const Form form = FormOf(def.sw);
-      const std::int32_t limit = form == Form::Text ? kMaxTextBytes - 1 : kMaxNumberBytes - 1;
-      const bool fitsCodec = !(IsNumeric(form) || form == Form::Text) || def.pos <= limit;
+    case Storage::Group: {
+      const bool text = def.format == Format::Characters;
+      const std::int32_t limit = text ? kMaxTextBytes - 1 : kMaxNumberBytes - 1;
+      const bool fitsCodec = !(IsNumeric(def.format) || text) || def.pos <= limit;
       return def.pos >= 0 && def.pos < kImageBytes - def.address && fitsCodec;
     }
-    default:
-      return false;
+    case Storage::Unknown:
+      break;
   }
+  return false;
 }
 
 std::u16string FormatValue(const ParamDef& def, const ParameterImage& image) {
   if (!CanUse(def)) {
     return {};
   }
-  if (def.pro == kProByte) {
+  if (def.storage == Storage::Byte) {
     return FormatByte(def, image);
   }
-  if (def.pro == kProGroup) {
+  if (def.storage == Storage::Group) {
     return FormatGroup(def, image);
   }
   return {};
@@ -247,24 +229,51 @@ StoreResult StoreText(const ParamDef& def, std::u16string_view text, ParameterIm
   if (!CanUse(def)) {
     return StoreResult::Stored;
   }
-  if (def.pro == kProByte) {
+  if (def.storage == Storage::Byte) {
     return StoreByte(def, text, image);
   }
-  if (def.pro == kProGroup) {
+  if (def.storage == Storage::Group) {
     return StoreGroup(def, text, image);
   }
   return StoreResult::Stored;
 }
 
+ValueBytes BytesOf(const ParamDef& def) {
+  if (!CanUse(def)) {
+    return {};
+  }
+  switch (def.storage) {
+    case Storage::Bit:
+      return {Address(def), 1, static_cast<std::uint8_t>(1U << def.pos)};
+    case Storage::Byte:
+      return {Address(def), 1, kByteMask};
+    case Storage::Group:
+      return {Address(def), GroupBytes(def), kByteMask};
+    case Storage::Unknown:
+      break;
+  }
+  return {};
+}
+
+// The text goes through the same store as a page's save, so the verdict is
+// the page's own, truncation and unsigned comparison included.
+bool PassesRangeCheck(const ParamDef& def, const ParameterImage& image) {
+  if (def.storage != Storage::Byte && def.storage != Storage::Group) {
+    return true;
+  }
+  ParameterImage scratch = image;
+  return StoreText(def, FormatValue(def, image), scratch) == StoreResult::Stored;
+}
+
 bool GetFlag(const ParamDef& def, const ParameterImage& image) {
-  if (!CanUse(def) || def.pro != kProBit) {
+  if (!CanUse(def) || def.storage != Storage::Bit) {
     return false;
   }
   return ((image[Address(def)] >> def.pos) & 1U) != 0;
 }
 
 void SetFlag(const ParamDef& def, ParameterImage& image, bool value) {
-  if (!CanUse(def) || def.pro != kProBit) {
+  if (!CanUse(def) || def.storage != Storage::Bit) {
     return;
   }
   const auto mask = static_cast<std::uint8_t>(1U << def.pos);

@@ -10,14 +10,12 @@ namespace {
 
 using numbers::DecimalText;
 
-constexpr int kProByte = 1;
-constexpr int kProGroup = 2;
 constexpr int kBitsPerByte = 8;
 
-// Width in bytes of the item's value, 0 for an unknown storage kind.
+// Width in bytes of the item's value, 0 for a storage the page does not read.
 int ItemBytes(const MonitorItemDef& item) {
-  if (item.pro == kProByte) return 1;
-  if (item.pro == kProGroup && item.pos >= 0) return item.pos + 1;
+  if (item.storage == Storage::Byte) return 1;
+  if (item.storage == Storage::Group && item.pos >= 0) return item.pos + 1;
   return 0;
 }
 
@@ -51,12 +49,33 @@ std::u16string Characters(const MonitorItemDef& item, const MonitorBlock& block)
 }
 
 std::optional<std::u16string> FormatByte(const MonitorItemDef& item, std::uint8_t byte) {
-  if (item.sw == u"uo") return DecimalText(byte);
-  if (item.sw == u"so") return DecimalText(static_cast<std::int8_t>(byte));
-  if (item.sw == u"h") return LowerHex(byte);
-  if (item.sw == u"a") {
-    // A zero byte gives an empty text, as a window text ends at a NUL.
-    return byte == 0 ? std::u16string() : std::u16string(1, static_cast<char16_t>(byte));
+  switch (item.format) {
+    case Format::Unsigned:
+      return DecimalText(byte);
+    case Format::Signed:
+      return DecimalText(static_cast<std::int8_t>(byte));
+    case Format::Hex:
+      return LowerHex(byte);
+    case Format::Characters:
+      // A zero byte gives an empty text, as a window text ends at a NUL.
+      return byte == 0 ? std::u16string() : std::u16string(1, static_cast<char16_t>(byte));
+    case Format::Unknown:
+      break;
+  }
+  return std::nullopt;
+}
+
+std::optional<std::u16string> FormatGroup(const MonitorItemDef& item, const MonitorBlock& block) {
+  switch (item.format) {
+    case Format::Unsigned:
+      return DecimalText(static_cast<std::int32_t>(ReadWord(item, block)));
+    case Format::Signed:
+      return DecimalText(SignExtend(ReadWord(item, block), ItemBytes(item)));
+    case Format::Characters:
+      return Characters(item, block);
+    case Format::Hex:  // the error word, shown by the rotation
+    case Format::Unknown:
+      break;
   }
   return std::nullopt;
 }
@@ -76,12 +95,12 @@ bool ItemFits(const MonitorItemDef& item) {
   if (static_cast<std::size_t>(item.offset) + static_cast<std::size_t>(bytes) > kMonitorBlockSize) {
     return false;
   }
-  const int limit = item.sw == u"a" ? kMaxTextChars : kMaxNumberBytes;
+  const int limit = item.format == Format::Characters ? kMaxTextChars : kMaxNumberBytes;
   return bytes <= limit;
 }
 
 bool IsErrorItem(const MonitorItemDef& item) {
-  return item.pro == kProGroup && item.sw == u"h";
+  return item.storage == Storage::Group && item.format == Format::Hex;
 }
 
 std::uint32_t ReadWord(const MonitorItemDef& item, const MonitorBlock& block) {
@@ -95,11 +114,10 @@ std::uint32_t ReadWord(const MonitorItemDef& item, const MonitorBlock& block) {
 
 std::optional<std::u16string> FormatItem(const MonitorItemDef& item, const MonitorBlock& block) {
   if (!ItemFits(item)) return std::nullopt;
-  if (item.pro == kProByte) return FormatByte(item, block[static_cast<std::size_t>(item.offset)]);
-  if (item.sw == u"uo") return DecimalText(static_cast<std::int32_t>(ReadWord(item, block)));
-  if (item.sw == u"so") return DecimalText(SignExtend(ReadWord(item, block), ItemBytes(item)));
-  if (item.sw == u"a") return Characters(item, block);
-  return std::nullopt;
+  if (item.storage == Storage::Byte) {
+    return FormatByte(item, block[static_cast<std::size_t>(item.offset)]);
+  }
+  return FormatGroup(item, block);
 }
 
 std::optional<std::u16string> ErrorRotation::Step(std::uint32_t word,

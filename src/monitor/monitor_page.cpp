@@ -79,15 +79,17 @@ void CMonitor1Dlg::OnShowWindow(bool show) {
   impl_->timer.Start(kPollPeriod, [this](std::stop_token stop) { MonitorPoll(stop); });
 }
 
+// Every item with a slot shows its label, also one whose value the page
+// cannot read (an unknown storage, bytes outside the block): its edit stays
+// as it is, so the text tells that the controller has such a value.
 void CMonitor1Dlg::SetUpSlots() {
   const DefinitionSet& defs = session_.defs;
   for (int i = 0; i < ShownItemCount(defs); ++i) {
     const MonitorItemDef& item = defs.monitorItems[static_cast<std::size_t>(i)];
-    if (!ItemFits(item)) continue;
     ShowControl(SlotLabelId(i), true);
     ShowControl(SlotEditId(i), true);
     SetText(SlotLabelId(i), item.name);
-    if (item.sw == u"h") impl_->errorEditId = SlotEditId(i);
+    if (item.format == Format::Hex) impl_->errorEditId = SlotEditId(i);
   }
   impl_->setUp = true;
   SetText(kMonitorStatusLabelId, kStatusCaption);

@@ -6,14 +6,6 @@
 
 namespace tarn {
 
-namespace {
-
-bool HasText(const ParamDef& row) {
-  return row.pro == 1 || row.pro == 2;
-}
-
-}  // namespace
-
 std::u16string TipsWithRange(const ParamDef& row) {
   return row.tips + u" Range:" + RangeText(row);
 }
@@ -40,45 +32,45 @@ void ParameterPage::OnShowWindow(bool show) {
 // Rows beyond the last slot have no place on the page: they are neither shown
 // nor stored, so their image bytes stay as the controller sent them.
 void ParameterPage::SetUp() {
-  SetUpExtras();
-  const RowRange range = RowsOfPage(layout_.rows, session_.defs);
+  const std::vector<ShownRow> rows = ShownRowsOfPage(session_.defs, layout_.rows);
+  SetUpExtras(rows);
+  slots_.clear();
   slotRows_.clear();
-  for (int index = range.begin; index < range.end; ++index) {
-    if (TakesSlot(Row(index)) && static_cast<int>(slotRows_.size()) < layout_.slotCount) {
-      slotRows_.push_back(index);
+  for (const ShownRow& row : rows) {
+    if (row.place == Place::Slot) {
+      slots_.push_back(row);
+      slotRows_.push_back(row.index);
     }
   }
-  for (int k = 0; k < static_cast<int>(slotRows_.size()); ++k) {
-    const ParamDef& row = Row(slotRows_[k]);
-    ShowControl(SlotLabelId(k), true);
-    ShowControl(SlotEditId(k), true);
-    SetText(SlotLabelId(k), row.name);
-    if (row.en == 0) {
-      EnableControl(SlotEditId(k), false);
+  for (const ShownRow& row : slots_) {
+    ShowControl(SlotLabelId(row.number), true);
+    ShowControl(SlotEditId(row.number), true);
+    SetText(SlotLabelId(row.number), row.def->name);
+    if (!row.editable) {
+      EnableControl(SlotEditId(row.number), false);
     }
   }
 }
 
 void ParameterPage::Fill() {
   FillExtras();
-  for (int k = 0; k < static_cast<int>(slotRows_.size()); ++k) {
-    const ParamDef& row = Row(slotRows_[k]);
-    if (HasText(row)) {
-      SetText(SlotEditId(k), FormatValue(row, session_.image));
+  for (const ShownRow& row : slots_) {
+    if (row.shows == Shows::Text) {
+      SetText(SlotEditId(row.number), ShownValue(row, session_.image));
     }
   }
 }
 
 void ParameterPage::Save() {
   SaveExtras();
-  for (int k = 0; k < static_cast<int>(slotRows_.size()); ++k) {
-    const ParamDef& row = Row(slotRows_[k]);
-    if (!HasText(row)) {
+  for (const ShownRow& row : slots_) {
+    if (row.shows != Shows::Text) {
       continue;
     }
     // Disabled edits are stored too: they write back the value they showed.
-    if (StoreText(row, GetText(SlotEditId(k)), session_.image) == StoreResult::OutOfRange) {
-      host().ShowText(RangeMessage(row), MsgButtons::Ok, MsgIcon::Exclamation);
+    const std::u16string text = GetText(SlotEditId(row.number));
+    if (StoreText(*row.def, text, session_.image) == StoreResult::OutOfRange) {
+      host().ShowText(RangeMessage(*row.def), MsgButtons::Ok, MsgIcon::Exclamation);
       return;
     }
   }
@@ -91,8 +83,8 @@ void ParameterPage::OnEditFocus(int id) {
     return;
   }
   const auto slot = static_cast<std::size_t>((id - kFirstSlotEdit) / kSlotIdStep);
-  if (slot < slotRows_.size()) {
-    SetText(kIdInfoLine, TipsWithRange(Row(slotRows_[slot])));
+  if (slot < slots_.size()) {
+    SetText(kIdInfoLine, TipsWithRange(*slots_[slot].def));
   }
 }
 

@@ -24,7 +24,6 @@ class ParameterPage : public ui::Dialog {
   struct Layout {
     int templateId = 0;
     PageRows rows = PageRows::Control;
-    int slotCount = 0;      // slots in the template's grid
     int lastFocusEdit = 0;  // edits up to this id show their tips on focus
   };
 
@@ -45,8 +44,8 @@ class ParameterPage : public ui::Dialog {
   const ParamDef& Row(int index) const { return session_.defs.params[index]; }
 
   // Hooks around the slots, for the vehicle page's check boxes; each runs
-  // before the slots are handled.
-  virtual void SetUpExtras() {}
+  // before the slots are handled. `rows` are all the rows the page shows.
+  virtual void SetUpExtras(const std::vector<ShownRow>& /*rows*/) {}
   virtual void FillExtras() {}
   virtual void SaveExtras() {}
 
@@ -57,6 +56,7 @@ class ParameterPage : public ui::Dialog {
 
   Session& session_;
   Layout layout_;
+  std::vector<ShownRow> slots_;  // slot k holds slots_[k]
   std::vector<int> slotRows_;
   bool labelsBuilt_ = false;
   bool pageSaved_ = false;

@@ -1,7 +1,5 @@
 #include "pages/parameter_pages.h"
 
-#include <algorithm>
-
 #include "model/value_codec.h"
 #include "monitor/read_zero_dlg.h"
 
@@ -9,11 +7,9 @@ namespace tarn {
 
 namespace {
 
-constexpr int kVehicleSlots = kVehicleSlotCount;
-constexpr int kGridSlots = kPageSlotCount;
-constexpr int kVehicleLastFocusEdit = SlotEditId(kVehicleSlots - 1);  // 1075
+constexpr int kVehicleLastFocusEdit = SlotEditId(kVehicleSlotCount - 1);  // 1075
 // The focus display of the 48-slot pages stops one slot short of the grid.
-constexpr int kGridLastFocusEdit = SlotEditId(kGridSlots - 2);  // 1103
+constexpr int kGridLastFocusEdit = SlotEditId(kPageSlotCount - 2);  // 1103
 
 // Every flag row has a box of its own, so the box ids never run past 1121.
 static_assert(kFlagRowCount <= kFlagBoxCount);
@@ -25,51 +21,48 @@ constexpr int FlagBoxId(int j) {
 }  // namespace
 
 CVehicleDlg::CVehicleDlg(ui::Host& host, Session& session)
-    : ParameterPage(host, session,
-                    {kTemplateVehicle, PageRows::Vehicle, kVehicleSlots, kVehicleLastFocusEdit}) {}
+    : ParameterPage(host, session, {kTemplateVehicle, PageRows::Vehicle, kVehicleLastFocusEdit}) {}
 
 void CVehicleDlg::OnShowWindow(bool show) {
   SetText(kIdReadZero, u"ReadZero");
   ParameterPage::OnShowWindow(show);
 }
 
-void CVehicleDlg::SetUpExtras() {
+void CVehicleDlg::SetUpExtras(const std::vector<ShownRow>& rows) {
+  boxes_.clear();
   flagRows_.clear();
-  const int flagRowsInTable = std::min(kFlagRowCount, session().defs.paramCount);
-  for (int index = 0; index < flagRowsInTable; ++index) {
-    if (TakesSlot(Row(index))) {
-      flagRows_.push_back(index);
+  for (const ShownRow& row : rows) {
+    if (row.place == Place::CheckBox) {
+      boxes_.push_back(row);
+      flagRows_.push_back(row.index);
     }
   }
-  for (int j = 0; j < static_cast<int>(flagRows_.size()); ++j) {
-    const ParamDef& row = Row(flagRows_[j]);
-    ShowControl(FlagBoxId(j), true);
-    SetText(FlagBoxId(j), row.name);
-    if (row.en == 0) {
-      EnableControl(FlagBoxId(j), false);
+  for (const ShownRow& box : boxes_) {
+    ShowControl(FlagBoxId(box.number), true);
+    SetText(FlagBoxId(box.number), box.def->name);
+    if (!box.editable) {
+      EnableControl(FlagBoxId(box.number), false);
     }
   }
 }
 
 void CVehicleDlg::FillExtras() {
-  for (int j = 0; j < static_cast<int>(flagRows_.size()); ++j) {
-    const ParamDef& row = Row(flagRows_[j]);
-    if (row.pro == 0) {
-      const bool set = GetFlag(row, session().image);
-      SetCheck(FlagBoxId(j), set ? ui::CheckState::Checked : ui::CheckState::Unchecked);
+  for (const ShownRow& box : boxes_) {
+    if (box.shows == Shows::Flag) {
+      const bool set = GetFlag(*box.def, session().image);
+      SetCheck(FlagBoxId(box.number), set ? ui::CheckState::Checked : ui::CheckState::Unchecked);
     }
   }
 }
 
 // The check boxes cannot be refused, so they are stored first and always.
 void CVehicleDlg::SaveExtras() {
-  for (int j = 0; j < static_cast<int>(flagRows_.size()); ++j) {
-    const ParamDef& row = Row(flagRows_[j]);
-    const ui::CheckState state = GetCheck(FlagBoxId(j));
-    if (row.pro != 0 || state == ui::CheckState::Indeterminate) {
+  for (const ShownRow& box : boxes_) {
+    const ui::CheckState state = GetCheck(FlagBoxId(box.number));
+    if (box.shows != Shows::Flag || state == ui::CheckState::Indeterminate) {
       continue;
     }
-    SetFlag(row, session().image, state == ui::CheckState::Checked);
+    SetFlag(*box.def, session().image, state == ui::CheckState::Checked);
   }
 }
 
@@ -85,8 +78,8 @@ void CVehicleDlg::OnCommand(int id) {
 
 void CVehicleDlg::OnFlagClicked(int id) {
   const auto j = static_cast<std::size_t>(id - kFirstFlagBox);
-  if (j < flagRows_.size()) {
-    SetText(kIdInfoLine, Row(flagRows_[j]).tips);
+  if (j < boxes_.size()) {
+    SetText(kIdInfoLine, boxes_[j].def->tips);
   }
 }
 
@@ -100,14 +93,12 @@ void CVehicleDlg::OnReadZero() {
 }
 
 CControlDlg::CControlDlg(ui::Host& host, Session& session)
-    : ParameterPage(host, session,
-                    {kTemplateControl, PageRows::Control, kGridSlots, kGridLastFocusEdit}) {}
+    : ParameterPage(host, session, {kTemplateControl, PageRows::Control, kGridLastFocusEdit}) {}
 
 CMotorDlg::CMotorDlg(ui::Host& host, Session& session)
-    : ParameterPage(host, session,
-                    {kTemplateMotor, PageRows::Motor, kGridSlots, kGridLastFocusEdit}) {}
+    : ParameterPage(host, session, {kTemplateMotor, PageRows::Motor, kGridLastFocusEdit}) {}
 
 CCOMDlg::CCOMDlg(ui::Host& host, Session& session)
-    : ParameterPage(host, session, {kTemplateCom, PageRows::Com, kGridSlots, kGridLastFocusEdit}) {}
+    : ParameterPage(host, session, {kTemplateCom, PageRows::Com, kGridLastFocusEdit}) {}
 
 }  // namespace tarn

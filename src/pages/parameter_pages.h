@@ -28,7 +28,7 @@ class CVehicleDlg : public ParameterPage {
   const std::vector<int>& flagRows() const { return flagRows_; }
 
  protected:
-  void SetUpExtras() override;
+  void SetUpExtras(const std::vector<ShownRow>& rows) override;
   void FillExtras() override;
   void SaveExtras() override;
 
@@ -36,6 +36,7 @@ class CVehicleDlg : public ParameterPage {
   void OnFlagClicked(int id);
   void OnReadZero();
 
+  std::vector<ShownRow> boxes_;  // check box 1106 + j holds boxes_[j]
   std::vector<int> flagRows_;
 };
 

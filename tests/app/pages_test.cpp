@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "model/value_codec.h"
+#include "model/definition_loader.h"
 #include "pages/parameter_pages.h"
 #include "ui/headless_host.h"
 
@@ -24,7 +24,7 @@ ParamDef Byte(int address, std::u16string name, int rangeL, int rangeH, int en =
   row.rangeL = rangeL;
   row.rangeH = rangeH;
   row.tips = row.name + u" tips";
-  row.usable = DefinitionUsable(row);
+  DecodeCodes(row);
   return row;
 }
 
@@ -32,7 +32,7 @@ ParamDef Bit(int address, int bit, std::u16string name, int en = 1, int show = 1
   ParamDef row = Byte(address, std::move(name), 0, 1, en, show);
   row.pro = 0;
   row.pos = bit;
-  row.usable = DefinitionUsable(row);
+  DecodeCodes(row);
   return row;
 }
 
@@ -85,6 +85,7 @@ TEST_F(PagesTest, SetUpGivesShownRowsTheirSlotsInOrder) {
   EXPECT_EQ(page.GetText(SlotLabelId(2)), u"bit in a slot");
   EXPECT_EQ(page.GetText(SlotEditId(2)), u"");
   EXPECT_TRUE(page.IsControlVisible(SlotEditId(2)));
+  EXPECT_FALSE(page.IsControlEnabled(SlotEditId(2))) << "nothing typed there would be stored";
   EXPECT_FALSE(page.IsControlVisible(SlotLabelId(3)));
 
   // A bit row in a slot is never stored, whatever its edit holds.
@@ -92,6 +93,44 @@ TEST_F(PagesTest, SetUpGivesShownRowsTheirSlotsInOrder) {
   page.Show(false);
   EXPECT_TRUE(page.pageSaved());
   EXPECT_EQ(session.image[133], 0xFF);
+}
+
+// A format the codec does not know is shown in decimal: leaving the page
+// stores the same byte back instead of the empty text as 0. A group in such a
+// format is never stored, so its edit takes no input.
+TEST_F(PagesTest, UnknownFormatsShowTheirValueAndKeepItOnLeaving) {
+  AddFlags();
+  StartControlRows();
+  ParamDef byte = Byte(130, u"odd byte", 0, 255);
+  byte.sw = u"x";
+  DecodeCodes(byte);
+  ParamDef group = Byte(140, u"odd group", 0, 0);
+  group.pro = 2;
+  group.pos = 1;
+  group.sw = u"UO";
+  DecodeCodes(group);
+  Add(byte);
+  Add(group);
+  EndPageRows();
+  session.image[130] = 0xF5;
+  session.image[140] = 0x01;
+  session.image[141] = 0x02;
+
+  CControlDlg page(host, session);
+  page.Show(true);
+  EXPECT_EQ(page.GetText(SlotEditId(0)), u"245");
+  EXPECT_TRUE(page.IsControlEnabled(SlotEditId(0)));
+  EXPECT_EQ(page.GetText(SlotEditId(1)), u"258");
+  EXPECT_FALSE(page.IsControlEnabled(SlotEditId(1)));
+  const ParameterImage before = session.image;
+  page.Show(false);
+  EXPECT_TRUE(page.pageSaved());
+  EXPECT_EQ(session.image.bytes, before.bytes);
+
+  page.Show(true);
+  page.UserType(SlotEditId(0), u"17");
+  page.Show(false);
+  EXPECT_EQ(session.image[130], 17);
 }
 
 TEST_F(PagesTest, NothingHappensBeforeTheImageWasRead) {

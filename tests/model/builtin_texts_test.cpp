@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "model/definition_loader.h"
+#include "model/page_layout.h"
 #include "model/value_codec.h"
 
 namespace tarn {
@@ -49,13 +50,11 @@ std::unique_ptr<DefinitionSet> Load(const TextFigures& text) {
   return defs;
 }
 
-int ShownIn(const DefinitionSet& defs, int first, int end) {
-  int shown = 0;
-  for (int i = first; i < end; ++i) {
-    const ParamDef& def = defs.params[static_cast<std::size_t>(i)];
-    shown += def.show == 1 && def.usable ? 1 : 0;
-  }
-  return shown;
+// Rows of the page that take the given place, by the pages' own rule.
+int ShownIn(const DefinitionSet& defs, PageRows page, Place place) {
+  const std::vector<ShownRow> rows = ShownRowsOfPage(defs, page);
+  return static_cast<int>(std::count_if(
+      rows.begin(), rows.end(), [place](const ShownRow& row) { return row.place == place; }));
 }
 
 int RowsAt(const DefinitionSet& defs, int address) {
@@ -71,11 +70,17 @@ TEST(BuiltinTextsTest, RowsShownRowsAndMarkers) {
     SCOPED_TRACE(text.textId);
     const auto defs = Load(text);
     EXPECT_EQ(defs->paramCount, text.rows);
-    EXPECT_EQ(ShownIn(*defs, 0, kFlagRows), text.shownFlags);
-    EXPECT_EQ(ShownIn(*defs, kFlagRows, defs->controlStart), text.shownVehicle);
-    EXPECT_EQ(ShownIn(*defs, defs->controlStart, defs->motorStart), text.shownControl);
-    EXPECT_EQ(ShownIn(*defs, defs->motorStart, defs->comStart), text.shownMotor);
-    EXPECT_EQ(ShownIn(*defs, defs->comStart, defs->paramCount), text.shownCom);
+    EXPECT_EQ(ShownIn(*defs, PageRows::Vehicle, Place::CheckBox), text.shownFlags);
+    EXPECT_EQ(ShownIn(*defs, PageRows::Vehicle, Place::Slot), text.shownVehicle);
+    EXPECT_EQ(ShownIn(*defs, PageRows::Control, Place::Slot), text.shownControl);
+    EXPECT_EQ(ShownIn(*defs, PageRows::Motor, Place::Slot), text.shownMotor);
+    EXPECT_EQ(ShownIn(*defs, PageRows::Com, Place::Slot), text.shownCom);
+    // Every shown row of a built-in text has its place and a value there; only
+    // its read-only rows take no input.
+    for (const ShownRow& row : ShownRows(*defs)) {
+      EXPECT_NE(row.shows, Shows::Nothing) << "row " << row.index;
+      EXPECT_EQ(row.editable, row.def->en != 0) << "row " << row.index;
+    }
     for (int address : {128, 256, 384}) {
       EXPECT_EQ(RowsAt(*defs, address), 1) << "address " << address;
     }
@@ -86,7 +91,7 @@ TEST(BuiltinTextsTest, RowsShownRowsAndMarkers) {
       const ParamDef& flag = defs->params[static_cast<std::size_t>(i)];
       EXPECT_EQ(flag.address, kAddrFlags + i / 8) << "flag row " << i;
       EXPECT_EQ(flag.pos, i % 8) << "flag row " << i;
-      EXPECT_EQ(flag.pro, 0) << "flag row " << i;
+      EXPECT_EQ(flag.storage, Storage::Bit) << "flag row " << i;
     }
     for (int i = 0; i < defs->paramCount; ++i) {
       EXPECT_TRUE(defs->params[static_cast<std::size_t>(i)].usable) << "row " << i;
@@ -103,7 +108,7 @@ TEST(BuiltinTextsTest, RowsCoverTheImage) {
     std::vector<int> cover(kImageSize, 0);
     for (int i = kFlagRows; i < defs->paramCount; ++i) {
       const ParamDef& def = defs->params[static_cast<std::size_t>(i)];
-      const int size = def.pro == 2 ? def.pos + 1 : 1;
+      const int size = def.storage == Storage::Group ? def.pos + 1 : 1;
       for (int b = 0; b < size; ++b) {
         ++cover[static_cast<std::size_t>(def.address + b)];
       }
@@ -154,13 +159,13 @@ TEST(BuiltinTextsTest, MonitorText) {
     const MonitorItemDef& item = defs->monitorItems[static_cast<std::size_t>(i)];
     const bool single = i < 16;
     EXPECT_EQ(item.offset, single ? i : 16 + 2 * (i - 16)) << i;
-    EXPECT_EQ(item.pro, single ? 1 : 2) << i;
+    EXPECT_EQ(item.storage, single ? Storage::Byte : Storage::Group) << i;
     EXPECT_EQ(item.pos, single ? 0 : 1) << i;
     EXPECT_EQ(item.rgb, 0x7F7F7FU) << i;
   }
   EXPECT_EQ(defs->monitorItems[0].name, u"Педаль TPS");
   EXPECT_EQ(defs->monitorItems[10].tips, u"Motor temperature，range 0~150℃");
-  EXPECT_EQ(defs->monitorItems[16].sw, u"h");
+  EXPECT_EQ(defs->monitorItems[16].format, Format::Hex);
   for (int bit = 0; bit < defs->errorCount; ++bit) {
     EXPECT_EQ(defs->errorBits[static_cast<std::size_t>(bit)].bit, bit);
   }
@@ -170,15 +175,16 @@ TEST(BuiltinTextsTest, MonitorText) {
 // A value inside the row's range, written into the image as the page expects.
 void PutInRangeValue(const ParamDef& def, std::mt19937& random, ParameterImage& image) {
   const auto at = static_cast<std::size_t>(def.address);
-  const std::size_t bytes = def.pro == 2 ? static_cast<std::size_t>(def.pos) + 1 : 1;
-  if (def.sw == u"a") {
+  const std::size_t bytes =
+      def.storage == Storage::Group ? static_cast<std::size_t>(def.pos) + 1 : 1;
+  if (def.format == Format::Characters) {
     const std::size_t length = random() % (bytes + 1);
     for (std::size_t i = 0; i < bytes; ++i) {
       image[at + i] = i < length ? static_cast<std::uint8_t>('A' + random() % 26) : 0;
     }
     return;
   }
-  if (def.sw == u"h" || def.en != 1) {
+  if (def.format == Format::Hex || def.en != 1) {
     for (std::size_t i = 0; i < bytes; ++i) {
       image[at + i] = static_cast<std::uint8_t>(random());
     }
@@ -186,7 +192,7 @@ void PutInRangeValue(const ParamDef& def, std::mt19937& random, ParameterImage& 
   }
   std::uint32_t low = static_cast<std::uint32_t>(def.rangeL);
   std::uint32_t high = static_cast<std::uint32_t>(def.rangeH);
-  if (def.pro == 1) {
+  if (def.storage == Storage::Byte) {
     low = static_cast<std::uint32_t>(std::max(def.rangeL, 0));
     high = static_cast<std::uint32_t>(std::min(def.rangeH, 255));
   }
@@ -203,11 +209,10 @@ TEST(BuiltinTextsTest, FormattedValuesStoreBackUnchanged) {
     for (int round = 0; round < 20; ++round) {
       ParameterImage image = ImageFor(text);
       std::vector<const ParamDef*> shown;
-      for (int i = kFlagRows; i < defs->paramCount; ++i) {
-        const ParamDef& def = defs->params[static_cast<std::size_t>(i)];
-        if (def.show == 1 && def.usable && (def.pro == 1 || def.pro == 2)) {
-          shown.push_back(&def);
-          PutInRangeValue(def, random, image);
+      for (const ShownRow& row : ShownRows(*defs)) {
+        if (row.shows == Shows::Text) {
+          shown.push_back(row.def);
+          PutInRangeValue(*row.def, random, image);
         }
       }
       ASSERT_FALSE(shown.empty());

@@ -176,6 +176,36 @@ TEST(LoadPageRowsTest, StoresFieldsMarkersAndUsability) {
   EXPECT_FALSE(defs->params[4].usable);
 }
 
+// The codes are decoded once, exactly as written: a near miss is unknown.
+TEST(LoadPageRowsTest, DecodesStorageAndFormatCodes) {
+  struct Case {
+    const char* row;
+    Storage storage;
+    Format format;
+  };
+  const Case cases[] = {
+      {"[030]#\tpro=0#\tpos=1#\tsw=uo#\r\n", Storage::Bit, Format::Unsigned},
+      {"[030]#\tpro=1#\tsw=so#\r\n", Storage::Byte, Format::Signed},
+      {"[030]#\tpro=2#\tpos=3#\tsw=h#\r\n", Storage::Group, Format::Hex},
+      {"[030]#\tpro=2#\tpos=7#\tsw=a#\r\n", Storage::Group, Format::Characters},
+      {"[030]#\tpro=3#\tsw=UO#\r\n", Storage::Unknown, Format::Unknown},
+      {"[030]#\tpro=-1#\tsw=uo #\r\n", Storage::Unknown, Format::Unknown},
+      {"[030]#\tpro=1#\r\n", Storage::Byte, Format::Unknown},
+  };
+  for (const Case& c : cases) {
+    auto defs = std::make_unique<DefinitionSet>();
+    LoadPageRows(Bytes(c.row), ParameterImage{}, *defs);
+    ASSERT_EQ(defs->paramCount, 1) << c.row;
+    EXPECT_EQ(defs->params[0].storage, c.storage) << c.row;
+    EXPECT_EQ(defs->params[0].format, c.format) << c.row;
+    const std::string monitor = std::string("[Dat]#\r\n") + c.row;
+    LoadMonitorRows(Bytes(monitor), *defs);
+    ASSERT_EQ(defs->monitorCount, 1) << c.row;
+    EXPECT_EQ(defs->monitorItems[0].storage, c.storage) << c.row;
+    EXPECT_EQ(defs->monitorItems[0].format, c.format) << c.row;
+  }
+}
+
 std::string RepeatedRows(std::string_view row, int count) {
   std::string text;
   for (int i = 0; i < count; ++i) {
@@ -219,6 +249,8 @@ TEST(LoadMonitorRowsTest, SectionsDecideWhereRowsGo) {
   EXPECT_EQ(item.pro, 2);
   EXPECT_EQ(item.pos, 1);
   EXPECT_EQ(item.sw, u"h");
+  EXPECT_EQ(item.storage, Storage::Group);
+  EXPECT_EQ(item.format, Format::Hex);
   EXPECT_EQ(item.name, u"Неудача");
   EXPECT_EQ(item.max, 65535);
   EXPECT_EQ(item.show, 44);

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "model/definition_loader.h"
+
 namespace tarn {
 namespace {
 
@@ -19,6 +21,7 @@ ParamDef Def(int pro, int pos, std::u16string sw, int en = 0, int low = 0, int h
   def.en = en;
   def.rangeL = low;
   def.rangeH = high;
+  DecodeCodes(def);
   return def;
 }
 
@@ -50,7 +53,7 @@ TEST(FormatValueTest, ShowsEachFormAsThePageWould) {
       {"1 byte h zero", Def(1, 0, u"h"), {0x00}, u"0"},
       {"1 byte a", Def(1, 0, u"a"), {0xE9}, u"\u00E9"},
       {"1 byte a zero", Def(1, 0, u"a"), {0x00}, u""},
-      {"1 byte unknown sw", Def(1, 0, u"xx"), {0x05}, u""},
+      {"1 byte unknown sw in decimal", Def(1, 0, u"xx"), {0xF5}, u"245"},
       {"2 bytes uo", Def(2, 1, u"uo"), {0x01, 0x2C}, u"300"},
       {"4 bytes uo past int max", Def(2, 3, u"uo"), {0x80, 0, 0, 0}, u"-2147483648"},
       {"3 bytes uo", Def(2, 2, u"uo"), {0x01, 0x00, 0x00}, u"65536"},
@@ -63,7 +66,8 @@ TEST(FormatValueTest, ShowsEachFormAsThePageWould) {
       {"3 bytes group h", Def(2, 2, u"h"), {0xAB, 0x00, 0x01}, u"ab0001"},
       {"8 bytes a with zeros", Def(2, 7, u"a"), {'A', 'B', 0, 0, 0, 0, 0, 0}, u"AB"},
       {"4 bytes a full", Def(2, 3, u"a"), {'T', 'A', 'R', 'N'}, u"TARN"},
-      {"group unknown sw", Def(2, 1, u"UO"), {0x01, 0x02}, u""},
+      {"group unknown sw in decimal", Def(2, 1, u"UO"), {0x01, 0x02}, u"258"},
+      {"long group unknown sw has no text", Def(2, 7, u"x"), {1, 2, 3, 4, 5, 6, 7, 8}, u""},
       {"bit row has no text", Def(0, 3, u"uo"), {0xFF}, u""},
   };
   for (const FormatCase& c : cases) {
@@ -157,6 +161,7 @@ TEST(FlagTest, ChangesOnlyItsBit) {
 ParamDef At(int address, int pro, int pos, std::u16string sw) {
   ParamDef def = Def(pro, pos, std::move(sw));
   def.address = address;
+  DecodeCodes(def);
   return def;
 }
 

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "model/definition_loader.h"
+
 namespace tarn {
 namespace {
 
@@ -16,6 +18,7 @@ MonitorItemDef Item(int offset, int pro, int pos, std::u16string sw) {
   item.pro = pro;
   item.pos = pos;
   item.sw = std::move(sw);
+  DecodeCodes(item);
   return item;
 }
 

@@ -36,6 +36,7 @@ MonitorItemDef Item(int offset, int pro, int pos, std::u16string sw, std::u16str
   item.sw = std::move(sw);
   item.name = std::move(name);
   item.tips = std::move(tips);
+  DecodeCodes(item);
   return item;
 }
 
@@ -238,20 +239,30 @@ TEST_F(MonitorPage, FocusShowsTheSlotsTipsOnly) {
   EXPECT_EQ(Text(kIdInfoLine), u"Throttle reading");
 }
 
-TEST_F(MonitorPage, ItemsOutsideTheBlockOrBeyondTheSlotsAreNotShown) {
+// An item the page cannot read (an unknown storage kind, bytes outside the
+// block) still shows its label; its edit keeps its text. Items beyond the
+// last slot have no place.
+TEST_F(MonitorPage, UnreadableItemsKeepTheirEditAndItemsBeyondTheSlotsAreNotShown) {
   std::vector<MonitorItemDef> items;
   for (int i = 0; i < kMonitorSlotCount + 3; ++i) {
     items.push_back(Item(i % kLiveDataThird, 1, 0, u"uo", u"value"));
   }
   items[3] = Item(47, 2, 1, u"uo", u"over the end");
   items[4] = Item(40, 2, 7, u"uo", u"eight bytes");
+  items[5] = Item(5, 3, 0, u"uo", u"storage 3");
+  items[6] = Item(6, 0, 0, u"uo", u"a bit");
   UseItems(items);
   Answer(Third(5), Third(0), Third(0));
   Page().Show(true);
   ASSERT_TRUE(WaitTicks(1));
-  EXPECT_FALSE(Page().IsControlVisible(SlotEditId(3)));
-  EXPECT_FALSE(Page().IsControlVisible(SlotEditId(4)));
-  EXPECT_EQ(Text(SlotEditId(3)), u"");
+  for (int slot = 3; slot <= 6; ++slot) {
+    SCOPED_TRACE(slot);
+    EXPECT_TRUE(Page().IsControlVisible(SlotLabelId(slot)));
+    EXPECT_TRUE(Page().IsControlVisible(SlotEditId(slot)));
+    EXPECT_EQ(Text(SlotLabelId(slot)), items[static_cast<std::size_t>(slot)].name);
+    EXPECT_EQ(Text(SlotEditId(slot)), u"");
+  }
+  EXPECT_EQ(Text(SlotEditId(2)), u"5");
   EXPECT_EQ(Text(SlotEditId(46)), u"5");
   EXPECT_TRUE(Page().IsControlVisible(SlotLabelId(46)));
 }

@@ -64,13 +64,21 @@ void DialogWindow::Detach() {
   dialog_ = nullptr;
 }
 
+void DialogWindow::CreateWhenShown(HWND parent, const ui::RectDu& rect) {
+  pendingParent_ = parent;
+  pendingRect_ = rect;
+  dialog_->SetObserver(this);
+}
+
 void DialogWindow::PlaceInParent(const ui::RectDu& rect) {
   const HWND parent = hwnd_ != nullptr ? GetParent(hwnd_) : nullptr;
   if (parent == nullptr) return;
-  RECT pixels{rect.x, rect.y, rect.x + rect.cx, rect.y + rect.cy};
+  // Position and size converted each on its own, as the dialog manager
+  // places the controls of a template.
+  RECT pixels{rect.x, rect.y, rect.cx, rect.cy};
   MapDialogRect(parent, &pixels);
-  SetWindowPos(hwnd_, nullptr, pixels.left, pixels.top, pixels.right - pixels.left,
-               pixels.bottom - pixels.top, SWP_NOZORDER | SWP_NOACTIVATE);
+  SetWindowPos(hwnd_, nullptr, pixels.left, pixels.top, pixels.right, pixels.bottom,
+               SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 INT_PTR CALLBACK DialogWindow::DialogProc(HWND window, UINT message, WPARAM wParam,
@@ -244,8 +252,13 @@ void DialogWindow::ColorsChanged(int id) {
 
 void DialogWindow::DialogShown(bool shown) {
   // A pop-up appears when its modal run starts, not before.
-  if (role_ != WindowRole::Child || hwnd_ == nullptr) return;
-  ShowWindow(hwnd_, shown ? SW_SHOWNA : SW_HIDE);
+  if (role_ != WindowRole::Child) return;
+  if (hwnd_ == nullptr && shown && pendingParent_ != nullptr && IsWindow(pendingParent_)) {
+    const HWND parent = pendingParent_;
+    pendingParent_ = nullptr;
+    if (Create(parent)) PlaceInParent(pendingRect_);
+  }
+  if (hwnd_ != nullptr) ShowWindow(hwnd_, shown ? SW_SHOWNA : SW_HIDE);
 }
 
 void DialogWindow::FocusRequested(int id) {

@@ -38,8 +38,10 @@ class DialogWindow : public ui::DialogObserver {
   ui::Dialog* dialog() const { return dialog_; }
   WindowRole role() const { return role_; }
 
-  // Moves a child dialog to `rect`, in dialog units of its parent dialog.
-  void PlaceInParent(const ui::RectDu& rect);
+  // A child dialog's window is made the first time the dialog is shown, at
+  // `rect` (dialog units of the parent dialog): a page that is never visited
+  // costs no windows, and start-up makes only the page it shows.
+  void CreateWhenShown(HWND parent, const ui::RectDu& rect);
 
   // ui::DialogObserver
   void ControlChanged(int id) override;
@@ -65,12 +67,15 @@ class DialogWindow : public ui::DialogObserver {
   void ApplyFont(HWND control, bool bold);
   HFONT BoldFont();
   void SetIcons();
+  void PlaceInParent(const ui::RectDu& rect);
 
   Win32Host& host_;
   ui::Dialog* dialog_;
   const ui::DialogTemplate* template_;
   WindowRole role_;
   HWND hwnd_ = nullptr;
+  HWND pendingParent_ = nullptr;  // a child dialog not made yet
+  ui::RectDu pendingRect_;
   HFONT boldFont_ = nullptr;
   bool applying_ = false;  // the host itself is changing a control
 };

@@ -201,10 +201,8 @@ void Win32Host::CreateChild(ui::Dialog& child, ui::Dialog& parent, const ui::Rec
   // nothing to draw.
   if (const HWND parentWindow = WindowOf(parent)) {
     auto window = std::make_unique<DialogWindow>(*this, child, WindowRole::Child);
-    if (window->Create(parentWindow)) {
-      window->PlaceInParent(rect);
-      windows_[&child] = std::move(window);
-    }
+    window->CreateWhenShown(parentWindow, rect);
+    windows_[&child] = std::move(window);
   }
   child.Initialize();
 }

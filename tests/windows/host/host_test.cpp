@@ -281,8 +281,12 @@ TEST_F(HostTest, ChildPagesSitAtTheirRectangleAndFollowShowAndHide) {
   const ui::RectDu rect{4, 64, 390, 300};
   RunWith(main, [&](Probe& dialog, HWND window) {
     host.CreateChild(page, dialog, rect);
+    page.SetText(kInfoLine, u"made before its window");
+    EXPECT_EQ(host.WindowOf(page), nullptr);  // made when first shown
+    page.Show(true);
     const HWND child = host.WindowOf(page);
     ASSERT_NE(child, nullptr);
+    EXPECT_EQ(WindowText(GetDlgItem(child, kInfoLine)), u"made before its window");
     EXPECT_EQ(GetParent(child), window);
     RECT units{rect.x, rect.y, rect.cx, rect.cy};
     MapDialogRect(window, &units);
@@ -292,8 +296,6 @@ TEST_F(HostTest, ChildPagesSitAtTheirRectangleAndFollowShowAndHide) {
     MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&actual), 2);
     EXPECT_EQ(actual.left, expected.left);
     EXPECT_EQ(actual.bottom, expected.bottom);
-    EXPECT_FALSE(IsWindowVisible(child));
-    page.Show(true);
     EXPECT_TRUE(IsWindowVisible(child));
     page.Show(false);
     EXPECT_FALSE(IsWindowVisible(child));

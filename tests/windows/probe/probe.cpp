@@ -8,7 +8,8 @@
 //   boxbutton <id>               x y width height shown enabled text
 //
 // or "none". Dialog windows carry their template id as a window property;
-// texts are UTF-8 with line breaks as "\n".
+// texts are UTF-8 with line breaks as "\n". With a desktop name as its
+// argument it looks at the windows of that desktop (a wine virtual desktop).
 #include <windows.h>
 
 #include <cstdio>
@@ -22,6 +23,8 @@ constexpr wchar_t kTemplateProperty[] = L"TarnTemplateId";
 constexpr wchar_t kBoxTitle[] = L"Tarn User App";
 constexpr wchar_t kDialogClass[] = L"#32770";
 constexpr int kBoxTextId = 0xFFFF;
+constexpr int kDesktopTries = 1200;
+constexpr DWORD kDesktopRetryMs = 50;
 
 struct Search {
   int templateId;
@@ -131,7 +134,19 @@ std::string Answer(const std::string& line) {
 
 }  // namespace
 
-int wmain() {
+int wmain(int argc, wchar_t** argv) {
+  if (argc > 1) {
+    // The program under test may not have made its desktop yet.
+    HDESK desktop = nullptr;
+    for (int tries = 0; tries < kDesktopTries && desktop == nullptr; ++tries) {
+      desktop = OpenDesktopW(argv[1], 0, FALSE, GENERIC_ALL);
+      if (desktop == nullptr) Sleep(kDesktopRetryMs);
+    }
+    if (desktop == nullptr || !SetThreadDesktop(desktop)) {
+      std::fputs("error: no such desktop\n", stdout);
+      return 1;
+    }
+  }
   std::string line;
   while (std::getline(std::cin, line)) {
     if (!line.empty() && line.back() == '\r') line.pop_back();

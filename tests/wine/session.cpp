@@ -5,6 +5,8 @@
 //
 //   tarn-wine-session serial <build-win64>
 //       the serial backend's suite (wine_serial.exe) on COM1;
+//   tarn-wine-session bench <build-win64>
+//       the monitor's tick period under wine (bench_wine_monitor.exe) on COM1;
 //   tarn-wine-session session <build-win64> [--screenshots DIR]
 //       one session of tarn-user-app.exe driven by real input on the display:
 //       the warning, Yes, the vehicle page with its values, the monitor for
@@ -52,6 +54,7 @@ using Frames = std::vector<std::vector<std::uint8_t>>;
 constexpr seconds kStepTimeout{60};
 constexpr seconds kMonitorTime{2};
 constexpr seconds kProgramEnd{30};
+constexpr seconds kProgramRun{240};
 constexpr double kBytesPerSecond = 1920.0;  // 19200 baud, 10 bits a byte
 constexpr double kSettleAfterConfigure = 0.020;
 constexpr double kWaitAfterConnect = 0.100;
@@ -378,7 +381,9 @@ void EndWine() {
   Run({"wineserver", "-k"});
 }
 
-int RunSerial(const std::string& scripts, const std::string& build) {
+// Runs a Windows program of the build against the paced simulator on COM1.
+int RunOnCom1(const std::string& scripts, const std::string& build, const std::string& program,
+              const std::vector<std::string>& arguments) {
   sim::Simulator sim;  // paced at the line rate, as a real controller
   if (!sim.Start()) {
     Fail("the simulated controller: " + sim.LastError());
@@ -392,9 +397,12 @@ int RunSerial(const std::string& scripts, const std::string& build) {
   setenv("TARN_TEST_COM_PORT", "COM1", 1);
   setenv("WINEDEBUG", "-all", 1);
   // wine passes the Linux environment on to the Windows program.
-  const int status = Run({scripts + "/wine-run.sh", build,
-                          build + "/tests/windows/wine_serial.exe", "--gtest_brief=1"});
-  if (status != 0) Fail("wine_serial.exe exited with " + std::to_string(status));
+  std::vector<std::string> command = {scripts + "/wine-run.sh", build, build + "/" + program};
+  command.insert(command.end(), arguments.begin(), arguments.end());
+  Process run;
+  const bool started = run.Start(command, false);
+  const std::optional<int> status = started ? run.Wait(kProgramRun) : std::nullopt;
+  if (status != 0) Fail(program + " did not end well");
   if (sim.TotalRequests() == 0) Fail("the controller on COM1 saw no request");
   return failures == 0 ? 0 : 1;
 }
@@ -443,7 +451,7 @@ int RunSession(const std::string& scripts, const std::string& build, const std::
 
 int main(int argc, char** argv) {
   if (argc < 3) {
-    std::fprintf(stderr, "usage: tarn-wine-session serial|session <build-win64> [--screenshots DIR]\n");
+    std::fprintf(stderr, "usage: tarn-wine-session serial|bench|session <build-win64> [--screenshots DIR]\n");
     return 2;
   }
   const std::string mode = argv[1];
@@ -456,7 +464,13 @@ int main(int argc, char** argv) {
   signal(SIGPIPE, SIG_IGN);
   const std::string scripts = TARN_SOURCE_DIR "/scripts";
   setenv("WINEPREFIX", (build + "/wineprefix").c_str(), 1);
-  if (mode == "serial") return tarn::wine::RunSerial(scripts, build);
+  if (mode == "serial") {
+    return tarn::wine::RunOnCom1(scripts, build, "tests/windows/wine_serial.exe",
+                                 {"--gtest_brief=1"});
+  }
+  if (mode == "bench") {
+    return tarn::wine::RunOnCom1(scripts, build, "bench/windows/bench_wine_monitor.exe", {});
+  }
   if (mode == "session") return tarn::wine::RunSession(scripts, build, shots);
   std::fprintf(stderr, "tarn-wine-session: unknown mode %s\n", mode.c_str());
   return 2;

@@ -3,7 +3,8 @@ BUILD ?= build
 CMAKE_FLAGS ?=
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps configure build run test bench screenshots package clean
+.PHONY: all deps configure build run test bench screenshots package clean \
+        windows test-windows screenshots-windows
 
 all: build
 
@@ -30,6 +31,17 @@ screenshots: build
 
 package: build
 	@cd $(BUILD) && cpack -G DEB
+
+# The Windows program: build-win64/tarn-user-app.exe, tarn-cli.exe and a zip.
+windows:
+	@./scripts/cross-build.sh
+
+# The Windows programs and suites under wine, against the simulated controller.
+test-windows:
+	@./scripts/test-windows.sh $(BUILD)
+
+screenshots-windows:
+	@./scripts/screenshots-windows.sh $(BUILD)
 
 clean:
 	rm -rf $(BUILD)

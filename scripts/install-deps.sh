@@ -8,6 +8,13 @@ packages=(cmake ninja-build g++ make libgtest-dev libgmock-dev qt6-base-dev
 if [ "${1:-}" = "--cross" ]; then
   packages+=(g++-mingw-w64-x86-64-posix)
 fi
+# The Windows build and its tests under wine: the compiler with POSIX threads,
+# wine, a virtual display with real input and screenshots, and a CJK font that
+# the wine prefix links behind the dialog fonts.
+if [ "${1:-}" = "--windows" ]; then
+  packages+=(g++-mingw-w64-x86-64-posix wine wine64 xvfb xdotool imagemagick
+             fonts-wqy-microhei googletest)
+fi
 if [ "${1:-}" = "--fuzz" ]; then
   packages+=(clang libclang-rt-14-dev)
 fi

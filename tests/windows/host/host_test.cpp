@@ -1,0 +1,350 @@
+// The Win32 host's own part, on real windows: what the dialog manager makes
+// of our templates, the control state mirrored into the windows, input handed
+// back to the dialog, the colour and font notifications, Enter, Esc and the
+// close box, work posted from other threads, and the system's message boxes.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <functional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "app/main_dlg.h"
+#include "monitor/read_zero_dlg.h"
+#include "pages/parameter_pages.h"
+#include "resources/embedded.h"
+#include "win32/host.h"
+#include "win32/native_template.h"
+#include "win32/text.h"
+
+namespace tarn::win32 {
+namespace {
+
+constexpr int kInfoLine = 1001;
+constexpr int kFirstEdit = 1011;
+constexpr int kSecondEdit = 1013;
+constexpr int kFirstBox = 1106;
+constexpr int kButton = 1341;
+
+// A page that records what reaches it and runs a test script inside its
+// modal run, on the UI thread.
+class Probe : public ui::Dialog {
+ public:
+  Probe(ui::Host& host, int templateId) : ui::Dialog(host, templateId) {}
+  void OnInitDialog() override {
+    if (onInit) onInit(*this);
+  }
+  void OnCommand(int id) override {
+    commands.push_back(id);
+    ui::Dialog::OnCommand(id);
+  }
+  void OnEditFocus(int id) override { focused.push_back(id); }
+  void OnClose() override {
+    ++closes;
+    EndDialog(ui::kIdCancel);
+  }
+  std::optional<ui::Rgb> TextColor(int id) const override {
+    if (id == kInfoLine) return ui::kBlue;
+    if (id == kFirstEdit) return ui::kRed;
+    return std::nullopt;
+  }
+
+  std::function<void(Probe&)> onInit;
+  std::vector<int> commands;
+  std::vector<int> focused;
+  int closes = 0;
+};
+
+class HostTest : public ::testing::Test {
+ protected:
+  // Runs `probe` modally; `script` runs once the window is on screen.
+  int RunWith(Probe& probe, std::function<void(Probe&, HWND)> script) {
+    probe.onInit = [this, script](Probe& dialog) {
+      host.PostToUi([this, &dialog, script] { script(dialog, host.WindowOf(dialog)); });
+    };
+    return host.RunModal(probe);
+  }
+
+  Win32Host host{GetModuleHandleW(nullptr)};
+};
+
+TEST_F(HostTest, TheDialogManagerPlacesEveryControlOfATemplateInDialogUnits) {
+  for (const int templateId : {kTemplateMain, kTemplateVehicle, kTemplateReadZero}) {
+    Probe probe(host, templateId);
+    RunWith(probe, [templateId](Probe& dialog, HWND window) {
+      for (const ui::ControlTemplate& control : dialog.Template().controls) {
+        if (control.id == ui::kNoId) continue;
+        const HWND item = GetDlgItem(window, control.id);
+        ASSERT_NE(item, nullptr) << templateId << "/" << control.id;
+        // The dialog manager converts the position and the size each on its own.
+        RECT units{control.x, control.y, control.cx, control.cy};
+        MapDialogRect(window, &units);
+        const RECT expected{units.left, units.top, units.left + units.right,
+                            units.top + units.bottom};
+        RECT actual{};
+        GetWindowRect(item, &actual);
+        MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&actual), 2);
+        EXPECT_EQ(actual.left, expected.left) << templateId << "/" << control.id;
+        EXPECT_EQ(actual.top, expected.top) << templateId << "/" << control.id;
+        EXPECT_EQ(actual.right, expected.right) << templateId << "/" << control.id;
+        EXPECT_EQ(actual.bottom, expected.bottom) << templateId << "/" << control.id;
+        EXPECT_EQ(WindowText(item), dialog.GetText(control.id)) << templateId << "/" << control.id;
+      }
+      dialog.EndDialog(ui::kIdOk);
+    });
+  }
+}
+
+struct KindCase {
+  ui::ControlKind kind;
+  const wchar_t* className;
+  DWORD typeMask;
+  DWORD type;
+};
+
+TEST(NativeControls, EachKindBecomesItsWindowClassAndStyle) {
+  const KindCase cases[] = {
+      {ui::ControlKind::PushButton, L"Button", BS_TYPEMASK, BS_PUSHBUTTON},
+      {ui::ControlKind::DefPushButton, L"Button", BS_TYPEMASK, BS_DEFPUSHBUTTON},
+      // The dialog toggles a check box; the control must not do it as well.
+      {ui::ControlKind::CheckBox, L"Button", BS_TYPEMASK, BS_CHECKBOX},
+      {ui::ControlKind::GroupBox, L"Button", BS_TYPEMASK, BS_GROUPBOX},
+      {ui::ControlKind::StaticText, L"Static", SS_TYPEMASK, SS_LEFT},
+      {ui::ControlKind::Picture, L"Static", SS_TYPEMASK, SS_OWNERDRAW},
+      {ui::ControlKind::EtchedLine, L"Static", SS_TYPEMASK, SS_ETCHEDHORZ},
+  };
+  for (const KindCase& c : cases) {
+    ui::ControlTemplate control;
+    control.kind = c.kind;
+    control.cx = 10;
+    const NativeControl native = NativeControlOf(control);
+    EXPECT_EQ(native.style & c.typeMask, c.type) << static_cast<int>(c.kind);
+  }
+}
+
+// Separators given upwards or without thickness become visible lines.
+TEST(NativeControls, EtchedLinesAreNormalisedToAVisibleThickness) {
+  ui::ControlTemplate line;
+  line.kind = ui::ControlKind::EtchedLine;
+  line.x = 2, line.y = 366, line.cx = 380, line.cy = -2;
+  NativeControl native = NativeControlOf(line);
+  EXPECT_EQ(native.y, 364);
+  EXPECT_EQ(native.cy, 2);
+  EXPECT_EQ(native.style & SS_TYPEMASK, static_cast<DWORD>(SS_ETCHEDHORZ));
+  line.x = 397, line.y = 65, line.cx = 0, line.cy = 344;
+  native = NativeControlOf(line);
+  EXPECT_EQ(native.cx, 1);
+  EXPECT_EQ(native.style & SS_TYPEMASK, static_cast<DWORD>(SS_ETCHEDVERT));
+}
+
+TEST_F(HostTest, ControlStateIsMirroredIntoTheWindows) {
+  Probe probe(host, kTemplateVehicle);
+  RunWith(probe, [](Probe& dialog, HWND window) {
+    const HWND edit = GetDlgItem(window, kFirstEdit);
+    const HWND box = GetDlgItem(window, kFirstBox);
+    EXPECT_FALSE(IsWindowVisible(edit));
+    dialog.ShowControl(kFirstEdit, true);
+    dialog.SetText(kFirstEdit, u"Скорость 42");
+    dialog.EnableControl(kFirstEdit, false);
+    dialog.ShowControl(kFirstBox, true);
+    dialog.SetCheck(kFirstBox, ui::CheckState::Checked);
+    dialog.SetBold(kInfoLine, true);
+    EXPECT_TRUE(IsWindowVisible(edit));
+    EXPECT_FALSE(IsWindowEnabled(edit));
+    EXPECT_EQ(WindowText(edit), u"Скорость 42");
+    EXPECT_EQ(SendMessageW(box, BM_GETCHECK, 0, 0), BST_CHECKED);
+    LOGFONTW face{};
+    GetObjectW(reinterpret_cast<HFONT>(SendMessageW(GetDlgItem(window, kInfoLine), WM_GETFONT, 0, 0)),
+               sizeof face, &face);
+    EXPECT_EQ(face.lfWeight, FW_BOLD);
+    dialog.EndDialog(ui::kIdOk);
+  });
+}
+
+TEST_F(HostTest, ClicksTypingAndFocusReachTheDialog) {
+  Probe probe(host, kTemplateVehicle);
+  RunWith(probe, [](Probe& dialog, HWND window) {
+    dialog.ShowControl(kFirstEdit, true);
+    dialog.ShowControl(kFirstBox, true);
+    const HWND box = GetDlgItem(window, kFirstBox);
+    SendMessageW(box, BM_CLICK, 0, 0);
+    EXPECT_EQ(dialog.GetCheck(kFirstBox), ui::CheckState::Checked);
+    EXPECT_EQ(SendMessageW(box, BM_GETCHECK, 0, 0), BST_CHECKED);  // toggled once, by the dialog
+    const HWND edit = GetDlgItem(window, kFirstEdit);
+    SetFocus(edit);
+    SetWindowTextW(edit, L"123");
+    EXPECT_EQ(dialog.GetText(kFirstEdit), u"123");
+    EXPECT_EQ(dialog.focused, std::vector<int>{kFirstEdit});
+    // Text set by the dialog itself is not the user's typing.
+    dialog.SetText(kSecondEdit, u"7");
+    EXPECT_EQ(dialog.GetText(kSecondEdit), u"7");
+    SendMessageW(GetDlgItem(window, kButton), BM_CLICK, 0, 0);
+    EXPECT_EQ(dialog.commands, (std::vector<int>{kFirstBox, kButton}));
+    dialog.EndDialog(ui::kIdOk);
+  });
+}
+
+TEST_F(HostTest, TextColoursComeFromTheDialogThroughTheColourNotifications) {
+  Probe probe(host, kTemplateVehicle);
+  RunWith(probe, [](Probe& dialog, HWND window) {
+    dialog.ShowControl(kFirstEdit, true);
+    HDC dc = CreateCompatibleDC(nullptr);
+    struct ColourCase {
+      UINT message;
+      int id;
+      COLORREF expected;
+    };
+    const ColourCase cases[] = {
+        {WM_CTLCOLORSTATIC, kInfoLine, RGB(0, 0, 255)},
+        {WM_CTLCOLOREDIT, kFirstEdit, RGB(255, 0, 0)},
+    };
+    for (const ColourCase& c : cases) {
+      SetTextColor(dc, RGB(1, 2, 3));
+      const LRESULT brush = SendMessageW(window, c.message, reinterpret_cast<WPARAM>(dc),
+                                         reinterpret_cast<LPARAM>(GetDlgItem(window, c.id)));
+      EXPECT_NE(brush, 0) << c.id;
+      EXPECT_EQ(GetTextColor(dc), c.expected) << c.id;
+    }
+    // A control without a colour of its own keeps the dialog manager's.
+    SetTextColor(dc, RGB(1, 2, 3));
+    SendMessageW(window, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
+                 reinterpret_cast<LPARAM>(GetDlgItem(window, 1010)));
+    EXPECT_NE(GetTextColor(dc), RGB(255, 0, 0));
+    EXPECT_NE(GetTextColor(dc), RGB(0, 0, 255));
+    DeleteDC(dc);
+    dialog.EndDialog(ui::kIdOk);
+  });
+}
+
+struct KeyCase {
+  const char* name;
+  UINT message;
+  WPARAM key;
+  int focus;  // the control that has the focus, 0 for none
+  int result;
+  int commands;  // the command the dialog saw, 0 for none
+  int closes;
+};
+
+// Keys and the close box as the user gives them: posted to the window with
+// the focus, through the host's message loop.
+TEST_F(HostTest, EnterEscAndTheCloseBoxBehaveAsInTheOtherFrontEnds) {
+  const KeyCase cases[] = {
+      {"Enter in an edit is the OK command", WM_KEYDOWN, VK_RETURN, kFirstEdit, ui::kIdOk, ui::kIdOk, 0},
+      {"Enter on a button clicks it", WM_KEYDOWN, VK_RETURN, kButton, ui::kIdCancel, kButton, 0},
+      {"Esc is the Cancel command", WM_KEYDOWN, VK_ESCAPE, kFirstEdit, ui::kIdCancel, ui::kIdCancel, 0},
+      {"the close box asks the dialog", WM_CLOSE, 0, 0, ui::kIdCancel, 0, 1},
+  };
+  for (const KeyCase& c : cases) {
+    Probe probe(host, kTemplateVehicle);
+    const int result = RunWith(probe, [&c](Probe& dialog, HWND window) {
+      dialog.ShowControl(kFirstEdit, true);
+      HWND target = window;
+      if (c.focus != 0) {
+        target = GetDlgItem(window, c.focus);
+        SetFocus(target);
+      }
+      PostMessageW(target, c.message, c.key, 0);
+      // A button's click does not end the run by itself.
+      if (c.focus == kButton) {
+        dialog.host().PostToUi([&dialog] { dialog.EndDialog(ui::kIdCancel); });
+      }
+    });
+    EXPECT_EQ(result, c.result) << c.name;
+    if (c.commands != 0) {
+      ASSERT_FALSE(probe.commands.empty()) << c.name;
+      EXPECT_EQ(probe.commands.front(), c.commands) << c.name;
+    }
+    EXPECT_EQ(probe.closes, c.closes) << c.name;
+  }
+}
+
+TEST_F(HostTest, WorkPostedFromAnotherThreadRunsOnTheUiThread) {
+  Probe probe(host, kTemplateVehicle);
+  const DWORD uiThread = GetCurrentThreadId();
+  std::atomic<DWORD> ranOn{0};
+  RunWith(probe, [&](Probe& dialog, HWND) {
+    std::thread([&] {
+      dialog.host().PostToUi([&] {
+        ranOn = GetCurrentThreadId();
+        dialog.EndDialog(ui::kIdOk);
+      });
+    }).detach();
+  });
+  EXPECT_EQ(ranOn.load(), uiThread);
+}
+
+TEST_F(HostTest, ChildPagesSitAtTheirRectangleAndFollowShowAndHide) {
+  Probe main(host, kTemplateMain);
+  Probe page(host, kTemplateVehicle);
+  const ui::RectDu rect{4, 64, 390, 300};
+  RunWith(main, [&](Probe& dialog, HWND window) {
+    host.CreateChild(page, dialog, rect);
+    page.SetText(kInfoLine, u"made before its window");
+    EXPECT_EQ(host.WindowOf(page), nullptr);  // made when first shown
+    page.Show(true);
+    const HWND child = host.WindowOf(page);
+    ASSERT_NE(child, nullptr);
+    EXPECT_EQ(WindowText(GetDlgItem(child, kInfoLine)), u"made before its window");
+    EXPECT_EQ(GetParent(child), window);
+    RECT units{rect.x, rect.y, rect.cx, rect.cy};
+    MapDialogRect(window, &units);
+    const RECT expected{units.left, units.top, units.left + units.right, units.top + units.bottom};
+    RECT actual{};
+    GetWindowRect(child, &actual);
+    MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&actual), 2);
+    EXPECT_EQ(actual.left, expected.left);
+    EXPECT_EQ(actual.bottom, expected.bottom);
+    EXPECT_TRUE(IsWindowVisible(child));
+    page.Show(false);
+    EXPECT_FALSE(IsWindowVisible(child));
+    dialog.EndDialog(ui::kIdOk);
+  });
+  host.DestroyChild(page);
+}
+
+struct BoxCase {
+  const char* name;
+  MsgButtons buttons;
+  MsgIcon icon;
+  int click;
+  MsgAnswer answer;
+};
+
+// The system's box: our title and text, the buttons asked for, the answer
+// clicked. A second thread plays the user.
+TEST(MessageBoxes, ShowOurTextAndButtonsAndReturnTheAnswer) {
+  const BoxCase cases[] = {
+      {"OK", MsgButtons::Ok, MsgIcon::Exclamation, IDOK, MsgAnswer::Ok},
+      {"OK/Cancel", MsgButtons::OkCancel, MsgIcon::Question, IDCANCEL, MsgAnswer::Cancel},
+      {"Yes/No", MsgButtons::YesNo, MsgIcon::Question, IDYES, MsgAnswer::Yes},
+      {"Retry/Cancel", MsgButtons::RetryCancel, MsgIcon::None, IDRETRY, MsgAnswer::Retry},
+  };
+  Win32Host host(GetModuleHandleW(nullptr));
+  for (const BoxCase& c : cases) {
+    std::u16string seenText;
+    bool otherButtonsRight = false;
+    std::thread user([&] {
+      HWND box = nullptr;
+      for (int tries = 0; tries < 2000 && box == nullptr; ++tries) {
+        box = FindWindowW(L"#32770", L"Tarn User App");
+        if (box == nullptr) Sleep(5);
+      }
+      if (box == nullptr) return;
+      seenText = WindowText(GetDlgItem(box, 0xFFFF));
+      const bool hasCancel = GetDlgItem(box, IDCANCEL) != nullptr;
+      otherButtonsRight = hasCancel == (c.buttons == MsgButtons::OkCancel ||
+                                        c.buttons == MsgButtons::RetryCancel);
+      PostMessageW(GetDlgItem(box, c.click), BM_CLICK, 0, 0);
+    });
+    const MsgAnswer answer = host.ShowMessage(kMsgQuitQuestion, c.buttons, c.icon);
+    user.join();
+    EXPECT_EQ(answer, c.answer) << c.name;
+    EXPECT_EQ(seenText, res::String(kMsgQuitQuestion)) << c.name;
+    EXPECT_TRUE(otherButtonsRight) << c.name;
+  }
+}
+
+}  // namespace
+}  // namespace tarn::win32

@@ -1,0 +1,118 @@
+// The Windows serial backend and port list against the simulated controller,
+// which runs on Linux on a pseudo-terminal that wine maps to a COM port
+// (TARN_TEST_COM_PORT, set by tarn-wine-session). Skipped without it.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdlib>
+#include <string>
+
+#include "link/connection.h"
+#include "link/controller_link.h"
+#include "link/serial_port.h"
+#include "link/transfer.h"
+#include "link/link_fixture.h"
+
+namespace tarn::testing {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using std::chrono::milliseconds;
+
+constexpr std::uint8_t kIdentifyAccepted1 = 1;
+constexpr std::uint8_t kIdentifyAccepted2 = 2;
+
+class OnComPort : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    const char* name = std::getenv("TARN_TEST_COM_PORT");
+    if (name == nullptr || *name == '\0') GTEST_SKIP() << "TARN_TEST_COM_PORT is not set";
+    portName = name;
+  }
+
+  std::unique_ptr<SerialPort> OpenConfigured() {
+    auto port = MakeSerialPort();
+    if (!port->Open(portName)) {
+      ADD_FAILURE() << port->LastError();
+      return nullptr;
+    }
+    EXPECT_TRUE(port->Configure(PortSettings{}, PortTimeouts{})) << port->LastError();
+    return port;
+  }
+
+  std::string portName;
+};
+
+TEST_F(OnComPort, TheRegistryListsThePort) {
+  const std::vector<std::string> ports = ListSerialPorts();
+  EXPECT_NE(std::find(ports.begin(), ports.end(), portName), ports.end());
+}
+
+TEST_F(OnComPort, AnExchangeGetsTheControllersIdentifyReply) {
+  ControllerLink link;
+  auto port = OpenConfigured();
+  ASSERT_NE(port, nullptr);
+  link.SetPort(std::move(port));
+  Reply reply;
+  ASSERT_TRUE(link.Exchange(kCommandIdentify, {}, milliseconds(0), &reply));
+  EXPECT_EQ(reply.command, kCommandIdentify);
+  ASSERT_GE(reply.length, 3);
+  EXPECT_TRUE(reply.data[2] == kIdentifyAccepted1 || reply.data[2] == kIdentifyAccepted2);
+}
+
+// With nothing coming, a read returns empty once its window has closed, not
+// before and not much after.
+TEST_F(OnComPort, AReadWithNothingToReceiveEndsAtItsDeadline) {
+  auto port = OpenConfigured();
+  ASSERT_NE(port, nullptr);
+  std::uint8_t buffer[19] = {};
+  std::size_t received = 99;
+  ReadWindow window;
+  const auto start = Clock::now();
+  window.deadline = start + milliseconds(100);
+  ASSERT_TRUE(port->ReadWithin(buffer, &received, window)) << port->LastError();
+  const auto took = Clock::now() - start;
+  EXPECT_EQ(received, 0u);
+  EXPECT_GE(took, milliseconds(90));
+  EXPECT_LT(took, milliseconds(1000));
+}
+
+// The scan finds the controller on the listed port, and after the port is
+// closed it can be opened again.
+TEST_F(OnComPort, TheScanConnectsToThePortAndReleasesItWithTheLink) {
+  {
+    ControllerLink link;
+    RecordingPrompter prompter;
+    Connection connection(link, prompter);
+    ASSERT_TRUE(connection.Connect());
+    EXPECT_EQ(connection.connectedPort, portName);
+    EXPECT_TRUE(prompter.shown.empty());
+  }
+  auto again = MakeSerialPort();
+  EXPECT_TRUE(again->Open(portName)) << again->LastError();
+}
+
+// Read, write back and read again: the whole image crosses the port both ways.
+TEST_F(OnComPort, TheImageIsReadAndWrittenBackUnchanged) {
+  ControllerLink link;
+  auto port = OpenConfigured();
+  ASSERT_NE(port, nullptr);
+  link.SetPort(std::move(port));
+  RecordingPrompter prompter;
+  RecordingStatus status;
+  ParameterImage image;
+  TransferFlags flags;
+  ReadCommand(link, image, flags, prompter, status);
+  ASSERT_TRUE(flags.imageRead);
+  WriteCommand(link, image, flags, prompter, status);
+  EXPECT_TRUE(flags.imageWritten);
+  ParameterImage again;
+  ASSERT_TRUE(ReadImage(link, again));
+  EXPECT_EQ(again.bytes, image.bytes);
+  EXPECT_EQ(status.texts, (std::vector<std::u16string>{std::u16string(kStatusReadSuccess),
+                                                       std::u16string(kStatusWriteSuccess)}));
+}
+
+}  // namespace
+}  // namespace tarn::testing

@@ -263,4 +263,20 @@ HWND Win32Host::WindowOf(const ui::Dialog& dialog) const {
   return found == windows_.end() ? nullptr : found->second->hwnd();
 }
 
+// FIXME: the system's file dialogs and modeless windows are not drawn yet;
+// until then a file request is cancelled and a modeless dialog stays closed.
+std::optional<std::filesystem::path> Win32Host::AskFileToSave(const ui::FileRequest&) {
+  return std::nullopt;
+}
+
+std::optional<std::filesystem::path> Win32Host::AskFileToOpen(const ui::FileRequest&) {
+  return std::nullopt;
+}
+
+void Win32Host::ShowModeless(ui::Dialog&, ui::Dialog&) {}
+
+void Win32Host::CloseModeless(ui::Dialog& dialog) {
+  if (!dialog.Ended()) dialog.EndDialog(ui::kIdCancel);
+}
+
 }  // namespace tarn::win32

@@ -11,6 +11,8 @@
 #include <windows.h>
 
 #include <deque>
+#include <filesystem>
+#include <optional>
 #include <functional>
 #include <map>
 #include <memory>
@@ -37,6 +39,10 @@ class Win32Host : public ui::Host {
   void CreateChild(ui::Dialog& child, ui::Dialog& parent, const ui::RectDu& rect) override;
   void DestroyChild(ui::Dialog& child) override;
   void PostToUi(std::function<void()> work) override;
+  std::optional<std::filesystem::path> AskFileToSave(const ui::FileRequest& request) override;
+  std::optional<std::filesystem::path> AskFileToOpen(const ui::FileRequest& request) override;
+  void ShowModeless(ui::Dialog& dialog, ui::Dialog& owner) override;
+  void CloseModeless(ui::Dialog& dialog) override;
 
   HINSTANCE instance() const { return instance_; }
   // The window of the innermost modal run, or nullptr outside any run.

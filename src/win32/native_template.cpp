@@ -120,6 +120,13 @@ NativeControl NativeControlOf(const ui::ControlTemplate& control) {
       native.classAtom = kStaticClass;
       PlaceEtchedLine(control, native);
       break;
+    case ui::ControlKind::List:
+    case ui::ControlKind::Chart:
+      // FIXME: lists and charts get their own controls; until then an etched
+      // frame holds their place.
+      native.classAtom = kStaticClass;
+      native.style |= SS_ETCHEDFRAME;
+      break;
   }
   return native;
 }

@@ -137,11 +137,6 @@ void EditWidget::ShowText(const QString& text) {
   setCursorPosition(0);
 }
 
-void EditWidget::focusInEvent(QFocusEvent* event) {
-  QLineEdit::focusInEvent(event);
-  if (onFocus) onFocus();
-}
-
 void EditWidget::paintEvent(QPaintEvent* event) {
   SyncTextColor(*this, QPalette::Text, colors_ ? colors_(id_) : std::nullopt);
   QLineEdit::paintEvent(event);

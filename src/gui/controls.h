@@ -63,10 +63,8 @@ class EditWidget : public QLineEdit {
   EditWidget(const ui::ControlTemplate& control, ColorQuery colors, QWidget* parent);
   // Replaces the text without counting as the user's typing.
   void ShowText(const QString& text);
-  std::function<void()> onFocus;
 
  protected:
-  void focusInEvent(QFocusEvent* event) override;
   void paintEvent(QPaintEvent* event) override;
 
  private:

@@ -1,6 +1,7 @@
 #include "gui/dialog_view.h"
 
 #include <QCloseEvent>
+#include <QEvent>
 #include <QKeyEvent>
 #include <QPainter>
 #include <QPushButton>
@@ -63,6 +64,7 @@ void DialogView::BuildControls() {
     if (widget == nullptr) continue;
     if (control.id != ui::kNoId) {
       widget->setObjectName(ObjectName("control", control.id));
+      widget->installEventFilter(this);
       controls_[control.id] = widget;
       ApplyState(control.id);
     } else {
@@ -120,7 +122,8 @@ QWidget* DialogView::CreateControl(const ui::ControlTemplate& control) {
 QWidget* DialogView::CreateButton(const ui::ControlTemplate& control) {
   auto* button = new QPushButton(this);
   button->setFocusPolicy(control.tabStop ? Qt::StrongFocus : Qt::ClickFocus);
-  button->setDefault(control.kind == ui::ControlKind::DefPushButton);
+  // Enter is the dialog's to decide, also on a focused button.
+  button->setAutoDefault(false);
   const int id = control.id;
   connect(button, &QPushButton::clicked, this,
           [this, id] { Act([id](ui::Dialog& d) { d.UserClick(id); }); });
@@ -135,7 +138,6 @@ QWidget* DialogView::CreateEdit(const ui::ControlTemplate& control) {
     const std::u16string typed = text.toStdU16String();
     Act([id, &typed](ui::Dialog& d) { d.UserType(id, typed); });
   });
-  edit->onFocus = [this, id] { Act([id](ui::Dialog& d) { d.UserFocus(id); }); };
   return edit;
 }
 
@@ -184,30 +186,38 @@ void DialogView::DialogShown(bool shown) {
   setVisible(shown);
 }
 
+// As Tab moves it: an edit that takes the focus this way has its text selected.
 void DialogView::FocusRequested(int id) {
-  if (QWidget* widget = Control(id)) widget->setFocus(Qt::OtherFocusReason);
+  if (QWidget* widget = Control(id)) widget->setFocus(Qt::TabFocusReason);
 }
 
 void DialogView::DialogEnded(int /*result*/) {
   host_.EndFinishedRuns();
 }
 
-// Enter and Esc belong to the window, as the dialog manager treats them: a
-// focused push button takes Enter as its own click; anything else makes Enter
-// the OK command and Esc the Cancel command of the top-level dialog.
-void DialogView::keyPressEvent(QKeyEvent* event) {
-  if (!isWindow()) {
-    QWidget::keyPressEvent(event);
-    return;
+// Every focus change inside the dialog is the dialog's to know: Enter is
+// decided from it.
+bool DialogView::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::FocusIn) {
+    for (const auto& [id, widget] : controls_) {
+      if (widget == watched) {
+        const int focused = id;
+        Act([focused](ui::Dialog& d) { d.UserFocus(focused); });
+        break;
+      }
+    }
   }
+  return QWidget::eventFilter(watched, event);
+}
+
+// The keys are only handed on. Enter goes to the dialog whose control has the
+// focus: the key travels up from the focused control, so the page's view
+// receives it before the main window's. Esc is the window's Cancel command.
+void DialogView::keyPressEvent(QKeyEvent* event) {
   const int key = event->key();
   if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-    if (auto* button = qobject_cast<QPushButton*>(focusWidget())) {
-      button->click();
-    } else {
-      Act([](ui::Dialog& d) { d.UserPressEnter(); });
-    }
-  } else if (key == Qt::Key_Escape) {
+    Act([](ui::Dialog& d) { d.UserPressEnter(); });
+  } else if (key == Qt::Key_Escape && isWindow()) {
     Act([](ui::Dialog& d) { d.UserPressEscape(); });
   } else {
     QWidget::keyPressEvent(event);

@@ -37,6 +37,7 @@ class DialogView : public QWidget, public ui::DialogObserver {
   void DialogEnded(int result) override;
 
  protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
   void paintEvent(QPaintEvent* event) override;

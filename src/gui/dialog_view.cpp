@@ -24,14 +24,15 @@ QString ObjectName(const char* prefix, int id) {
 
 }  // namespace
 
-DialogView::DialogView(QtHost& host, ui::Dialog& dialog, QWidget* parent)
+DialogView::DialogView(QtHost& host, ui::Dialog& dialog, QWidget* parent,
+                       const DialogUnits& units)
     : QWidget(parent),
       host_(host),
       dialog_(&dialog),
       templateId_(dialog.Template().id),
       bordered_(dialog.Template().border && parent != nullptr),
       font_(DialogFont(dialog.Template())),
-      units_(font_) {
+      units_(units) {
   setObjectName(ObjectName("dialog", templateId_));
   setFont(font_);
   setWindowTitle(ToQString(dialog.Template().title));

@@ -15,8 +15,9 @@ class QtHost;
 
 class DialogView : public QWidget, public ui::DialogObserver {
  public:
-  // A top-level window when `parent` is nullptr, else a child window of it.
-  DialogView(QtHost& host, ui::Dialog& dialog, QWidget* parent);
+  // A top-level window when `parent` is nullptr, else a child window of it;
+  // drawn with `units`.
+  DialogView(QtHost& host, ui::Dialog& dialog, QWidget* parent, const DialogUnits& units);
   ~DialogView() override;
 
   // Stops mirroring: the dialog is gone or no longer shown by this view.

@@ -118,7 +118,10 @@ MsgAnswer QtHost::Ask(const QString& text, MsgButtons buttons, MsgIcon icon, con
 
 int QtHost::RunModal(ui::Dialog& dialog) {
   QWidget* owner = ActiveWindow();
-  auto* view = new DialogView(*this, dialog, nullptr);
+  QScreen* screen = owner != nullptr ? owner->screen() : QGuiApplication::primaryScreen();
+  auto* view =
+      new DialogView(*this, dialog, nullptr, DialogUnits::OnScreen(dialog.Template(), *screen));
+  view->setScreen(screen);
   if (owner != nullptr) {
     view->setParent(owner, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
     view->setFixedSize(view->TemplateSize());
@@ -151,7 +154,9 @@ void QtHost::CreateChild(ui::Dialog& child, ui::Dialog& parent, const ui::RectDu
   // A parent that is not on screen (it has no view) still gets a working
   // child; there is just nothing to draw.
   if (DialogView* parentView = ViewOf(parent)) {
-    auto* view = new DialogView(*this, child, parentView);
+    const DialogUnits units = DialogUnits::OnScreen(child.Template(), *parentView->screen())
+                                  .WithScale(parentView->units().scale());
+    auto* view = new DialogView(*this, child, parentView, units);
     view->setGeometry(parentView->units().ToPixels(rect.x, rect.y, rect.cx, rect.cy));
     view->hide();
     views_[&child] = view;

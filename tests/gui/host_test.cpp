@@ -1,5 +1,7 @@
 // The Qt host's own rules: message boxes, dialog units, long labels.
 #include <QFontMetrics>
+#include <QGlyphRun>
+#include <QTextLayout>
 #include <QMessageBox>
 
 #include "gui/controls.h"
@@ -103,16 +105,51 @@ TEST(DialogUnits, ConvertEdgesWithRounding) {
   }
 }
 
-TEST(DialogUnits, MeasureTheDialogFont) {
+// The dialog font's base units as the dialog manager measures them, in
+// logical pixels: 9 points at 96 dpi are the 7 x 14 of the Arial-like face
+// (the CJK fallback's taller lines must not size the dialog), 150 % measures
+// the font at 144 dpi, and the zero-point dialog's 10 points give 8 x 15.
+struct FontCase {
+  int points;
+  qreal dotsPerInch;
+  qreal ratio;
+  qreal baseWidth, baseHeight;
+};
+
+TEST(DialogUnits, MeasureTheDialogFontAtTheScreensResolution) {
   EnsureApplication();
-  ui::DialogTemplate dialog;
-  dialog.fontPoints = 9;
-  const QFont font = DialogFont(dialog);
-  const DialogUnits units(font);
-  EXPECT_EQ(units.baseHeight(), QFontMetrics(font).height());
-  const int letters = QFontMetrics(font).horizontalAdvance(
-      QStringLiteral("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ"));
-  EXPECT_NEAR(units.baseWidth(), letters / 52.0, 0.5);
+  const FontCase cases[] = {
+      {9, 96, 1.0, 7, 14},
+      {9, 144, 1.5, 11 / 1.5, 20 / 1.5},
+      {10, 96, 1.0, 8, 15},
+  };
+  for (const FontCase& c : cases) {
+    ui::DialogTemplate dialog;
+    dialog.fontPoints = c.points;
+    const DialogUnits units = DialogUnits::Measure(DialogFont(dialog), c.dotsPerInch, c.ratio);
+    EXPECT_DOUBLE_EQ(units.baseWidth(), c.baseWidth) << c.points << " pt at " << c.dotsPerInch;
+    EXPECT_DOUBLE_EQ(units.baseHeight(), c.baseHeight) << c.points << " pt at " << c.dotsPerInch;
+  }
+}
+
+// The Russian labels and the Chinese titles are drawn with real glyphs, not
+// the empty boxes of a missing one (glyph 0).
+TEST(DialogUnits, TheDialogFontDrawsCyrillicAndChinese) {
+  EnsureApplication();
+  for (const QString& text : {QStringLiteral("Версия ПО"), QStringLiteral("读零点确定退出")}) {
+    QTextLayout layout(text, DialogFont(ui::DialogTemplate{}));
+    layout.beginLayout();
+    layout.createLine();
+    layout.endLayout();
+    int glyphs = 0;
+    for (const QGlyphRun& run : layout.glyphRuns()) {
+      for (const quint32 glyph : run.glyphIndexes()) {
+        EXPECT_NE(glyph, 0u) << text.toStdString() << " in " << run.rawFont().familyName().toStdString();
+        ++glyphs;
+      }
+    }
+    EXPECT_EQ(glyphs, text.size()) << text.toStdString();
+  }
 }
 
 TEST(EtchedLines, BecomeTwoPixelLinesWhateverTheirExtent) {
@@ -134,7 +171,7 @@ TEST(Labels, LongNamesShrinkToFitTheirRow) {
   ui::DialogTemplate dialog;
   QWidget parent;
   parent.setFont(DialogFont(dialog));
-  const DialogUnits units(parent.font());
+  const DialogUnits units = DialogUnits::Measure(parent.font(), 96, 1.0);
   ui::ControlTemplate control;
   control.kind = ui::ControlKind::StaticText;
   StaticTextWidget label(control, {}, &parent);

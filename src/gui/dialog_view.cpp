@@ -29,10 +29,12 @@ DialogView::DialogView(QtHost& host, ui::Dialog& dialog, QWidget* parent,
     : QWidget(parent),
       host_(host),
       dialog_(&dialog),
+      template_(&dialog.Template()),
       templateId_(dialog.Template().id),
       bordered_(dialog.Template().border && parent != nullptr),
       font_(DialogFont(dialog.Template())),
       units_(units) {
+  font_.setPointSizeF(font_.pointSizeF() * units.scale());
   setObjectName(ObjectName("dialog", templateId_));
   setFont(font_);
   setWindowTitle(ToQString(dialog.Template().title));
@@ -54,15 +56,51 @@ QWidget* DialogView::Control(int id) const {
   return found == controls_.end() ? nullptr : found->second;
 }
 
-QSize DialogView::TemplateSize() const {
-  if (dialog_ == nullptr) return size();
-  return units_.ToPixels(dialog_->Template().cx, dialog_->Template().cy);
+QSize DialogView::DialogSize() const {
+  return units_.ToPixels(template_->cx, template_->cy);
+}
+
+void DialogView::SetScale(qreal scale) {
+  units_ = units_.WithScale(scale);
+  font_ = DialogFont(*template_);
+  font_.setPointSizeF(font_.pointSizeF() * scale);
+  setFont(font_);
+  for (const auto& [id, widget] : controls_) ApplyState(id);
+  PlaceControls();
+  // The views carry no meta-object of their own, so they are told apart by
+  // their C++ type.
+  for (QObject* object : children()) {
+    if (auto* child = dynamic_cast<DialogView*>(object)) {
+      child->SetScale(scale);
+      if (child->placement_) child->PlaceIn(*child->placement_, units_);
+    }
+  }
+}
+
+void DialogView::PlaceIn(const ui::RectDu& rect, const DialogUnits& parentUnits) {
+  placement_ = rect;
+  setGeometry(parentUnits.ToPixels(rect.x, rect.y, rect.cx, rect.cy));
+  PlaceControls();
+}
+
+void DialogView::PlaceControls() {
+  for (const auto& [control, widget] : placed_) {
+    const QRect rect = units_.ToPixels(control->x, control->y, control->cx, control->cy);
+    if (auto* text = dynamic_cast<StaticTextWidget*>(widget)) {
+      text->PlaceAt(rect, units_.ToPixelsY(kLabelSpill));
+    } else if (auto* line = dynamic_cast<EtchedLineWidget*>(widget)) {
+      line->PlaceAt(rect);
+    } else {
+      widget->setGeometry(rect);
+    }
+  }
 }
 
 void DialogView::BuildControls() {
-  for (const ui::ControlTemplate& control : dialog_->Template().controls) {
+  for (const ui::ControlTemplate& control : template_->controls) {
     QWidget* widget = CreateControl(control);
     if (widget == nullptr) continue;
+    placed_.push_back({&control, widget});
     if (control.id != ui::kNoId) {
       widget->setObjectName(ObjectName("control", control.id));
       widget->installEventFilter(this);
@@ -73,51 +111,38 @@ void DialogView::BuildControls() {
     }
   }
   // Frames go behind everything so they never cover the controls they hold.
-  for (auto* box : findChildren<GroupBoxWidget*>(QString(), Qt::FindDirectChildrenOnly)) {
-    box->lower();
+  for (const auto& [control, widget] : placed_) {
+    if (control->kind == ui::ControlKind::GroupBox) widget->lower();
   }
+  PlaceControls();
 }
 
 QWidget* DialogView::CreateControl(const ui::ControlTemplate& control) {
-  const QRect rect = units_.ToPixels(control.x, control.y, control.cx, control.cy);
-  QWidget* widget = nullptr;
   switch (control.kind) {
     case ui::ControlKind::PushButton:
     case ui::ControlKind::DefPushButton:
-      widget = CreateButton(control);
-      break;
+      return CreateButton(control);
     case ui::ControlKind::CheckBox: {
       auto* box = new CheckBoxWidget(control, this);
       const int id = control.id;
       connect(box, &QCheckBox::clicked, this,
               [this, id] { Act([id](ui::Dialog& d) { d.UserClick(id); }); });
-      widget = box;
-      break;
+      return box;
     }
-    case ui::ControlKind::StaticText: {
-      auto* text = new StaticTextWidget(
+    case ui::ControlKind::StaticText:
+      return new StaticTextWidget(
           control, [this](int id) { return dialog_ ? dialog_->TextColor(id) : std::nullopt; },
           this);
-      text->PlaceAt(rect, units_.ToPixelsY(kLabelSpill));
-      return text;
-    }
     case ui::ControlKind::Edit:
-      widget = CreateEdit(control);
-      break;
+      return CreateEdit(control);
     case ui::ControlKind::GroupBox:
-      widget = new GroupBoxWidget(this);
-      break;
+      return new GroupBoxWidget(this);
     case ui::ControlKind::Picture:
-      widget = new PictureWidget(EmbeddedPicture(control.picture), this);
-      break;
-    case ui::ControlKind::EtchedLine: {
-      auto* line = new EtchedLineWidget(this);
-      line->PlaceAt(rect);
-      return line;
-    }
+      return new PictureWidget(EmbeddedPicture(control.picture), this);
+    case ui::ControlKind::EtchedLine:
+      return new EtchedLineWidget(this);
   }
-  widget->setGeometry(rect);
-  return widget;
+  return nullptr;
 }
 
 QWidget* DialogView::CreateButton(const ui::ControlTemplate& control) {

@@ -7,6 +7,8 @@
 #pragma once
 
 #include <QObject>
+#include <QPointer>
+#include <QScreen>
 #include <functional>
 #include <map>
 #include <vector>
@@ -40,6 +42,11 @@ class QtHost : public ui::Host {
   // Returns from every modal run whose dialog has ended (innermost first).
   void EndFinishedRuns();
 
+  // The screen on which windows without an owner open, and their message
+  // boxes; the primary screen unless another was set.
+  void SetScreen(QScreen* screen);
+  QScreen* Screen() const;
+
   // The view that shows `dialog`, or nullptr.
   DialogView* ViewOf(const ui::Dialog& dialog) const;
   // The window of the innermost modal run, or nullptr outside any run.
@@ -52,10 +59,12 @@ class QtHost : public ui::Host {
 
   MsgAnswer Ask(const QString& text, MsgButtons buttons, MsgIcon icon, const QString& name);
   void ForgetViewTree(DialogView* root);
+  void FitToScreen(DialogView& view, const QWidget* owner);
 
   QObject uiContext_;  // lives on the UI thread; posted work runs in its name
   std::map<const ui::Dialog*, DialogView*> views_;
   std::vector<ModalRun*> modalRuns_;
+  QPointer<QScreen> screen_;
 };
 
 }  // namespace tarn::gui

@@ -63,11 +63,13 @@ StaticTextWidget::StaticTextWidget(const ui::ControlTemplate& control, ColorQuer
   }
 }
 
-void StaticTextWidget::PlaceAt(const QRect& templateRect, int spill) {
+void StaticTextWidget::PlaceAt(const QRect& templateRect, int spill, const QRect& clip) {
   label_ = label_ && templateRect.height() <= fontMetrics().height() * kLabelMaxLines;
   if (!label_) spill = 0;
-  setGeometry(templateRect.adjusted(0, -spill, 0, spill));
-  textRect_ = QRect(0, spill, templateRect.width(), templateRect.height());
+  const QRect band = templateRect.adjusted(0, -spill, 0, spill);
+  const QRect placed = clip.isNull() ? band : band.intersected(clip);
+  setGeometry(placed);
+  textRect_ = templateRect.translated(-placed.topLeft()).intersected(QRect(QPoint(), placed.size()));
   Refit();
 }
 

@@ -30,8 +30,9 @@ class StaticTextWidget : public QFrame {
  public:
   StaticTextWidget(const ui::ControlTemplate& control, ColorQuery colors, QWidget* parent);
   // Places the control at its template rectangle (pixels); `spill` is how far
-  // a long label may reach above and below it.
-  void PlaceAt(const QRect& templateRect, int spill);
+  // a long label may reach above and below it. Nothing reaches out of `clip`
+  // unless it is null.
+  void PlaceAt(const QRect& templateRect, int spill, const QRect& clip);
   void SetText(const QString& text);
   const QString& text() const { return text_; }
   // The font a long label is drawn in; the dialog font when it fits.

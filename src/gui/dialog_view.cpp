@@ -17,6 +17,7 @@ namespace {
 // How far a long label may reach into the free space of its grid row, in
 // vertical dialog units: rows are 16 apart, labels 8 high.
 constexpr int kLabelSpill = 3;
+constexpr int kBorder = 1;  // the frame a page draws round itself, in pixels
 
 QString ObjectName(const char* prefix, int id) {
   return QStringLiteral("%1-%2").arg(QLatin1String(prefix)).arg(id);
@@ -83,15 +84,20 @@ void DialogView::PlaceIn(const ui::RectDu& rect, const DialogUnits& parentUnits)
   PlaceControls();
 }
 
+// A page's controls stay inside its frame, so that the frame shows on every
+// side: a control that reaches past it (the template is wider than the page
+// area) is cut short at the frame.
 void DialogView::PlaceControls() {
+  const QRect clip = bordered_ ? rect().marginsRemoved(QMargins(kBorder, kBorder, kBorder, kBorder))
+                               : QRect();
   for (const auto& [control, widget] : placed_) {
     const QRect rect = units_.ToPixels(control->x, control->y, control->cx, control->cy);
     if (auto* text = dynamic_cast<StaticTextWidget*>(widget)) {
-      text->PlaceAt(rect, units_.ToPixelsY(kLabelSpill));
+      text->PlaceAt(rect, units_.ToPixelsY(kLabelSpill), clip);
     } else if (auto* line = dynamic_cast<EtchedLineWidget*>(widget)) {
       line->PlaceAt(rect);
     } else {
-      widget->setGeometry(rect);
+      widget->setGeometry(clip.isNull() ? rect : rect.intersected(clip));
     }
   }
 }

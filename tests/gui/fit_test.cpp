@@ -3,6 +3,8 @@
 // start-up's message boxes centred on the screen.
 #include <QMessageBox>
 #include <cstdio>
+#include <string>
+#include <vector>
 
 #include "gui/dialog_view.h"
 #include "gui/window_fit.h"
@@ -78,6 +80,38 @@ bool Centred(const QRect& window, const QRect& area) {
   return std::abs(offset.x()) <= 1 && std::abs(offset.y()) <= 1;
 }
 
+// Every control of a page lies inside the page area with the page's frame
+// left free on every side; the page itself fills the area that the main
+// window's frame control marks.
+void CheckPageControls(int templateId, std::vector<std::string>& faults) {
+  DialogView* main = FindView(kTemplateMain);
+  DialogView* page = FindView(templateId);
+  const ui::ControlTemplate* frame = main->dialog()->Template().Find(kIdPageFrame);
+  const QRect area = main->units().ToPixels(frame->x, frame->y, frame->cx, frame->cy);
+  const std::string name = "page " + std::to_string(templateId);
+  if (page->geometry() != area) faults.push_back(name + " is not on the page area");
+  const QRect inside = page->rect().marginsRemoved(QMargins(1, 1, 1, 1));
+  for (QObject* child : page->children()) {
+    const auto* widget = qobject_cast<const QWidget*>(child);
+    if (widget == nullptr || inside.contains(widget->geometry())) continue;
+    const QRect r = widget->geometry();
+    faults.push_back(name + ": " + widget->objectName().toStdString() + " at " +
+                     std::to_string(r.x()) + "," + std::to_string(r.y()) + " " +
+                     std::to_string(r.width()) + "x" + std::to_string(r.height()));
+  }
+}
+
+struct PageVisit {
+  int button;
+  int templateId;
+};
+
+constexpr PageVisit kPages[] = {{kIdVehicle, kTemplateVehicle},
+                                {kIdControl, kTemplateControl},
+                                {kIdMotor, kTemplateMotor},
+                                {kIdMonitor, kTemplateMonitor},
+                                {kIdCom, kTemplateCom}};
+
 // What a session on one screen saw of the main window.
 struct Seen {
   QRect frame;
@@ -110,8 +144,34 @@ TEST_P(OnEveryScreen, TheWholeWindowLiesInsideTheAvailableArea) {
               seen.scale = main->units().scale();
               seen.natural = main->units().WithScale(1.0).ToPixels(400, 431);
             });
+  // Every page in turn; the COM page's button may be hidden by the definitions.
+  std::vector<std::string> pageFaults;
+  std::size_t pagesChecked = 0;
+  bool comHidden = false;
+  for (const PageVisit& visit : kPages) {
+    scenario
+        .Then(
+            "a page button", [] { return true; },
+            [visit, &comHidden] {
+              QWidget* button = FindControl(kTemplateMain, visit.button);
+              if (button->isVisible()) {
+                Click(button);
+              } else {
+                comHidden = true;
+              }
+            })
+        .Then("the page shown", [visit, &comHidden, &pageFaults, &pagesChecked] {
+          if (visit.button == kIdCom && comHidden) return true;
+          if (FindView(visit.templateId) == nullptr) return false;
+          CheckPageControls(visit.templateId, pageFaults);
+          ++pagesChecked;
+          return true;
+        });
+  }
   Quit();
   Run();
+  EXPECT_EQ(pagesChecked, std::size(kPages) - (comHidden ? 1 : 0));
+  for (const std::string& fault : pageFaults) ADD_FAILURE() << fault;
   std::printf("[ screen   ] %s (area %dx%d): window %dx%d, scale %.3f, natural %dx%d\n",
               GetParam().name, area.width(), area.height(), seen.client.width(),
               seen.client.height(), seen.scale, seen.natural.width(), seen.natural.height());

@@ -176,7 +176,7 @@ TEST(Labels, LongNamesShrinkToFitTheirRow) {
   control.kind = ui::ControlKind::StaticText;
   StaticTextWidget label(control, {}, &parent);
   const QRect slot = units.ToPixels(1, 6, 70, 8);
-  label.PlaceAt(slot, units.ToPixelsY(3));
+  label.PlaceAt(slot, units.ToPixelsY(3), QRect());
 
   label.SetText(QStringLiteral("Слишком низкое"));
   EXPECT_EQ(label.DrawingFont(), parent.font());

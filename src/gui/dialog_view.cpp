@@ -14,9 +14,17 @@
 namespace tarn::gui {
 namespace {
 
-// How far a long label may reach into the free space of its grid row, in
-// vertical dialog units: rows are 16 apart, labels 8 high.
-constexpr int kLabelSpill = 3;
+// How far a label reaches into the free space of its grid row, in vertical
+// dialog units: rows are 16 apart, labels 8 high and centred on their row,
+// so a label's band is its row, room for two lines of the dialog font.
+constexpr int kLabelSpill = 4;
+// A label is one character high: 8 vertical units.
+constexpr int kLabelHeight = 8;
+
+bool IsLabel(const ui::ControlTemplate& control) {
+  return control.kind == ui::ControlKind::StaticText && control.align == ui::TextAlign::Left &&
+         !control.staticEdge && !control.centerVertically && control.cy <= kLabelHeight;
+}
 constexpr int kBorder = 1;  // the frame a page draws round itself, in pixels
 
 QString ObjectName(const char* prefix, int id) {
@@ -36,6 +44,7 @@ DialogView::DialogView(QtHost& host, ui::Dialog& dialog, QWidget* parent,
       font_(DialogFont(dialog.Template())),
       units_(units) {
   font_.setPointSizeF(font_.pointSizeF() * units.scale());
+  labels_.SetFont(font_);
   setObjectName(ObjectName("dialog", templateId_));
   setFont(font_);
   setWindowTitle(ToQString(dialog.Template().title));
@@ -43,8 +52,12 @@ DialogView::DialogView(QtHost& host, ui::Dialog& dialog, QWidget* parent,
   dialog.SetObserver(this);
 }
 
+// The controls go first, while the label group they report to still exists.
 DialogView::~DialogView() {
   Detach();
+  controls_.clear();
+  for (const auto& [control, widget] : placed_) delete widget;
+  placed_.clear();
 }
 
 void DialogView::Detach() {
@@ -65,6 +78,7 @@ void DialogView::SetScale(qreal scale) {
   units_ = units_.WithScale(scale);
   font_ = DialogFont(*template_);
   font_.setPointSizeF(font_.pointSizeF() * scale);
+  labels_.SetFont(font_);
   setFont(font_);
   for (const auto& [id, widget] : controls_) ApplyState(id);
   PlaceControls();
@@ -138,7 +152,7 @@ QWidget* DialogView::CreateControl(const ui::ControlTemplate& control) {
     case ui::ControlKind::StaticText:
       return new StaticTextWidget(
           control, [this](int id) { return dialog_ ? dialog_->TextColor(id) : std::nullopt; },
-          this);
+          IsLabel(control) ? &labels_ : nullptr, this);
     case ui::ControlKind::Edit:
       return CreateEdit(control);
     case ui::ControlKind::GroupBox:

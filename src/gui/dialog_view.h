@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "gui/dialog_units.h"
+#include "gui/labels.h"
 #include "ui/dialog.h"
 #include "ui/host.h"
 
@@ -73,6 +74,7 @@ class DialogView : public QWidget, public ui::DialogObserver {
   bool bordered_;
   QFont font_;
   DialogUnits units_;
+  LabelGroup labels_;
   std::map<int, QWidget*> controls_;
   std::vector<Placed> placed_;
   std::optional<ui::RectDu> placement_;

@@ -3,9 +3,11 @@
 // start-up's message boxes centred on the screen.
 #include <QMessageBox>
 #include <cstdio>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "gui/controls.h"
 #include "gui/dialog_view.h"
 #include "gui/window_fit.h"
 #include "gui_session.h"
@@ -82,8 +84,9 @@ bool Centred(const QRect& window, const QRect& area) {
 
 // Every control of a page lies inside the page area with the page's frame
 // left free on every side; the page itself fills the area that the main
-// window's frame control marks.
-void CheckPageControls(int templateId, std::vector<std::string>& faults) {
+// window's frame control marks. Its labels share one size, show their whole
+// text on hover, and one that is cut shows an ellipsis.
+void CheckPage(int templateId, std::vector<std::string>& faults) {
   DialogView* main = FindView(kTemplateMain);
   DialogView* page = FindView(templateId);
   const ui::ControlTemplate* frame = main->dialog()->Template().Find(kIdPageFrame);
@@ -98,6 +101,21 @@ void CheckPageControls(int templateId, std::vector<std::string>& faults) {
     faults.push_back(name + ": " + widget->objectName().toStdString() + " at " +
                      std::to_string(r.x()) + "," + std::to_string(r.y()) + " " +
                      std::to_string(r.width()) + "x" + std::to_string(r.height()));
+  }
+  std::optional<QFont> shared;
+  for (const auto* label : page->findChildren<const StaticTextWidget*>()) {
+    if (!label->IsLabel() || label->isHidden()) continue;
+    const std::string which = name + ": label " + label->text().toStdString();
+    if (!shared) shared = label->DrawingFont();
+    if (label->DrawingFont() != *shared) faults.push_back(which + " has a size of its own");
+    if (label->toolTip() != label->text()) faults.push_back(which + " has no full tooltip");
+    const LabelLayout layout = label->Lines();
+    if (layout.cut && !layout.lines.back().endsWith(QChar(0x2026))) {
+      faults.push_back(which + " is cut without an ellipsis");
+    }
+    if (!layout.cut && layout.lines.join(u' ') != label->text().simplified()) {
+      faults.push_back(which + " lost words");
+    }
   }
 }
 
@@ -163,7 +181,7 @@ TEST_P(OnEveryScreen, TheWholeWindowLiesInsideTheAvailableArea) {
         .Then("the page shown", [visit, &comHidden, &pageFaults, &pagesChecked] {
           if (visit.button == kIdCom && comHidden) return true;
           if (FindView(visit.templateId) == nullptr) return false;
-          CheckPageControls(visit.templateId, pageFaults);
+          CheckPage(visit.templateId, pageFaults);
           ++pagesChecked;
           return true;
         });

@@ -21,11 +21,12 @@ constexpr int kLabelSpill = 4;
 // A label is one character high: 8 vertical units.
 constexpr int kLabelHeight = 8;
 
+constexpr int kBorder = 1;  // the frame a page draws round itself, in pixels
+
 bool IsLabel(const ui::ControlTemplate& control) {
   return control.kind == ui::ControlKind::StaticText && control.align == ui::TextAlign::Left &&
          !control.staticEdge && !control.centerVertically && control.cy <= kLabelHeight;
 }
-constexpr int kBorder = 1;  // the frame a page draws round itself, in pixels
 
 QString ObjectName(const char* prefix, int id) {
   return QStringLiteral("%1-%2").arg(QLatin1String(prefix)).arg(id);

@@ -84,13 +84,14 @@ class ScreenCentredBox : public QMessageBox {
  protected:
   void showEvent(QShowEvent* event) override {
     QMessageBox::showEvent(event);
+    if (screen_ == nullptr) return;
     QRect frame = frameGeometry();
     frame.moveCenter(screen_->availableGeometry().center());
     move(frame.topLeft());
   }
 
  private:
-  QScreen* screen_;
+  QPointer<QScreen> screen_;
 };
 
 // The string table keeps Windows line ends.

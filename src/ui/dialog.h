@@ -102,15 +102,16 @@ class Dialog {
   // - Every change of the keyboard focus is reported with UserFocus to the
   //   dialog that holds the control (a page, when the control is in a page).
   // - Enter is reported with UserPressEnter to the dialog whose control has
-  //   the focus; the host gives Enter no meaning of its own (no default
-  //   button, no edit that wants Return). The dialog decides from the focus:
-  //   a focused push button is clicked; in a page (a dialog with an owner) an
-  //   edit hands the focus to the page's next edit in tab order, asked of the
-  //   host through DialogObserver::FocusRequested, and Enter anywhere else in
-  //   a page does nothing, so Enter typed in a page never reaches the OK
-  //   command of the window around it; in any other dialog Enter is the OK
-  //   command (OnOk), as the hidden default button of the main window and
-  //   the zero-point dialog's Enter in an edit expect.
+  //   the focus (to the window's dialog when no control has it); the host
+  //   gives Enter no meaning of its own (no default button, no edit that
+  //   wants Return). The dialog decides from the focus: a focused push button
+  //   is clicked; in a page (a dialog with an owner) an edit hands the focus
+  //   to the page's next edit in tab order, asked of the host through
+  //   DialogObserver::FocusRequested, and Enter anywhere else in a page does
+  //   nothing, so Enter typed in a page never reaches the OK command of the
+  //   window around it; in any other dialog Enter is the OK command (OnOk),
+  //   as the hidden default button of the main window and the zero-point
+  //   dialog's Enter in an edit expect.
   // - Esc is reported with UserPressEscape (OnCancel, of the owner when
   //   there is one), the close box with UserClose.
   //
@@ -133,8 +134,8 @@ class Dialog {
 
   void SetObserver(DialogObserver* observer) { observer_ = observer; }
 
-  // A page inside another dialog: Enter and Esc typed in it belong to the
-  // dialog that hosts it, as the keys of its OK and Cancel buttons.
+  // A page inside another dialog: Esc typed in it is the Cancel of the
+  // dialog that hosts it; Enter never reaches that dialog (see the keys).
   void SetOwner(Dialog* owner) { owner_ = owner; }
   Dialog* owner() const { return owner_; }
 

@@ -35,8 +35,9 @@ inline constexpr std::chrono::seconds kSessionTimeout(60);
 
 // The screens of the service laptops and workshop PCs, side by side on the
 // offscreen platform. Each is given by its available area: the screen less a
-// taskbar of 40 pixels, scaled with the screen. The first is the primary
-// screen, on which every session opens unless a test picks another.
+// taskbar of 40 pixels, scaled with the screen. Sessions open on the first,
+// the laptop's, unless a test picks another (the platform takes the first
+// name in sort order for its primary screen, so sessions set theirs).
 struct TestScreen {
   const char* name;
   int width, height;  // device pixels

@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(cmake ninja-build g++ make libgtest-dev libgmock-dev qt6-base-dev
-          xvfb xauth fonts-noto-cjk fonts-dejavu-core)
+          xvfb xauth fonts-liberation2 fonts-noto-cjk fonts-dejavu-core)
 if [ "${1:-}" = "--cross" ]; then
   packages+=(g++-mingw-w64-x86-64-posix)
 fi

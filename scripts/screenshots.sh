@@ -2,16 +2,27 @@
 # `make screenshots`: starts the simulated controller on a pseudo-terminal and
 # walks a session of the GUI on the offscreen platform, writing one PNG per
 # stage under <build>/screenshots/.
+#
+# The pictures show the most common service laptop screen, 1366 x 768 with a
+# 40-pixel taskbar: the offscreen platform's one screen is its available
+# area, 1366 x 728, and the walk draws the taskbar below it.
 set -euo pipefail
 . "$(dirname "$0")/simulator.sh"
 build="${1:-build}"
 walk="$build/src/gui/tarn-gui-screenshots"
 out="$build/screenshots"
+width=1366 height=768 taskbar=40
 [ -x "$walk" ] || { echo "missing $walk: build with the GUI first (make build)" >&2; exit 1; }
 
 start_simulator "$build"
 
 rm -rf "$out"
 mkdir -p "$out"
-TARN_PORTS="$port" QT_QPA_PLATFORM=offscreen "$walk" "$out"
-echo "Screenshots in $out"
+# In the simulator's scratch folder, which goes when the script ends.
+screen="$sim_work/screen.json"
+cat >"$screen" <<JSON
+{"windowFrameMargins": true, "screens": [{"name": "laptop", "x": 0, "y": 0,
+ "width": $width, "height": $((height - taskbar)), "logicalDpi": 96, "logicalBaseDpi": 96, "dpr": 1}]}
+JSON
+TARN_PORTS="$port" QT_QPA_PLATFORM="offscreen:configfile=$screen" "$walk" "$out" "$taskbar"
+echo "Screenshots of a ${width} x ${height} screen in $out"

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QEvent>
 #include <QFontMetrics>
+#include <QFontMetricsF>
 #include <QPainter>
 
 namespace tarn::gui {
@@ -12,12 +13,6 @@ constexpr int kRedShift = 16;
 constexpr int kGreenShift = 8;
 constexpr int kByteMask = 0xFF;
 constexpr int kEtchedThickness = 2;  // pixels: a dark and a light line
-// A label is a left-aligned static of at most this many lines of height.
-constexpr double kLabelMaxLines = 1.5;
-// Long labels shrink in steps down to this share of the dialog font.
-constexpr int kFitStepPercent = 5;
-constexpr int kFitMinPercent = 65;
-constexpr int kFullPercent = 100;
 
 int AlignmentOf(const ui::ControlTemplate& control) {
   int horizontal = Qt::AlignLeft;
@@ -48,61 +43,56 @@ QColor ToQColor(ui::Rgb rgb) {
 }
 
 StaticTextWidget::StaticTextWidget(const ui::ControlTemplate& control, ColorQuery colors,
-                                   QWidget* parent)
+                                   LabelGroup* labels, QWidget* parent)
     : QFrame(parent),
       id_(control.id),
       alignment_(AlignmentOf(control)),
       singleLine_(control.centerVertically),
-      label_(control.align == ui::TextAlign::Left && !control.staticEdge &&
-             !control.centerVertically),
+      labels_(labels),
       colors_(std::move(colors)) {
-  setAttribute(Qt::WA_TransparentForMouseEvents);
+  // A label takes the mouse for its tooltip; other texts let it through.
+  if (labels_ != nullptr) {
+    labels_->Add(this);
+  } else {
+    setAttribute(Qt::WA_TransparentForMouseEvents);
+  }
   if (control.staticEdge) {
     setFrameStyle(QFrame::Panel | QFrame::Sunken);
     setLineWidth(1);
   }
 }
 
-void StaticTextWidget::PlaceAt(const QRect& templateRect, int spill) {
-  label_ = label_ && templateRect.height() <= fontMetrics().height() * kLabelMaxLines;
-  if (!label_) spill = 0;
-  setGeometry(templateRect.adjusted(0, -spill, 0, spill));
-  textRect_ = QRect(0, spill, templateRect.width(), templateRect.height());
-  Refit();
+void StaticTextWidget::PlaceAt(const QRect& templateRect, int spill, const QRect& clip) {
+  const QRect band = IsLabel() ? templateRect.adjusted(0, -spill, 0, spill) : templateRect;
+  setGeometry(clip.isNull() ? band : band.intersected(clip));
+  if (labels_ != nullptr) labels_->Invalidate();
 }
 
 void StaticTextWidget::SetText(const QString& text) {
   if (text == text_) return;
   text_ = text;
-  setToolTip(label_ ? text_ : QString());
-  Refit();
+  if (labels_ != nullptr) {
+    setToolTip(text_);
+    labels_->Invalidate();
+  }
   update();
 }
 
 QFont StaticTextWidget::DrawingFont() const {
-  return spilled_ ? fitted_ : font();
+  return labels_ != nullptr ? labels_->Font() : font();
 }
 
-bool StaticTextWidget::FitsOnOneLine() const {
-  return fontMetrics().horizontalAdvance(text_) <= textRect_.width();
+LabelLayout StaticTextWidget::Lines() const {
+  return LayOutLabel(text_, DrawingFont(), TextBand());
 }
 
-// Finds the largest size at which the label fits its row on two lines.
-void StaticTextWidget::Refit() {
-  spilled_ = label_ && !FitsOnOneLine();
-  if (!spilled_) return;
-  const QRect band(0, 0, width(), height());
-  for (int percent = kFullPercent; percent >= kFitMinPercent; percent -= kFitStepPercent) {
-    fitted_ = font();
-    fitted_.setPointSizeF(font().pointSizeF() * percent / kFullPercent);
-    const QRect needed = QFontMetrics(fitted_).boundingRect(band, Qt::TextWordWrap, text_);
-    if (needed.width() <= band.width() && needed.height() <= band.height()) return;
+// Whether a label is shown decides whether it has a say in the labels' size.
+bool StaticTextWidget::event(QEvent* event) {
+  if (labels_ != nullptr &&
+      (event->type() == QEvent::ShowToParent || event->type() == QEvent::HideToParent)) {
+    labels_->Invalidate();
   }
-}
-
-void StaticTextWidget::changeEvent(QEvent* event) {
-  QFrame::changeEvent(event);
-  if (event->type() == QEvent::FontChange) Refit();
+  return QFrame::event(event);
 }
 
 void StaticTextWidget::paintEvent(QPaintEvent* event) {
@@ -112,15 +102,20 @@ void StaticTextWidget::paintEvent(QPaintEvent* event) {
   QColor pen = rgb ? ToQColor(*rgb) : palette().color(QPalette::WindowText);
   if (!isEnabled()) pen = palette().color(QPalette::Disabled, QPalette::WindowText);
   painter.setPen(pen);
-  if (spilled_) {
-    painter.setFont(fitted_);
-    painter.drawText(rect(), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextWordWrap, text_);
+  if (labels_ == nullptr) {
+    const int flags = alignment_ | (singleLine_ ? Qt::TextSingleLine : Qt::TextWordWrap);
+    painter.drawText(contentsRect(), flags, text_);
     return;
   }
-  painter.setFont(font());
-  const QRect area = label_ ? textRect_ : contentsRect();
-  const int flags = alignment_ | (singleLine_ ? Qt::TextSingleLine : Qt::TextWordWrap);
-  painter.drawText(area, flags, text_);
+  // The lines as a block, centred on the row.
+  painter.setFont(DrawingFont());
+  const LabelLayout layout = Lines();
+  const qreal lineHeight = QFontMetricsF(painter.font()).height();
+  qreal top = (height() - static_cast<qreal>(layout.lines.size()) * lineHeight) / 2;
+  for (const QString& line : layout.lines) {
+    painter.drawText(QRectF(0, top, width(), lineHeight), Qt::AlignLeft | Qt::AlignVCenter, line);
+    top += lineHeight;
+  }
 }
 
 EditWidget::EditWidget(const ui::ControlTemplate& control, ColorQuery colors, QWidget* parent)
@@ -135,11 +130,6 @@ void EditWidget::ShowText(const QString& text) {
   // setText never emits textEdited, so the dialog does not see typing.
   setText(text);
   setCursorPosition(0);
-}
-
-void EditWidget::focusInEvent(QFocusEvent* event) {
-  QLineEdit::focusInEvent(event);
-  if (onFocus) onFocus();
 }
 
 void EditWidget::paintEvent(QPaintEvent* event) {

@@ -10,6 +10,7 @@
 #include <functional>
 #include <optional>
 
+#include "gui/labels.h"
 #include "ui/dialog.h"
 
 namespace tarn::gui {
@@ -23,35 +24,37 @@ QColor ToQColor(ui::Rgb rgb);
 // A static text: left, centred or right, optionally with a sunken edge and
 // vertically centred on one line; otherwise wrapped at word boundaries.
 //
-// A one-line label (the slot labels of the pages) whose text is too long for
-// its width is drawn on two lines in a smaller size, using the free space of
-// its grid row above and below, so that long parameter names stay readable.
+// A label (the slot labels: left-aligned, one character high, no edge) is
+// drawn across its grid row in the size its dialog's labels share, broken
+// between words (labels.h), and shows its whole text on hover.
 class StaticTextWidget : public QFrame {
  public:
-  StaticTextWidget(const ui::ControlTemplate& control, ColorQuery colors, QWidget* parent);
-  // Places the control at its template rectangle (pixels); `spill` is how far
-  // a long label may reach above and below it.
-  void PlaceAt(const QRect& templateRect, int spill);
+  // `labels` is the dialog's label group for a label, else nullptr.
+  StaticTextWidget(const ui::ControlTemplate& control, ColorQuery colors, LabelGroup* labels,
+                   QWidget* parent);
+  // Places the control at its template rectangle (pixels); a label reaches
+  // `spill` further up and down into its row. Nothing reaches out of `clip`
+  // unless it is null.
+  void PlaceAt(const QRect& templateRect, int spill, const QRect& clip);
   void SetText(const QString& text);
   const QString& text() const { return text_; }
-  // The font a long label is drawn in; the dialog font when it fits.
+  bool IsLabel() const { return labels_ != nullptr; }
+  // The room a label's lines have.
+  QSize TextBand() const { return rect().size(); }
+  // The font the text is drawn in.
   QFont DrawingFont() const;
+  // A label's lines as they are drawn.
+  LabelLayout Lines() const;
 
  protected:
+  bool event(QEvent* event) override;
   void paintEvent(QPaintEvent* event) override;
-  void changeEvent(QEvent* event) override;
 
  private:
-  bool FitsOnOneLine() const;
-  void Refit();
-
   int id_;
   int alignment_;
   bool singleLine_;
-  bool label_;      // a one-line label that may spill into its row
-  QRect textRect_;  // the template rectangle inside the widget
-  QFont fitted_;
-  bool spilled_ = false;
+  LabelGroup* labels_;
   QString text_;
   ColorQuery colors_;
 };
@@ -63,10 +66,8 @@ class EditWidget : public QLineEdit {
   EditWidget(const ui::ControlTemplate& control, ColorQuery colors, QWidget* parent);
   // Replaces the text without counting as the user's typing.
   void ShowText(const QString& text);
-  std::function<void()> onFocus;
 
  protected:
-  void focusInEvent(QFocusEvent* event) override;
   void paintEvent(QPaintEvent* event) override;
 
  private:

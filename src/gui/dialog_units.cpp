@@ -1,28 +1,30 @@
 #include "gui/dialog_units.h"
 
-#include <QFontMetrics>
+#include <QFontMetricsF>
+#include <QScreen>
 #include <QStringList>
+#include <cmath>
+#include <string_view>
 
 namespace tarn::gui {
 namespace {
 
-// Noto Sans CJK carries Latin, Cyrillic and Chinese in one face, so the
-// metrics that size the dialog are those of the glyphs it shows.
-const QStringList kFamilies = {QStringLiteral("Noto Sans CJK SC"), QStringLiteral("DejaVu Sans")};
+const QStringList kFamilies = {QStringLiteral("Liberation Sans"),
+                               QStringLiteral("Noto Sans CJK SC"),
+                               QStringLiteral("WenQuanYi Micro Hei")};
 
-// The average width is measured over the 52 Latin letters, as the dialog
-// manager does, and rounded to the nearest pixel.
+// The average width is taken over the 52 Latin letters, as the dialog
+// manager does: their total width in whole pixels per letter, halved from
+// 26 and rounded up from the half.
 constexpr char kAverageSample[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ";
-constexpr int kSampleLength = 52;
+constexpr int kHalfSample = 26;
 constexpr int kUnitsPerBaseWidth = 4;
 constexpr int kUnitsPerBaseHeight = 8;
 constexpr int kDefaultPoints = 9;  // the templates' usual size
+constexpr qreal kPointsPerInch = 72.0;
 
-int MulDivRounded(int value, int numerator, int denominator) {
-  const long long product = static_cast<long long>(value) * numerator;
-  const long long half = denominator / 2;
-  return static_cast<int>(product >= 0 ? (product + half) / denominator
-                                       : (product - half) / denominator);
+int PointsOf(const QFont& font) {
+  return font.pointSize() > 0 ? font.pointSize() : kDefaultPoints;
 }
 
 }  // namespace
@@ -35,19 +37,34 @@ QFont DialogFont(const ui::DialogTemplate& dialogTemplate) {
   return font;
 }
 
-DialogUnits::DialogUnits(const QFont& font) {
-  const QFontMetrics metrics(font);
-  const int sampleWidth = metrics.horizontalAdvance(QString::fromLatin1(kAverageSample));
-  baseWidth_ = (sampleWidth / (kSampleLength / 2) + 1) / 2;
-  baseHeight_ = metrics.height();
+// The font is made as the dialog manager makes it, with a height of whole
+// pixels at the screen's resolution; its character height is the ascent and
+// the descent, each rounded to whole pixels.
+DialogUnits DialogUnits::Measure(const QFont& font, qreal dotsPerInch, qreal devicePixelRatio) {
+  QFont sized = font;
+  sized.setPixelSize(static_cast<int>(std::lround(PointsOf(font) * dotsPerInch / kPointsPerInch)));
+  const QFontMetricsF metrics(sized);
+  int sampleWidth = 0;
+  for (const char letter : std::string_view(kAverageSample)) {
+    sampleWidth += static_cast<int>(std::lround(metrics.horizontalAdvance(QLatin1Char(letter))));
+  }
+  const int width = (sampleWidth / kHalfSample + 1) / 2;
+  const int height = static_cast<int>(std::lround(metrics.ascent()) + std::lround(metrics.descent()));
+  const qreal ratio = devicePixelRatio > 0 ? devicePixelRatio : 1.0;
+  return {width / ratio, height / ratio};
+}
+
+DialogUnits DialogUnits::OnScreen(const ui::DialogTemplate& dialogTemplate, const QScreen& screen) {
+  const qreal ratio = screen.devicePixelRatio();
+  return Measure(DialogFont(dialogTemplate), screen.logicalDotsPerInchY() * ratio, ratio);
 }
 
 int DialogUnits::ToPixelsX(int units) const {
-  return MulDivRounded(units, baseWidth_, kUnitsPerBaseWidth);
+  return static_cast<int>(std::lround(units * baseWidth_ * scale_ / kUnitsPerBaseWidth));
 }
 
 int DialogUnits::ToPixelsY(int units) const {
-  return MulDivRounded(units, baseHeight_, kUnitsPerBaseHeight);
+  return static_cast<int>(std::lround(units * baseHeight_ * scale_ / kUnitsPerBaseHeight));
 }
 
 QRect DialogUnits::ToPixels(int x, int y, int cx, int cy) const {

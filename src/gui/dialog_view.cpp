@@ -1,6 +1,7 @@
 #include "gui/dialog_view.h"
 
 #include <QCloseEvent>
+#include <QEvent>
 #include <QKeyEvent>
 #include <QPainter>
 #include <QPushButton>
@@ -13,9 +14,19 @@
 namespace tarn::gui {
 namespace {
 
-// How far a long label may reach into the free space of its grid row, in
-// vertical dialog units: rows are 16 apart, labels 8 high.
-constexpr int kLabelSpill = 3;
+// How far a label reaches into the free space of its grid row, in vertical
+// dialog units: rows are 16 apart, labels 8 high and centred on their row,
+// so a label's band is its row, room for two lines of the dialog font.
+constexpr int kLabelSpill = 4;
+// A label is one character high: 8 vertical units.
+constexpr int kLabelHeight = 8;
+
+constexpr int kBorder = 1;  // the frame a page draws round itself, in pixels
+
+bool IsLabel(const ui::ControlTemplate& control) {
+  return control.kind == ui::ControlKind::StaticText && control.align == ui::TextAlign::Left &&
+         !control.staticEdge && !control.centerVertically && control.cy <= kLabelHeight;
+}
 
 QString ObjectName(const char* prefix, int id) {
   return QStringLiteral("%1-%2").arg(QLatin1String(prefix)).arg(id);
@@ -23,14 +34,18 @@ QString ObjectName(const char* prefix, int id) {
 
 }  // namespace
 
-DialogView::DialogView(QtHost& host, ui::Dialog& dialog, QWidget* parent)
+DialogView::DialogView(QtHost& host, ui::Dialog& dialog, QWidget* parent,
+                       const DialogUnits& units)
     : QWidget(parent),
       host_(host),
       dialog_(&dialog),
+      template_(&dialog.Template()),
       templateId_(dialog.Template().id),
       bordered_(dialog.Template().border && parent != nullptr),
       font_(DialogFont(dialog.Template())),
-      units_(font_) {
+      units_(units) {
+  font_.setPointSizeF(font_.pointSizeF() * units.scale());
+  labels_.SetFont(font_);
   setObjectName(ObjectName("dialog", templateId_));
   setFont(font_);
   setWindowTitle(ToQString(dialog.Template().title));
@@ -38,8 +53,12 @@ DialogView::DialogView(QtHost& host, ui::Dialog& dialog, QWidget* parent)
   dialog.SetObserver(this);
 }
 
+// The controls go first, while the label group they report to still exists.
 DialogView::~DialogView() {
   Detach();
+  controls_.clear();
+  for (const auto& [control, widget] : placed_) delete widget;
+  placed_.clear();
 }
 
 void DialogView::Detach() {
@@ -52,17 +71,60 @@ QWidget* DialogView::Control(int id) const {
   return found == controls_.end() ? nullptr : found->second;
 }
 
-QSize DialogView::TemplateSize() const {
-  if (dialog_ == nullptr) return size();
-  return units_.ToPixels(dialog_->Template().cx, dialog_->Template().cy);
+QSize DialogView::DialogSize() const {
+  return units_.ToPixels(template_->cx, template_->cy);
+}
+
+void DialogView::SetScale(qreal scale) {
+  units_ = units_.WithScale(scale);
+  font_ = DialogFont(*template_);
+  font_.setPointSizeF(font_.pointSizeF() * scale);
+  labels_.SetFont(font_);
+  setFont(font_);
+  for (const auto& [id, widget] : controls_) ApplyState(id);
+  PlaceControls();
+  // The views carry no meta-object of their own, so they are told apart by
+  // their C++ type.
+  for (QObject* object : children()) {
+    if (auto* child = dynamic_cast<DialogView*>(object)) {
+      child->SetScale(scale);
+      if (child->placement_) child->PlaceIn(*child->placement_, units_);
+    }
+  }
+}
+
+void DialogView::PlaceIn(const ui::RectDu& rect, const DialogUnits& parentUnits) {
+  placement_ = rect;
+  setGeometry(parentUnits.ToPixels(rect.x, rect.y, rect.cx, rect.cy));
+  PlaceControls();
+}
+
+// A page's controls stay inside its frame, so that the frame shows on every
+// side: a control that reaches past it (the template is wider than the page
+// area) is cut short at the frame.
+void DialogView::PlaceControls() {
+  const QRect clip = bordered_ ? rect().marginsRemoved(QMargins(kBorder, kBorder, kBorder, kBorder))
+                               : QRect();
+  for (const auto& [control, widget] : placed_) {
+    const QRect rect = units_.ToPixels(control->x, control->y, control->cx, control->cy);
+    if (auto* text = dynamic_cast<StaticTextWidget*>(widget)) {
+      text->PlaceAt(rect, units_.ToPixelsY(kLabelSpill), clip);
+    } else if (auto* line = dynamic_cast<EtchedLineWidget*>(widget)) {
+      line->PlaceAt(rect);
+    } else {
+      widget->setGeometry(clip.isNull() ? rect : rect.intersected(clip));
+    }
+  }
 }
 
 void DialogView::BuildControls() {
-  for (const ui::ControlTemplate& control : dialog_->Template().controls) {
+  for (const ui::ControlTemplate& control : template_->controls) {
     QWidget* widget = CreateControl(control);
     if (widget == nullptr) continue;
+    placed_.push_back({&control, widget});
     if (control.id != ui::kNoId) {
       widget->setObjectName(ObjectName("control", control.id));
+      widget->installEventFilter(this);
       controls_[control.id] = widget;
       ApplyState(control.id);
     } else {
@@ -70,63 +132,50 @@ void DialogView::BuildControls() {
     }
   }
   // Frames go behind everything so they never cover the controls they hold.
-  for (auto* box : findChildren<GroupBoxWidget*>(QString(), Qt::FindDirectChildrenOnly)) {
-    box->lower();
+  for (const auto& [control, widget] : placed_) {
+    if (control->kind == ui::ControlKind::GroupBox) widget->lower();
   }
+  PlaceControls();
 }
 
 QWidget* DialogView::CreateControl(const ui::ControlTemplate& control) {
-  const QRect rect = units_.ToPixels(control.x, control.y, control.cx, control.cy);
-  QWidget* widget = nullptr;
   switch (control.kind) {
     case ui::ControlKind::PushButton:
     case ui::ControlKind::DefPushButton:
-      widget = CreateButton(control);
-      break;
+      return CreateButton(control);
     case ui::ControlKind::CheckBox: {
       auto* box = new CheckBoxWidget(control, this);
       const int id = control.id;
       connect(box, &QCheckBox::clicked, this,
               [this, id] { Act([id](ui::Dialog& d) { d.UserClick(id); }); });
-      widget = box;
-      break;
+      return box;
     }
-    case ui::ControlKind::StaticText: {
-      auto* text = new StaticTextWidget(
+    case ui::ControlKind::StaticText:
+      return new StaticTextWidget(
           control, [this](int id) { return dialog_ ? dialog_->TextColor(id) : std::nullopt; },
-          this);
-      text->PlaceAt(rect, units_.ToPixelsY(kLabelSpill));
-      return text;
-    }
+          IsLabel(control) ? &labels_ : nullptr, this);
     case ui::ControlKind::Edit:
-      widget = CreateEdit(control);
-      break;
+      return CreateEdit(control);
     case ui::ControlKind::GroupBox:
-      widget = new GroupBoxWidget(this);
-      break;
+      return new GroupBoxWidget(this);
     case ui::ControlKind::Picture:
-      widget = new PictureWidget(EmbeddedPicture(control.picture), this);
-      break;
+      return new PictureWidget(EmbeddedPicture(control.picture), this);
     case ui::ControlKind::List:
     case ui::ControlKind::Chart:
       // FIXME: lists and charts get their own widgets; until then an empty frame
       // holds their place.
-      widget = new QFrame(this);
-      break;
-    case ui::ControlKind::EtchedLine: {
-      auto* line = new EtchedLineWidget(this);
-      line->PlaceAt(rect);
-      return line;
-    }
+      return new QFrame(this);
+    case ui::ControlKind::EtchedLine:
+      return new EtchedLineWidget(this);
   }
-  widget->setGeometry(rect);
-  return widget;
+  return nullptr;
 }
 
 QWidget* DialogView::CreateButton(const ui::ControlTemplate& control) {
   auto* button = new QPushButton(this);
   button->setFocusPolicy(control.tabStop ? Qt::StrongFocus : Qt::ClickFocus);
-  button->setDefault(control.kind == ui::ControlKind::DefPushButton);
+  // Enter is the dialog's to decide, also on a focused button.
+  button->setAutoDefault(false);
   const int id = control.id;
   connect(button, &QPushButton::clicked, this,
           [this, id] { Act([id](ui::Dialog& d) { d.UserClick(id); }); });
@@ -141,7 +190,6 @@ QWidget* DialogView::CreateEdit(const ui::ControlTemplate& control) {
     const std::u16string typed = text.toStdU16String();
     Act([id, &typed](ui::Dialog& d) { d.UserType(id, typed); });
   });
-  edit->onFocus = [this, id] { Act([id](ui::Dialog& d) { d.UserFocus(id); }); };
   return edit;
 }
 
@@ -190,30 +238,38 @@ void DialogView::DialogShown(bool shown) {
   setVisible(shown);
 }
 
+// As Tab moves it: an edit that takes the focus this way has its text selected.
 void DialogView::FocusRequested(int id) {
-  if (QWidget* widget = Control(id)) widget->setFocus(Qt::OtherFocusReason);
+  if (QWidget* widget = Control(id)) widget->setFocus(Qt::TabFocusReason);
 }
 
 void DialogView::DialogEnded(int /*result*/) {
   host_.EndFinishedRuns();
 }
 
-// Enter and Esc belong to the window, as the dialog manager treats them: a
-// focused push button takes Enter as its own click; anything else makes Enter
-// the OK command and Esc the Cancel command of the top-level dialog.
-void DialogView::keyPressEvent(QKeyEvent* event) {
-  if (!isWindow()) {
-    QWidget::keyPressEvent(event);
-    return;
+// Every focus change inside the dialog is the dialog's to know: Enter is
+// decided from it.
+bool DialogView::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::FocusIn) {
+    for (const auto& [id, widget] : controls_) {
+      if (widget == watched) {
+        const int focused = id;
+        Act([focused](ui::Dialog& d) { d.UserFocus(focused); });
+        break;
+      }
+    }
   }
+  return QWidget::eventFilter(watched, event);
+}
+
+// The keys are only handed on. Enter goes to the dialog whose control has the
+// focus: the key travels up from the focused control, so the page's view
+// receives it before the main window's. Esc is the window's Cancel command.
+void DialogView::keyPressEvent(QKeyEvent* event) {
   const int key = event->key();
   if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-    if (auto* button = qobject_cast<QPushButton*>(focusWidget())) {
-      button->click();
-    } else {
-      Act([](ui::Dialog& d) { d.UserPressEnter(); });
-    }
-  } else if (key == Qt::Key_Escape) {
+    Act([](ui::Dialog& d) { d.UserPressEnter(); });
+  } else if (key == Qt::Key_Escape && isWindow()) {
     Act([](ui::Dialog& d) { d.UserPressEscape(); });
   } else {
     QWidget::keyPressEvent(event);

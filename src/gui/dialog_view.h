@@ -5,9 +5,13 @@
 
 #include <QWidget>
 #include <map>
+#include <optional>
+#include <vector>
 
 #include "gui/dialog_units.h"
+#include "gui/labels.h"
 #include "ui/dialog.h"
+#include "ui/host.h"
 
 namespace tarn::gui {
 
@@ -15,8 +19,9 @@ class QtHost;
 
 class DialogView : public QWidget, public ui::DialogObserver {
  public:
-  // A top-level window when `parent` is nullptr, else a child window of it.
-  DialogView(QtHost& host, ui::Dialog& dialog, QWidget* parent);
+  // A top-level window when `parent` is nullptr, else a child window of it;
+  // drawn with `units`.
+  DialogView(QtHost& host, ui::Dialog& dialog, QWidget* parent, const DialogUnits& units);
   ~DialogView() override;
 
   // Stops mirroring: the dialog is gone or no longer shown by this view.
@@ -26,8 +31,13 @@ class DialogView : public QWidget, public ui::DialogObserver {
   const DialogUnits& units() const { return units_; }
   // The widget of control `id`, or nullptr.
   QWidget* Control(int id) const;
-  // The window size the template asks for, in pixels.
-  QSize TemplateSize() const;
+  // The size of the dialog's template in pixels, at the current scale.
+  QSize DialogSize() const;
+  // Draws the dialog and its child dialogs at `scale` (1: as measured).
+  void SetScale(qreal scale);
+  // A child dialog: places it at `rect` of its parent, given in dialog units
+  // of the parent, and keeps it there when the parent's scale changes.
+  void PlaceIn(const ui::RectDu& rect, const DialogUnits& parentUnits);
 
   // DialogObserver
   void ControlChanged(int id) override;
@@ -37,12 +47,14 @@ class DialogView : public QWidget, public ui::DialogObserver {
   void DialogEnded(int result) override;
 
  protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
   void paintEvent(QPaintEvent* event) override;
 
  private:
   void BuildControls();
+  void PlaceControls();
   QWidget* CreateControl(const ui::ControlTemplate& control);
   QWidget* CreateButton(const ui::ControlTemplate& control);
   QWidget* CreateEdit(const ui::ControlTemplate& control);
@@ -50,13 +62,22 @@ class DialogView : public QWidget, public ui::DialogObserver {
   void ApplyText(QWidget& widget, const QString& text);
   void Act(const std::function<void(ui::Dialog&)>& action);
 
+  struct Placed {
+    const ui::ControlTemplate* control;
+    QWidget* widget;
+  };
+
   QtHost& host_;
   ui::Dialog* dialog_;
+  const ui::DialogTemplate* template_;
   int templateId_;
   bool bordered_;
   QFont font_;
   DialogUnits units_;
+  LabelGroup labels_;
   std::map<int, QWidget*> controls_;
+  std::vector<Placed> placed_;
+  std::optional<ui::RectDu> placement_;
 };
 
 }  // namespace tarn::gui

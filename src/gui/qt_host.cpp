@@ -6,10 +6,12 @@
 #include <QMessageBox>
 #include <QScreen>
 #include <algorithm>
+#include <memory>
 
 #include "gui/dialog_view.h"
 #include "gui/pictures.h"
 #include "gui/qt_text.h"
+#include "gui/window_fit.h"
 #include "resources/embedded.h"
 
 namespace tarn::gui {
@@ -70,19 +72,35 @@ MsgAnswer AnswerOf(int clicked, MsgButtons buttons) {
   return buttons == MsgButtons::YesNo ? MsgAnswer::No : MsgAnswer::Cancel;
 }
 
+// A box with no window to sit over: centred on the given screen's available
+// area once its size is known (left alone, it would go to the screen under
+// the mouse).
+class ScreenCentredBox : public QMessageBox {
+ public:
+  ScreenCentredBox(Icon icon, const QString& title, const QString& text, StandardButtons buttons,
+                   QScreen* screen)
+      : QMessageBox(icon, title, text, buttons), screen_(screen) {
+    setScreen(screen);
+  }
+
+ protected:
+  void showEvent(QShowEvent* event) override {
+    QMessageBox::showEvent(event);
+    if (screen_ == nullptr) return;
+    QRect frame = frameGeometry();
+    frame.moveCenter(screen_->availableGeometry().center());
+    move(frame.topLeft());
+  }
+
+ private:
+  QPointer<QScreen> screen_;
+};
+
 // The string table keeps Windows line ends.
 QString PlainText(std::u16string_view text) {
   QString plain = ToQString(text);
   plain.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
   return plain;
-}
-
-void CenterOver(QWidget& window, const QWidget* owner) {
-  const QRect area = owner != nullptr ? owner->frameGeometry()
-                                      : QGuiApplication::primaryScreen()->availableGeometry();
-  QRect frame = window.frameGeometry();
-  frame.moveCenter(area.center());
-  window.move(frame.topLeft());
 }
 
 }  // namespace
@@ -107,8 +125,18 @@ MsgAnswer QtHost::ShowText(std::u16string_view text, MsgButtons buttons, MsgIcon
 }
 
 MsgAnswer QtHost::Ask(const QString& text, MsgButtons buttons, MsgIcon icon, const QString& name) {
-  QMessageBox box(IconOf(icon), ToQString(res::kAppTitle), text, ButtonsOf(buttons),
-                  ActiveWindow());
+  // A box is centred over the window it belongs to once that is on screen;
+  // before (the start-up's boxes), on the screen.
+  QWidget* over = ActiveWindow();
+  std::unique_ptr<QMessageBox> made;
+  if (over != nullptr && over->isVisible()) {
+    made = std::make_unique<QMessageBox>(IconOf(icon), ToQString(res::kAppTitle), text,
+                                         ButtonsOf(buttons), over);
+  } else {
+    made = std::make_unique<ScreenCentredBox>(IconOf(icon), ToQString(res::kAppTitle), text,
+                                              ButtonsOf(buttons), Screen());
+  }
+  QMessageBox& box = *made;
   box.setObjectName(name);
   box.setTextFormat(Qt::PlainText);
   box.setWindowModality(Qt::ApplicationModal);
@@ -120,13 +148,14 @@ MsgAnswer QtHost::Ask(const QString& text, MsgButtons buttons, MsgIcon icon, con
 
 int QtHost::RunModal(ui::Dialog& dialog) {
   QWidget* owner = ActiveWindow();
-  auto* view = new DialogView(*this, dialog, nullptr);
+  QScreen* screen = owner != nullptr ? owner->screen() : Screen();
+  auto* view =
+      new DialogView(*this, dialog, nullptr, DialogUnits::OnScreen(dialog.Template(), *screen));
+  view->setScreen(screen);
   if (owner != nullptr) {
     view->setParent(owner, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
-    view->setFixedSize(view->TemplateSize());
-  } else {
-    view->resize(view->TemplateSize());
   }
+  view->resize(view->DialogSize());
   view->setWindowModality(Qt::ApplicationModal);
   views_[&dialog] = view;
   ModalRun run(dialog, *view);
@@ -136,7 +165,7 @@ int QtHost::RunModal(ui::Dialog& dialog) {
   // A dialog may end itself while it initialises; it is then never shown.
   if (!dialog.Ended()) {
     dialog.Show(true);
-    CenterOver(*view, owner);
+    FitToScreen(*view, owner);
     view->show();
     view->activateWindow();
     if (!dialog.Ended()) run.loop.exec();
@@ -159,8 +188,10 @@ void QtHost::CreateChild(ui::Dialog& child, ui::Dialog& parent, const ui::RectDu
   // A parent that is not on screen (it has no view) still gets a working
   // child; there is just nothing to draw.
   if (DialogView* parentView = ViewOf(parent)) {
-    auto* view = new DialogView(*this, child, parentView);
-    view->setGeometry(parentView->units().ToPixels(rect.x, rect.y, rect.cx, rect.cy));
+    const DialogUnits units = DialogUnits::OnScreen(child.Template(), *parentView->screen())
+                                  .WithScale(parentView->units().scale());
+    auto* view = new DialogView(*this, child, parentView, units);
+    view->PlaceIn(rect, parentView->units());
     view->hide();
     views_[&child] = view;
   }
@@ -224,11 +255,13 @@ void QtHost::ShowModeless(ui::Dialog& dialog, ui::Dialog& owner) {
     return;
   }
   DialogView* ownerView = ViewOf(owner);
-  auto* view = new DialogView(*this, dialog, nullptr);
-  if (ownerView != nullptr) {
-    view->setParent(ownerView->window(), Qt::Window);
-  }
-  view->resize(view->TemplateSize());
+  QWidget* ownerWindow = ownerView != nullptr ? ownerView->window() : nullptr;
+  QScreen* screen = ownerWindow != nullptr ? ownerWindow->screen() : Screen();
+  auto* view =
+      new DialogView(*this, dialog, nullptr, DialogUnits::OnScreen(dialog.Template(), *screen));
+  view->setScreen(screen);
+  if (ownerWindow != nullptr) view->setParent(ownerWindow, Qt::Window);
+  view->resize(view->DialogSize());
   views_[&dialog] = view;
   modeless_.push_back(&dialog);
   dialog.Initialize();
@@ -237,6 +270,7 @@ void QtHost::ShowModeless(ui::Dialog& dialog, ui::Dialog& owner) {
     return;
   }
   dialog.Show(true);
+  FitToScreen(*view, ownerWindow);
   view->show();
   view->activateWindow();
 }
@@ -261,6 +295,30 @@ void QtHost::CloseModelessView(ui::Dialog& dialog) {
 void QtHost::Deliver(ui::Dialog& dialog, const std::function<void(ui::Dialog&)>& action) {
   action(dialog);
   EndFinishedRuns();
+}
+
+void QtHost::SetScreen(QScreen* screen) {
+  screen_ = screen;
+}
+
+QScreen* QtHost::Screen() const {
+  return screen_ != nullptr ? screen_.data() : QGuiApplication::primaryScreen();
+}
+
+// The fit is computed from the whole window: its frame, and whatever it holds
+// besides the dialog, keep their size; only the dialog is drawn smaller.
+void QtHost::FitToScreen(DialogView& view, const QWidget* owner) {
+  QWidget& window = *view.window();
+  const QRect area = window.screen()->availableGeometry();
+  const QMargins frame = WindowFrame(owner);
+  const QSize besides = window.size() - view.size();
+  const QSize fixed = besides.grownBy(frame);
+  view.SetScale(FitScale(view.DialogSize(), fixed, area.size(),
+                         LegibleScale(view.dialog()->Template())));
+  const QSize client = view.DialogSize() + besides;
+  if (owner != nullptr) window.setFixedSize(client);
+  const QPoint centre = owner != nullptr ? owner->frameGeometry().center() : area.center();
+  window.setGeometry(PlaceWindow(client, frame, area, centre));
 }
 
 DialogView* QtHost::ViewOf(const ui::Dialog& dialog) const {

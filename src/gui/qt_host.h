@@ -8,6 +8,8 @@
 
 #include <QObject>
 #include <filesystem>
+#include <QPointer>
+#include <QScreen>
 #include <functional>
 #include <map>
 #include <optional>
@@ -46,6 +48,11 @@ class QtHost : public ui::Host {
   // Returns from every modal run whose dialog has ended (innermost first).
   void EndFinishedRuns();
 
+  // The screen on which windows without an owner open, and their message
+  // boxes; the primary screen unless another was set.
+  void SetScreen(QScreen* screen);
+  QScreen* Screen() const;
+
   // The view that shows `dialog`, or nullptr.
   DialogView* ViewOf(const ui::Dialog& dialog) const;
   // The window of the innermost modal run, or nullptr outside any run.
@@ -60,11 +67,13 @@ class QtHost : public ui::Host {
   std::optional<std::filesystem::path> AskFile(const ui::FileRequest& request, bool save);
   void ForgetViewTree(DialogView* root);
   void CloseModelessView(ui::Dialog& dialog);
+  void FitToScreen(DialogView& view, const QWidget* owner);
 
   QObject uiContext_;  // lives on the UI thread; posted work runs in its name
   std::map<const ui::Dialog*, DialogView*> views_;
   std::vector<ModalRun*> modalRuns_;
   std::vector<ui::Dialog*> modeless_;
+  QPointer<QScreen> screen_;
 };
 
 }  // namespace tarn::gui

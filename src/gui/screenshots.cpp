@@ -1,19 +1,29 @@
-// tarn-gui-screenshots <directory>: walks a session of the program on the
-// offscreen platform against the controller named in TARN_PORTS (the
-// simulator) and writes one PNG for each stage: the warning, every page, the
-// monitor with live values, the zero-point dialog after a Read and the close
-// question.
+// tarn-gui-screenshots <directory> [taskbar-height]: walks a session of the
+// program on the offscreen platform against the controller named in
+// TARN_PORTS (the simulator) and writes one PNG for each stage: the warning,
+// every page, the monitor with live values, the zero-point dialog after a Read
+// and the close question.
+//
+// Each picture shows the whole screen as the user sees it: the screen's
+// available area with the windows at their places, each in a frame with its
+// title bar (of the size the fit allows for), and the taskbar below.
 #include <QApplication>
 #include <QDir>
+#include <QImage>
 #include <QLineEdit>
+#include <QPainter>
+#include <QScreen>
 #include <QStyleFactory>
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 
 #include "app/app.h"
 #include "app/main_dlg.h"
 #include "gui/automation.h"
 #include "gui/dialog_view.h"
 #include "gui/qt_host.h"
+#include "gui/window_fit.h"
 #include "link/prompts.h"
 #include "link/session.h"
 #include "monitor/monitor_display.h"
@@ -29,15 +39,24 @@ constexpr int kIdZeroReadingsA = 1352;
 constexpr std::chrono::seconds kWalkTimeout(60);
 constexpr auto kLiveValuesTime = std::chrono::milliseconds(1500);
 
+// The desktop's colours in the pictures.
+const QColor kDesktop(0x2d, 0x5a, 0x7b);
+const QColor kTaskbar(0x20, 0x20, 0x20);
+const QColor kFrame(0xd4, 0xdc, 0xe6);
+const QColor kFrameLine(0x70, 0x78, 0x80);
+const QColor kTitle(0x10, 0x10, 0x10);
+constexpr int kTitleIndent = 8;
+
 class Walk {
  public:
-  Walk(QtHost& host, QString directory) : scenario_(host), directory_(std::move(directory)) {}
+  Walk(QtHost& host, QString directory, int taskbar)
+      : scenario_(host), directory_(std::move(directory)), taskbar_(taskbar) {}
 
   void Plan() {
     scenario_.Then(
         "the warning", [] { return OpenMessageId() == kMsgStartWarning; },
         [this] {
-          Save(OpenMessageBox(), "01-warning");
+          Save("01-warning", OpenMessageBox());
           AnswerMessage(QMessageBox::Yes);
         });
     Page("02-vehicle", kIdVehicle, kTemplateVehicle);
@@ -52,7 +71,7 @@ class Walk {
     scenario_.Then(
         "message 154", [] { return OpenMessageId() == kMsgQuitQuestion; },
         [this] {
-          Save(OpenMessageBox(), "09-close-question");
+          Save("09-close-question", OpenMessageBox());
           AnswerMessage(QMessageBox::Ok);
         });
   }
@@ -84,7 +103,7 @@ class Walk {
         [this, name, templateId] {
           if (FindView(templateId) == nullptr) return;
           FocusFirstEdit(templateId);
-          Save(FindView(kTemplateMain), name);
+          Save(name);
         });
   }
 
@@ -115,7 +134,7 @@ class Walk {
         },
         [this] {
           FocusFirstEdit(kTemplateMonitor);
-          Save(FindView(kTemplateMain), "06-monitor");
+          Save("06-monitor");
         });
   }
 
@@ -131,15 +150,28 @@ class Walk {
         "three readings",
         [] { return ShownText(FindControl(kTemplateReadZero, kIdZeroReadingsA)).count(u',') == 2; },
         [this] {
-          Save(FindView(kTemplateReadZero), "08-zero-points");
+          Save("08-zero-points", FindView(kTemplateReadZero));
           CloseWindow(FindView(kTemplateReadZero));
         });
   }
 
-  void Save(QWidget* window, const char* name) {
-    if (window == nullptr) return;
+  // The screen with the main window, and `above` over it when given.
+  void Save(const char* name, QWidget* above = nullptr) {
+    QWidget* main = FindView(kTemplateMain);
+    const QWidget* any = above != nullptr ? above : main;
+    if (any == nullptr) return;
+    const QRect area = any->screen()->availableGeometry();
+    QImage picture(area.width(), area.height() + taskbar_, QImage::Format_RGB32);
+    picture.fill(kDesktop);
+    QPainter painter(&picture);
+    painter.fillRect(0, area.height(), area.width(), taskbar_, kTaskbar);
+    painter.translate(-area.topLeft());
+    for (QWidget* window : {main, above}) {
+      if (window != nullptr && window->isVisible()) DrawWindow(painter, *window);
+    }
+    painter.end();
     const QString path = QDir(directory_).filePath(QString::fromLatin1(name) + ".png");
-    if (window->grab().save(path)) {
+    if (picture.save(path)) {
       std::printf("%s\n", qPrintable(path));
       std::fflush(stdout);
     } else {
@@ -147,8 +179,25 @@ class Walk {
     }
   }
 
+  // A window in the frame and title bar that the fit leaves room for.
+  static void DrawWindow(QPainter& painter, QWidget& window) {
+    const QMargins frame = WindowFrame(nullptr);
+    const QRect client = window.geometry();
+    const QRect outer = client.marginsAdded(frame);
+    painter.fillRect(outer, kFrame);
+    painter.setPen(kFrameLine);
+    painter.drawRect(outer.adjusted(0, 0, -1, -1));
+    painter.setPen(kTitle);
+    painter.setFont(QApplication::font());
+    const QRect title(outer.left() + kTitleIndent, outer.top(), outer.width() - 2 * kTitleIndent,
+                      frame.top());
+    painter.drawText(title, Qt::AlignLeft | Qt::AlignVCenter, window.windowTitle());
+    painter.drawPixmap(client.topLeft(), window.grab());
+  }
+
   Scenario scenario_;
   QString directory_;
+  int taskbar_;
   std::optional<std::chrono::steady_clock::time_point> monitorSeen_;
 };
 
@@ -156,8 +205,10 @@ class Walk {
 }  // namespace tarn::gui
 
 int main(int argc, char** argv) {
-  if (argc != 2) {
-    std::fprintf(stderr, "usage: tarn-gui-screenshots <directory>  (controller in TARN_PORTS)\n");
+  if (argc != 2 && argc != 3) {
+    std::fprintf(stderr,
+                 "usage: tarn-gui-screenshots <directory> [taskbar-height]"
+                 "  (controller in TARN_PORTS)\n");
     return 2;
   }
   QApplication application(argc, argv);
@@ -166,7 +217,8 @@ int main(int argc, char** argv) {
   QDir().mkpath(directory);
   tarn::Session session;
   tarn::gui::QtHost host;
-  tarn::gui::Walk walk(host, directory);
+  const int taskbar = argc == 3 ? std::max(0, std::atoi(argv[2])) : 0;
+  tarn::gui::Walk walk(host, directory, taskbar);
   walk.Plan();
   return walk.Run(host, session) ? 0 : 1;
 }

@@ -1,5 +1,7 @@
 #include "ui/dialog.h"
 
+#include <algorithm>
+
 namespace tarn::ui {
 
 namespace {
@@ -12,9 +14,16 @@ const DialogTemplate& TemplateOrEmpty(int templateId) {
   return found != nullptr ? *found : kEmpty;
 }
 
+bool IsPushButton(ControlKind kind) {
+  return kind == ControlKind::PushButton || kind == ControlKind::DefPushButton;
+}
+
 bool IsClickable(ControlKind kind) {
-  return kind == ControlKind::PushButton || kind == ControlKind::DefPushButton ||
-         kind == ControlKind::CheckBox;
+  return IsPushButton(kind) || kind == ControlKind::CheckBox;
+}
+
+bool TakesFocus(ControlKind kind) {
+  return IsClickable(kind) || kind == ControlKind::Edit;
 }
 
 }  // namespace
@@ -266,22 +275,68 @@ void Dialog::UserType(int id, std::u16string_view text) {
 
 void Dialog::UserFocus(int id) {
   const ControlTemplate* control = template_->Find(id);
-  if (control == nullptr || control->kind != ControlKind::Edit || !UserCanReach(id)) {
+  if (control == nullptr || !TakesFocus(control->kind) || !UserCanReach(id)) {
     return;
   }
-  OnEditFocus(id);
-}
-
-// Enter and Esc reach a dialog as the commands of its OK and Cancel buttons,
-// whether or not such buttons exist or are visible.
-void Dialog::UserPressEnter() {
-  if (owner_ != nullptr) {
-    owner_->UserPressEnter();
-  } else {
-    OnCommand(kIdOk);
+  focus_ = id;
+  if (control->kind == ControlKind::Edit) {
+    OnEditFocus(id);
   }
 }
 
+int Dialog::FocusedControl() const {
+  return focus_ != kNoId && UserCanReach(focus_) ? focus_ : kNoId;
+}
+
+// Enter typed into a page must never end the window around it: that would
+// drop everything typed since the last Write. Technicians type columns of
+// values, so in a page's edit Enter goes on to the next edit, as Tab does.
+void Dialog::UserPressEnter() {
+  const int focused = FocusedControl();
+  const ControlTemplate* control = focused == kNoId ? nullptr : template_->Find(focused);
+  if (control != nullptr && IsPushButton(control->kind)) {
+    UserClick(focused);
+    return;
+  }
+  if (owner_ == nullptr) {
+    // The dialog's OK command, whether or not it has a visible OK button.
+    OnCommand(kIdOk);
+    return;
+  }
+  if (control != nullptr && control->kind == ControlKind::Edit) {
+    MoveFocus(NextEdit(focused));
+  }
+}
+
+int Dialog::NextEdit(int id) const {
+  const auto& controls = template_->controls;
+  const auto at = std::find_if(controls.begin(), controls.end(),
+                               [id](const ControlTemplate& c) { return c.id == id; });
+  if (at == controls.end()) {
+    return id;
+  }
+  const auto start = static_cast<std::size_t>(at - controls.begin());
+  for (std::size_t step = 1; step < controls.size(); ++step) {
+    const ControlTemplate& next = controls[(start + step) % controls.size()];
+    if (next.kind == ControlKind::Edit && next.tabStop && UserCanReach(next.id)) {
+      return next.id;
+    }
+  }
+  return id;
+}
+
+// A host moves the focus and reports it back through UserFocus; a dialog
+// that no host shows takes the focus at once.
+void Dialog::MoveFocus(int id) {
+  focus_ = id;
+  if (observer_ != nullptr) {
+    observer_->FocusRequested(id);
+  } else {
+    UserFocus(id);
+  }
+}
+
+// Esc is the Cancel command of the window, typed in a page or not.
 void Dialog::UserPressEscape() {
   if (owner_ != nullptr) {
     owner_->UserPressEscape();

@@ -41,6 +41,8 @@ class DialogObserver {
   virtual void ControlChanged(int id) = 0;  // text, visible, enabled, check or bold
   virtual void ColorsChanged(int id) = 0;   // ask TextColor again
   virtual void DialogShown(bool shown) = 0;
+  // Move the keyboard focus to control `id` as Tab would (an edit's text
+  // selected) and report the move back through UserFocus.
   virtual void FocusRequested(int id) = 0;
   // EndDialog was called: a modal run may return.
   virtual void DialogEnded(int /*result*/) {}
@@ -111,15 +113,37 @@ class Dialog {
   // --- What a user does; called by the host (or a test) on the UI thread. ---
   // Like a user, these reach only controls that are visible and enabled;
   // anything else is ignored.
+  //
+  // The keys, the same for every host:
+  // - Every change of the keyboard focus is reported with UserFocus to the
+  //   dialog that holds the control (a page, when the control is in a page).
+  // - Enter is reported with UserPressEnter to the dialog whose control has
+  //   the focus (to the window's dialog when no control has it); the host
+  //   gives Enter no meaning of its own (no default button, no edit that
+  //   wants Return). The dialog decides from the focus: a focused push button
+  //   is clicked; in a page (a dialog with an owner) an edit hands the focus
+  //   to the page's next edit in tab order, asked of the host through
+  //   DialogObserver::FocusRequested, and Enter anywhere else in a page does
+  //   nothing, so Enter typed in a page never reaches the OK command of the
+  //   window around it; in any other dialog Enter is the OK command (OnOk),
+  //   as the hidden default button of the main window and the zero-point
+  //   dialog's Enter in an edit expect.
+  // - Esc is reported with UserPressEscape (OnCancel, of the owner when
+  //   there is one), the close box with UserClose.
+  //
   // A click on a push button or a check box. A check box toggles first.
   void UserClick(int id);
   // The user typed: the text of an edit becomes `text`; no notification.
   void UserType(int id, std::u16string_view text);
-  // The keyboard focus entered the control.
+  // The keyboard focus entered the control (an edit, a button or a check
+  // box); an edit's focus is delivered as OnEditFocus.
   void UserFocus(int id);
-  void UserPressEnter();   // OnOk, of the owner when there is one
-  void UserPressEscape();  // OnCancel, of the owner when there is one
-  void UserClose();        // the close box: OnClose
+  void UserPressEnter();
+  void UserPressEscape();
+  void UserClose();  // the close box: OnClose
+  // The control that last took the focus, while it can still hold it;
+  // kNoId otherwise.
+  int FocusedControl() const;
   // A click on the tick box of a list row: it toggles when the row is
   // checkable, then OnListCheck.
   void UserToggleListRow(int id, std::size_t row);
@@ -132,8 +156,8 @@ class Dialog {
 
   void SetObserver(DialogObserver* observer) { observer_ = observer; }
 
-  // A page inside another dialog: Enter and Esc typed in it belong to the
-  // dialog that hosts it, as the keys of its OK and Cancel buttons.
+  // A page inside another dialog: Esc typed in it is the Cancel of the
+  // dialog that hosts it; Enter never reaches that dialog (see the keys).
   void SetOwner(Dialog* owner) { owner_ = owner; }
   Dialog* owner() const { return owner_; }
 
@@ -155,6 +179,10 @@ class Dialog {
   const ControlState* State(int id) const;
   void Changed(int id);
   bool UserCanReach(int id) const;
+  // The edit after `id` in tab order that can take the focus, wrapping
+  // round; `id` itself when there is no other.
+  int NextEdit(int id) const;
+  void MoveFocus(int id);
 
   Host& host_;
   const DialogTemplate* template_;
@@ -166,6 +194,7 @@ class Dialog {
   std::u16string statusBarText_;
   DialogObserver* observer_ = nullptr;
   Dialog* owner_ = nullptr;
+  int focus_ = kNoId;
   bool shown_ = false;
   bool ended_ = false;
   int result_ = 0;

@@ -249,6 +249,37 @@ TEST_F(MainWindow, LaterReadOfAnotherVoltageClassChecksItsOwnLimits) {
   });
 }
 
+// Enter typed in a page never ends the window: in an edit it moves on to the
+// next edit, and what was typed stays, refused or not, until the page is left.
+TEST_F(MainWindow, EnterInAPageKeepsTheWindowAndWhatWasTyped) {
+  RunTool([&](CQelmUserAppDlg& window) {
+    ParameterPage& vehicle = PageOf(window, kPageVehicle);
+    const int slot = CheckedNumberSlot(vehicle);
+    ASSERT_GE(slot, 0);
+    const ParamDef& row = RowOfSlot(vehicle, slot);
+    host.ClearMessages();
+    vehicle.UserFocus(SlotEditId(slot));
+    vehicle.UserType(SlotEditId(slot), RefusedText(row));
+    vehicle.UserPressEnter();
+    EXPECT_FALSE(window.Ended());
+    EXPECT_TRUE(host.Messages().empty());
+    EXPECT_EQ(vehicle.GetText(SlotEditId(slot)), RefusedText(row));
+    const int next = vehicle.FocusedControl();
+    ASSERT_GT(next, SlotEditId(slot));
+    EXPECT_EQ(vehicle.GetText(kIdInfoLine),
+              TipsWithRange(RowOfSlot(vehicle, (next - kFirstSlotEdit) / kSlotIdStep)));
+
+    vehicle.UserType(SlotEditId(slot), Utf16(std::to_string(row.rangeL)));
+    window.UserClick(kIdMonitor);
+    ui::Dialog& monitor = *window.Page(kPageMonitor);
+    monitor.UserFocus(SlotEditId(0));
+    monitor.UserPressEnter();
+    EXPECT_FALSE(window.Ended());
+    EXPECT_TRUE(monitor.IsShown());
+    window.UserClick(kIdQuit);
+  });
+}
+
 // However the window ends, every page is hidden (and the poll stopped) before
 // the pages are destroyed.
 struct WayOut {
@@ -280,9 +311,7 @@ INSTANTIATE_TEST_SUITE_P(
     MainWindow, EveryWayOut,
     ::testing::Values(WayOut{"Quit", [](CQelmUserAppDlg& w) { w.UserClick(kIdQuit); }},
                       WayOut{"Escape", [](CQelmUserAppDlg& w) { w.UserPressEscape(); }},
-                      WayOut{"EnterOnHiddenOk", [](CQelmUserAppDlg& w) { w.UserPressEnter(); }},
-                      WayOut{"EnterInAPage",
-                             [](CQelmUserAppDlg& w) { w.Page(kPageMonitor)->UserPressEnter(); }}),
+                      WayOut{"EnterOnHiddenOk", [](CQelmUserAppDlg& w) { w.UserPressEnter(); }}),
     [](const ::testing::TestParamInfo<WayOut>& param) { return std::string(param.param.name); });
 
 }  // namespace

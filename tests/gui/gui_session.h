@@ -4,9 +4,15 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <QApplication>
+#include <QScreen>
 #include <chrono>
+#include <filesystem>
+#include <fstream>
 #include <ostream>
+#include <string>
 
 #include "app/app.h"
 #include "app/main_dlg.h"
@@ -27,16 +33,69 @@ namespace tarn::gui::test {
 
 inline constexpr std::chrono::seconds kSessionTimeout(60);
 
+// The screens of the service laptops and workshop PCs, side by side on the
+// offscreen platform. Each is given by its available area: the screen less a
+// taskbar of 40 pixels, scaled with the screen. Sessions open on the first,
+// the laptop's, unless a test picks another (the platform takes the first
+// name in sort order for its primary screen, so sessions set theirs).
+struct TestScreen {
+  const char* name;
+  int width, height;  // device pixels
+  int percent;        // the desktop's scaling
+};
+
+inline constexpr TestScreen kTestScreens[] = {
+    {"1366x768", 1366, 768, 100},
+    {"1280x1024", 1280, 1024, 100},
+    {"1920x1080", 1920, 1080, 100},
+    {"1920x1080-150", 1920, 1080, 150},
+};
+inline constexpr int kTaskbarHeight = 40;
+inline constexpr int kBaseDpi = 96;
+inline constexpr int kFullPercent = 100;
+
+// The offscreen platform's configuration with the screens above.
+inline std::string ScreensConfiguration() {
+  std::string json = R"({"windowFrameMargins": true, "screens": [)";
+  int x = 0;
+  for (const TestScreen& screen : kTestScreens) {
+    const int taskbar = kTaskbarHeight * screen.percent / kFullPercent;
+    json += (x == 0 ? "" : ",") + std::string(R"({"name": ")") + screen.name +
+            R"(", "x": )" + std::to_string(x) + R"(, "y": 0, "width": )" +
+            std::to_string(screen.width) + R"(, "height": )" +
+            std::to_string(screen.height - taskbar) + R"(, "logicalDpi": )" +
+            std::to_string(kBaseDpi * screen.percent / kFullPercent) +
+            R"(, "logicalBaseDpi": 96, "dpr": 1})";
+    x += screen.width;
+  }
+  return json + "]}";
+}
+
+// The screen of that name, or nullptr (on a platform the caller chose).
+inline QScreen* TestScreenNamed(const char* name) {
+  for (QScreen* screen : QGuiApplication::screens()) {
+    if (screen->name() == QLatin1String(name)) return screen;
+  }
+  return nullptr;
+}
+
 // One QApplication for the whole test program, on the offscreen platform
-// unless the caller chose another.
+// with the screens above unless the caller chose another platform.
 inline void EnsureApplication() {
   static int argc = 1;
   static char name[] = "tests_gui";
   static char* argv[] = {name, nullptr};
   if (QApplication::instance() != nullptr) return;
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  const std::filesystem::path config = std::filesystem::temp_directory_path() /
+                                       ("tarn-gui-screens-" + std::to_string(getpid()) + ".json");
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+    std::ofstream(config) << ScreensConfiguration();
+    qputenv("QT_QPA_PLATFORM", QByteArray("offscreen:configfile=") + config.c_str());
+  }
   new QApplication(argc, argv);
   QApplication::setStyle(QStringLiteral("Fusion"));
+  std::error_code ignored;
+  std::filesystem::remove(config, ignored);
 }
 
 struct ApplicationFirst {
@@ -46,6 +105,8 @@ struct ApplicationFirst {
 class GuiSession : public ::testing::Test, private ApplicationFirst {
  protected:
   void SetUp() override {
+    // The laptop's screen, the smallest, unless a test picks another.
+    if (QScreen* laptop = TestScreenNamed(kTestScreens[0].name)) host.SetScreen(laptop);
     ASSERT_TRUE(sim.Start()) << sim.LastError();
     setenv("TARN_PORTS", sim.SlavePath().c_str(), 1);
   }

@@ -1,9 +1,12 @@
-// The Qt host's own rules: message boxes, dialog units, long labels.
+// The Qt host's own rules: message boxes, dialog units, labels.
 #include <QFontMetrics>
+#include <QGlyphRun>
+#include <QTextLayout>
 #include <QMessageBox>
 
 #include "gui/controls.h"
 #include "gui/dialog_units.h"
+#include "gui/labels.h"
 #include "gui_session.h"
 #include "resources/embedded.h"
 
@@ -103,16 +106,51 @@ TEST(DialogUnits, ConvertEdgesWithRounding) {
   }
 }
 
-TEST(DialogUnits, MeasureTheDialogFont) {
+// The dialog font's base units as the dialog manager measures them, in
+// logical pixels: 9 points at 96 dpi are the 7 x 14 of the Arial-like face
+// (the CJK fallback's taller lines must not size the dialog), 150 % measures
+// the font at 144 dpi, and the zero-point dialog's 10 points give 8 x 15.
+struct FontCase {
+  int points;
+  qreal dotsPerInch;
+  qreal ratio;
+  qreal baseWidth, baseHeight;
+};
+
+TEST(DialogUnits, MeasureTheDialogFontAtTheScreensResolution) {
   EnsureApplication();
-  ui::DialogTemplate dialog;
-  dialog.fontPoints = 9;
-  const QFont font = DialogFont(dialog);
-  const DialogUnits units(font);
-  EXPECT_EQ(units.baseHeight(), QFontMetrics(font).height());
-  const int letters = QFontMetrics(font).horizontalAdvance(
-      QStringLiteral("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ"));
-  EXPECT_NEAR(units.baseWidth(), letters / 52.0, 0.5);
+  const FontCase cases[] = {
+      {9, 96, 1.0, 7, 14},
+      {9, 144, 1.5, 11 / 1.5, 20 / 1.5},
+      {10, 96, 1.0, 8, 15},
+  };
+  for (const FontCase& c : cases) {
+    ui::DialogTemplate dialog;
+    dialog.fontPoints = c.points;
+    const DialogUnits units = DialogUnits::Measure(DialogFont(dialog), c.dotsPerInch, c.ratio);
+    EXPECT_DOUBLE_EQ(units.baseWidth(), c.baseWidth) << c.points << " pt at " << c.dotsPerInch;
+    EXPECT_DOUBLE_EQ(units.baseHeight(), c.baseHeight) << c.points << " pt at " << c.dotsPerInch;
+  }
+}
+
+// The Russian labels and the Chinese titles are drawn with real glyphs, not
+// the empty boxes of a missing one (glyph 0).
+TEST(DialogUnits, TheDialogFontDrawsCyrillicAndChinese) {
+  EnsureApplication();
+  for (const QString& text : {QStringLiteral("Версия ПО"), QStringLiteral("读零点确定退出")}) {
+    QTextLayout layout(text, DialogFont(ui::DialogTemplate{}));
+    layout.beginLayout();
+    layout.createLine();
+    layout.endLayout();
+    int glyphs = 0;
+    for (const QGlyphRun& run : layout.glyphRuns()) {
+      for (const quint32 glyph : run.glyphIndexes()) {
+        EXPECT_NE(glyph, 0u) << text.toStdString() << " in " << run.rawFont().familyName().toStdString();
+        ++glyphs;
+      }
+    }
+    EXPECT_EQ(glyphs, text.size()) << text.toStdString();
+  }
 }
 
 TEST(EtchedLines, BecomeTwoPixelLinesWhateverTheirExtent) {
@@ -127,32 +165,95 @@ TEST(EtchedLines, BecomeTwoPixelLinesWhateverTheirExtent) {
   EXPECT_EQ(line.geometry(), QRect(2, 136, 872, 2));
 }
 
-// A slot label too long for its width is drawn smaller on two lines within
-// its grid row; one that fits keeps the dialog font.
-TEST(Labels, LongNamesShrinkToFitTheirRow) {
+// A label's lines: words on as many lines as its band holds, broken only
+// between words; what does not fit is cut, and the cut is shown by an
+// ellipsis. The band is a slot's: 70 x 16 units of 7 x 14 pixels.
+struct LayoutCase {
+  const char* name;
+  QString text;
+  int bandHeight;
+  int lines;
+  bool cut;
+};
+
+void PrintTo(const LayoutCase& c, std::ostream* out) {
+  *out << c.name;
+}
+
+class LabelLines : public ::testing::TestWithParam<LayoutCase>, private ApplicationFirst {};
+
+TEST_P(LabelLines, BreakBetweenWordsAndMarkACut) {
+  const LayoutCase& c = GetParam();
+  const QFont font = DialogFont(ui::DialogTemplate{});
+  const QSize band(122, c.bandHeight);
+  const LabelLayout layout = LayOutLabel(c.text, font, band);
+  ASSERT_EQ(layout.lines.size(), c.lines) << layout.lines.join(u'|').toStdString();
+  EXPECT_EQ(layout.cut, c.cut);
+  const QFontMetricsF metrics(font);
+  for (const QString& line : layout.lines) EXPECT_LE(metrics.horizontalAdvance(line), band.width());
+  EXPECT_LE(layout.lines.size() * metrics.height(), std::max<qreal>(c.bandHeight, metrics.height()));
+  if (!c.cut) {
+    EXPECT_EQ(layout.lines.join(u' '), c.text);
+    return;
+  }
+  // Whole words up to the cut, then the ellipsis.
+  EXPECT_TRUE(layout.lines.back().endsWith(QChar(0x2026)));
+  QStringList whole = layout.lines;
+  whole.removeLast();
+  if (!whole.isEmpty()) {
+    EXPECT_TRUE(c.text.startsWith(whole.join(u' ') + u' '));
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Labels, LabelLines,
+    ::testing::Values(
+        LayoutCase{"Short", QStringLiteral("Слишком низкое"), 28, 1, false},
+        LayoutCase{"TwoLines", QStringLiteral("Версия программного обеспечения"), 28, 2, false},
+        LayoutCase{"TooLongForTwoLines",
+                   QStringLiteral("Версия программного обеспечения контроллера двигателя"), 28,
+                   2, true},
+        LayoutCase{"OneWordTooWide", QStringLiteral("Максимальнодопустимоенапряжениеаккумулятора"),
+                   28, 1, true},
+        LayoutCase{"BandOfOneLine", QStringLiteral("Версия программного обеспечения"), 14, 1,
+                   true}),
+    [](const auto& param) { return std::string(param.param.name); });
+
+// Labels of one dialog share one size: the largest at which all of them fit,
+// but a label that would be cut anyway, or a hidden one, does not pull the
+// others down. Each shows its whole text on hover.
+TEST(Labels, ShareOneSize) {
   EnsureApplication();
-  ui::DialogTemplate dialog;
+  const QFont font = DialogFont(ui::DialogTemplate{});
+  const QString twoLines = QStringLiteral("Версия программного обеспечения");
+  const int narrow = QFontMetrics(font).horizontalAdvance(QStringLiteral("Версия программного")) - 3;
   QWidget parent;
-  parent.setFont(DialogFont(dialog));
-  const DialogUnits units(parent.font());
+  LabelGroup group;
+  group.SetFont(font);
   ui::ControlTemplate control;
   control.kind = ui::ControlKind::StaticText;
-  StaticTextWidget label(control, {}, &parent);
-  const QRect slot = units.ToPixels(1, 6, 70, 8);
-  label.PlaceAt(slot, units.ToPixelsY(3));
+  StaticTextWidget shortLabel(control, {}, &group, &parent);
+  StaticTextWidget longLabel(control, {}, &group, &parent);
+  StaticTextWidget hopeless(control, {}, &group, &parent);
+  for (StaticTextWidget* label : {&shortLabel, &longLabel, &hopeless}) {
+    label->PlaceAt(QRect(0, 6, narrow, 14), 7, QRect());
+  }
+  shortLabel.SetText(QStringLiteral("Слишком низкое"));
+  hopeless.SetText(QStringLiteral("Максимальнодопустимоенапряжениеаккумулятора"));
+  EXPECT_EQ(shortLabel.DrawingFont(), font);
 
-  label.SetText(QStringLiteral("Слишком низкое"));
-  EXPECT_EQ(label.DrawingFont(), parent.font());
+  longLabel.SetText(twoLines);
+  const QFont shared = shortLabel.DrawingFont();
+  EXPECT_LT(shared.pointSizeF(), font.pointSizeF());
+  EXPECT_EQ(longLabel.DrawingFont(), shared);
+  EXPECT_EQ(hopeless.DrawingFont(), shared);
+  EXPECT_FALSE(longLabel.Lines().cut);
+  EXPECT_TRUE(hopeless.Lines().cut);
+  EXPECT_EQ(longLabel.toolTip(), twoLines);
+  EXPECT_FALSE(longLabel.testAttribute(Qt::WA_TransparentForMouseEvents));
 
-  const QString longName = QStringLiteral("Версия программного обеспечения");
-  label.SetText(longName);
-  const QFont fitted = label.DrawingFont();
-  EXPECT_LT(fitted.pointSizeF(), parent.font().pointSizeF());
-  const QRect needed = QFontMetrics(fitted).boundingRect(QRect(0, 0, label.width(), label.height()),
-                                                         Qt::TextWordWrap, longName);
-  EXPECT_LE(needed.width(), slot.width());
-  EXPECT_LE(needed.height(), label.height());
-  EXPECT_LT(label.height(), units.ToPixelsY(16));  // stays inside its row
+  longLabel.hide();
+  EXPECT_EQ(shortLabel.DrawingFont(), font);
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 // Sessions on the real widgets against the simulated controller, played as a
 // user would: real clicks, keys and the close box, real message boxes.
+#include <QApplication>
 #include <QLineEdit>
 #include <QTest>
 
@@ -200,6 +201,78 @@ TEST_F(GuiSession, TheCloseBoxWithCancelKeepsTheWindow) {
   Run();
   EXPECT_TRUE(keptAfterCancel);
   EXPECT_EQ(FindView(kTemplateMain), nullptr);
+}
+
+// Enter in a page's edit moves on to the next edit, as Tab does, and keeps
+// the program and what was typed, refused or not; Enter on a focused button
+// presses it.
+TEST_F(GuiSession, EnterMovesToTheNextEditAndPressesAFocusedButton) {
+  int slot = -1;
+  QString refused;
+  QString leftBehind;
+  int focusedId = 0;
+  bool focusOnThatEdit = false;
+  bool selected = false;
+  QString info;
+  QString expectedInfo;
+  bool boxShown = true;
+  StartToVehiclePage();
+  scenario
+      .Then(
+          "a refused value typed, then Enter",
+          [&] {
+            const std::vector<int> rows = SlotRows(session.defs);
+            for (std::size_t k = 0; k + 1 < rows.size() && slot < 0; ++k) {
+              const ParamDef& def = session.defs.params[rows[k]];
+              if (def.en == 1 && def.sw == u"uo" && def.pro == 1) slot = static_cast<int>(k);
+            }
+            return true;
+          },
+          [&] {
+            const ParamDef& def = session.defs.params[SlotRows(session.defs)[slot]];
+            QWidget* edit = FindControl(kTemplateVehicle, SlotEditId(slot));
+            refused = QString::number(def.rangeH + 1);
+            TypeInto(edit, refused);
+            QTest::keyClick(edit, Qt::Key_Return);
+          })
+      .Then(
+          "the focus on the next edit",
+          [&] {
+            const QWidget* focus = QApplication::focusWidget();
+            return focus != nullptr && focus != FindControl(kTemplateVehicle, SlotEditId(slot)) &&
+                   qobject_cast<const QLineEdit*>(focus) != nullptr;
+          },
+          [&] {
+            DialogView* page = FindView(kTemplateVehicle);
+            auto* vehicle = dynamic_cast<ParameterPage*>(page->dialog());
+            focusedId = vehicle->FocusedControl();
+            auto* next = qobject_cast<QLineEdit*>(QApplication::focusWidget());
+            focusOnThatEdit = page->Control(focusedId) == next;
+            selected = next->selectedText() == next->text();
+            info = ShownText(FindControl(kTemplateVehicle, kIdInfoLine));
+            const int nextSlot = (focusedId - kFirstSlotEdit) / kSlotIdStep;
+            expectedInfo = ToQ(TipsWithRange(session.defs.params[vehicle->slotRows()[nextSlot]]));
+            boxShown = OpenMessageBox() != nullptr;
+            leftBehind = ShownText(FindControl(kTemplateVehicle, SlotEditId(slot)));
+
+            // A value in range, then Enter on the Motor button.
+            TypeInto(FindControl(kTemplateVehicle, SlotEditId(slot)),
+                     QString::number(session.defs.params[vehicle->slotRows()[slot]].rangeL));
+            QWidget* motor = FindControl(kTemplateMain, kIdMotor);
+            motor->setFocus(Qt::TabFocusReason);
+            QTest::keyClick(motor, Qt::Key_Return);
+          })
+      .Then("Enter on the Motor button shows the motor page",
+            [] { return FindView(kTemplateMotor) != nullptr; });
+  Quit();
+  Run();
+  ASSERT_GE(slot, 0) << "no range-checked byte on the vehicle page";
+  EXPECT_FALSE(boxShown);
+  EXPECT_EQ(leftBehind, refused);
+  EXPECT_GT(focusedId, SlotEditId(slot));
+  EXPECT_TRUE(focusOnThatEdit);
+  EXPECT_TRUE(selected);
+  EXPECT_EQ(info, expectedInfo);
 }
 
 // Esc ends the zero-point dialog with the cancel result, on which the vehicle

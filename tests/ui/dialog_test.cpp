@@ -31,11 +31,11 @@ class Probe : public Dialog, public DialogObserver {
   void ControlChanged(int id) override { changed.push_back(id); }
   void ColorsChanged(int) override {}
   void DialogShown(bool) override {}
-  void FocusRequested(int) override {}
+  void FocusRequested(int id) override { focusRequests.push_back(id); }
 
   int inits = 0;
   std::vector<bool> shows;
-  std::vector<int> commands, focused, changed;
+  std::vector<int> commands, focused, changed, focusRequests;
 };
 
 TEST(Dialog, StartsFromTheTemplateAndSettersThatChangeNothingAreSilent) {
@@ -94,15 +94,125 @@ TEST(Dialog, UserReachesOnlyVisibleEnabledControls) {
   EXPECT_EQ(page.GetText(1011), u"5");
 }
 
-TEST(Dialog, EnterAndEscapeInAPageGoToTheDialogThatOwnsIt) {
+TEST(Dialog, EscapeInAPageIsTheCancelOfTheDialogThatOwnsIt) {
   HeadlessHost host;
   Probe owner(host, 102), page(host);
   page.SetOwner(&owner);
-  page.UserPressEnter();
   page.UserPressEscape();
   EXPECT_TRUE(page.commands.empty());
-  EXPECT_FALSE(page.Ended());
-  EXPECT_EQ(owner.commands, (std::vector<int>{kIdOk, kIdCancel}));
+  EXPECT_EQ(owner.commands, (std::vector<int>{kIdCancel}));
+}
+
+// Enter decides by the focus: in a page it never reaches the owner's OK.
+struct EnterCase {
+  const char* name;
+  bool inPage;              // a page (107) inside a main window, else the pop-up 166
+  void (*prepare)(Probe&);  // shows controls and puts the focus somewhere
+  std::vector<int> focusRequests;
+  std::vector<int> commands;
+  std::vector<int> ownerCommands;
+};
+
+void ThreeEdits(Probe& page) {
+  for (const int id : {1011, 1013, 1015}) page.ShowControl(id, true);
+}
+
+const EnterCase kEnterCases[] = {
+    {"PageEditMovesToTheNextEdit",
+     true,
+     [](Probe& p) {
+       ThreeEdits(p);
+       p.UserFocus(1011);
+     },
+     {1013},
+     {},
+     {}},
+    {"PageLastEditWrapsToTheFirst",
+     true,
+     [](Probe& p) {
+       ThreeEdits(p);
+       p.UserFocus(1015);
+     },
+     {1011},
+     {},
+     {}},
+    {"PageSkipsDisabledEdits",
+     true,
+     [](Probe& p) {
+       ThreeEdits(p);
+       p.EnableControl(1013, false);
+       p.UserFocus(1011);
+     },
+     {1015},
+     {},
+     {}},
+    {"PageButtonIsPressed", true, [](Probe& p) { p.UserFocus(1341); }, {}, {1341}, {}},
+    {"PageCheckBoxDoesNothing",
+     true,
+     [](Probe& p) {
+       p.ShowControl(1106, true);
+       p.UserFocus(1106);
+     },
+     {},
+     {},
+     {}},
+    {"PageWithoutFocusDoesNothing", true, [](Probe& p) { ThreeEdits(p); }, {}, {}, {}},
+    {"PageEditHiddenSinceItTookTheFocusDoesNothing",
+     true,
+     [](Probe& p) {
+       ThreeEdits(p);
+       p.UserFocus(1011);
+       p.ShowControl(1011, false);
+     },
+     {},
+     {},
+     {}},
+    {"PopUpEditIsTheOkCommand", false, [](Probe& p) { p.UserFocus(1350); }, {}, {kIdOk}, {}},
+    {"PopUpButtonIsPressed", false, [](Probe& p) { p.UserFocus(1342); }, {}, {1342}, {}},
+    {"PopUpWithoutFocusIsTheOkCommand", false, [](Probe&) {}, {}, {kIdOk}, {}},
+};
+
+class EnterKey : public ::testing::TestWithParam<EnterCase> {};
+
+TEST_P(EnterKey, DependsOnTheFocus) {
+  const EnterCase& c = GetParam();
+  HeadlessHost host;
+  Probe owner(host, 102);
+  Probe dialog(host, c.inPage ? kPage : 166);
+  if (c.inPage) dialog.SetOwner(&owner);
+  c.prepare(dialog);
+  const std::vector<int> focusedBefore = dialog.focused;
+
+  dialog.UserPressEnter();
+  EXPECT_EQ(dialog.focusRequests, c.focusRequests);
+  EXPECT_EQ(dialog.commands, c.commands);
+  EXPECT_EQ(owner.commands, c.ownerCommands);
+  EXPECT_FALSE(owner.Ended());
+  EXPECT_EQ(dialog.Ended(), c.commands == std::vector<int>{kIdOk});
+  if (!c.focusRequests.empty()) {
+    EXPECT_EQ(dialog.FocusedControl(), c.focusRequests.back());
+  }
+  // The host reports the move back; only then is the edit's focus delivered.
+  EXPECT_EQ(dialog.focused, focusedBefore);
+  EXPECT_EQ(dialog.GetCheck(1106), CheckState::Unchecked);
+}
+
+INSTANTIATE_TEST_SUITE_P(Dialog, EnterKey, ::testing::ValuesIn(kEnterCases),
+                         [](const auto& param) { return std::string(param.param.name); });
+
+// Without a host that draws it, a page takes the focus at once.
+TEST(Dialog, EnterInAPageNobodyDrawsMovesTheFocusAtOnce) {
+  HeadlessHost host;
+  Probe owner(host, 102), page(host);
+  page.SetObserver(nullptr);
+  page.SetOwner(&owner);
+  ThreeEdits(page);
+  page.UserFocus(1011);
+  page.UserPressEnter();
+  EXPECT_EQ(page.FocusedControl(), 1013);
+  EXPECT_EQ(page.focused, (std::vector<int>{1011, 1013}));
+  EXPECT_TRUE(page.focusRequests.empty());
+  EXPECT_TRUE(owner.commands.empty());
 }
 
 TEST(HeadlessHost, AnswersFromQueuesThenRulesThenTheSafeDefault) {

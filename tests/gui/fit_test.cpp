@@ -1,0 +1,233 @@
+// The window on the screens technicians have: the whole window with its frame
+// inside the available area, drawn smaller when it does not fit, and the
+// start-up's message boxes centred on the screen.
+#include <QMessageBox>
+#include <cstdio>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "gui/controls.h"
+#include "gui/dialog_view.h"
+#include "gui/window_fit.h"
+#include "gui_session.h"
+
+namespace tarn::gui::test {
+namespace {
+
+// The main window's natural size at 9 points and 96 dpi: 400 x 431 units of
+// 7 x 14 pixels.
+constexpr QSize kNaturalMain(700, 754);
+const QSize kFrame(16, 40);
+
+struct FitCase {
+  const char* name;
+  QSize fixed;
+  QSize area;
+  bool clampedToLegible;
+};
+
+void PrintTo(const FitCase& c, std::ostream* out) {
+  *out << c.name;
+}
+
+class Fit : public ::testing::TestWithParam<FitCase> {};
+
+// The window with the dialog at the returned scale lies inside the area and,
+// unless it is already at its natural size or at the legible minimum, fills
+// it to the pixel in one direction.
+TEST_P(Fit, ScalesTheDialogToTheRoomLeftBesideWhatDoesNotScale) {
+  const FitCase& c = GetParam();
+  constexpr qreal kLegible = 0.75;
+  const qreal scale = FitScale(kNaturalMain, c.fixed, c.area, kLegible);
+  ASSERT_LE(scale, 1.0);
+  if (c.clampedToLegible) {
+    EXPECT_EQ(scale, kLegible);
+    return;
+  }
+  const QSizeF drawn = QSizeF(kNaturalMain) * scale + QSizeF(c.fixed);
+  EXPECT_LE(drawn.width(), c.area.width());
+  EXPECT_LE(drawn.height(), c.area.height());
+  if (scale < 1.0) {
+    EXPECT_GT(std::max(drawn.width() - c.area.width(), drawn.height() - c.area.height()), -2.0);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Windows, Fit,
+    ::testing::Values(FitCase{"RoomEnough", kFrame, QSize(1920, 1040), false},
+                      FitCase{"LaptopHeight", kFrame, QSize(1366, 728), false},
+                      FitCase{"MenuBarAbove", kFrame + QSize(0, 24), QSize(1366, 728), false},
+                      FitCase{"NarrowScreen", kFrame, QSize(640, 1000), false},
+                      FitCase{"TooSmallToRead", kFrame, QSize(800, 480), true}),
+    [](const auto& param) { return std::string(param.param.name); });
+
+TEST(Fit, PlacesTheFrameCentredAndInsideTheArea) {
+  const QMargins frame(8, 32, 8, 8);
+  const QRect area(100, 0, 1366, 728);
+  // Centred on the area.
+  QRect client = PlaceWindow(QSize(640, 680), frame, area, area.center());
+  EXPECT_TRUE(area.contains(client.marginsAdded(frame)));
+  EXPECT_LE(std::abs(client.marginsAdded(frame).center().x() - area.center().x()), 1);
+  // Centred on an owner near the area's corner: moved back inside.
+  client = PlaceWindow(QSize(594, 294), frame, area, area.bottomRight());
+  EXPECT_EQ(client.marginsAdded(frame).bottomRight(), area.bottomRight());
+  // Larger than the area: the title bar stays on screen.
+  client = PlaceWindow(QSize(2000, 900), frame, area, area.center());
+  EXPECT_EQ(client.marginsAdded(frame).topLeft(), area.topLeft());
+}
+
+bool Centred(const QRect& window, const QRect& area) {
+  const QPoint offset = window.center() - area.center();
+  return std::abs(offset.x()) <= 1 && std::abs(offset.y()) <= 1;
+}
+
+// Every control of a page lies inside the page area with the page's frame
+// left free on every side; the page itself fills the area that the main
+// window's frame control marks. Its labels share one size, show their whole
+// text on hover, and one that is cut shows an ellipsis.
+void CheckPage(int templateId, std::vector<std::string>& faults) {
+  DialogView* main = FindView(kTemplateMain);
+  DialogView* page = FindView(templateId);
+  const ui::ControlTemplate* frame = main->dialog()->Template().Find(kIdPageFrame);
+  const QRect area = main->units().ToPixels(frame->x, frame->y, frame->cx, frame->cy);
+  const std::string name = "page " + std::to_string(templateId);
+  if (page->geometry() != area) faults.push_back(name + " is not on the page area");
+  const QRect inside = page->rect().marginsRemoved(QMargins(1, 1, 1, 1));
+  for (QObject* child : page->children()) {
+    const auto* widget = qobject_cast<const QWidget*>(child);
+    if (widget == nullptr || inside.contains(widget->geometry())) continue;
+    const QRect r = widget->geometry();
+    faults.push_back(name + ": " + widget->objectName().toStdString() + " at " +
+                     std::to_string(r.x()) + "," + std::to_string(r.y()) + " " +
+                     std::to_string(r.width()) + "x" + std::to_string(r.height()));
+  }
+  std::optional<QFont> shared;
+  for (const auto* label : page->findChildren<const StaticTextWidget*>()) {
+    if (!label->IsLabel() || label->isHidden()) continue;
+    const std::string which = name + ": label " + label->text().toStdString();
+    if (!shared) shared = label->DrawingFont();
+    if (label->DrawingFont() != *shared) faults.push_back(which + " has a size of its own");
+    if (label->toolTip() != label->text()) faults.push_back(which + " has no full tooltip");
+    const LabelLayout layout = label->Lines();
+    if (layout.cut && !layout.lines.back().endsWith(QChar(0x2026))) {
+      faults.push_back(which + " is cut without an ellipsis");
+    }
+    if (!layout.cut && layout.lines.join(u' ') != label->text().simplified()) {
+      faults.push_back(which + " lost words");
+    }
+  }
+}
+
+struct PageVisit {
+  int button;
+  int templateId;
+};
+
+constexpr PageVisit kPages[] = {{kIdVehicle, kTemplateVehicle},
+                                {kIdControl, kTemplateControl},
+                                {kIdMotor, kTemplateMotor},
+                                {kIdMonitor, kTemplateMonitor},
+                                {kIdCom, kTemplateCom}};
+
+// What a session on one screen saw of the main window.
+struct Seen {
+  QRect frame;
+  QRect client;
+  qreal scale = 0;
+  QSize natural;
+  bool warningCentred = false;
+};
+
+class OnEveryScreen : public GuiSession, public ::testing::WithParamInterface<TestScreen> {};
+
+TEST_P(OnEveryScreen, TheWholeWindowLiesInsideTheAvailableArea) {
+  QScreen* screen = TestScreenNamed(GetParam().name);
+  if (screen == nullptr) GTEST_SKIP() << "not on the offscreen platform's test screens";
+  host.SetScreen(screen);
+  const QRect area = screen->availableGeometry();
+  Seen seen;
+  scenario
+      .Then(
+          "the warning", [] { return OpenMessageId() == kMsgStartWarning; },
+          [&] {
+            seen.warningCentred = Centred(OpenMessageBox()->frameGeometry(), area);
+            AnswerMessage(QMessageBox::Yes);
+          })
+      .Then("the vehicle page", [] { return FindView(kTemplateVehicle) != nullptr; },
+            [&] {
+              DialogView* main = FindView(kTemplateMain);
+              seen.frame = main->frameGeometry();
+              seen.client = main->geometry();
+              seen.scale = main->units().scale();
+              seen.natural = main->units().WithScale(1.0).ToPixels(400, 431);
+            });
+  // Every page in turn; the COM page's button may be hidden by the definitions.
+  std::vector<std::string> pageFaults;
+  std::size_t pagesChecked = 0;
+  bool comHidden = false;
+  for (const PageVisit& visit : kPages) {
+    scenario
+        .Then(
+            "a page button", [] { return true; },
+            [visit, &comHidden] {
+              QWidget* button = FindControl(kTemplateMain, visit.button);
+              if (button->isVisible()) {
+                Click(button);
+              } else {
+                comHidden = true;
+              }
+            })
+        .Then("the page shown", [visit, &comHidden, &pageFaults, &pagesChecked] {
+          if (visit.button == kIdCom && comHidden) return true;
+          if (FindView(visit.templateId) == nullptr) return false;
+          CheckPage(visit.templateId, pageFaults);
+          ++pagesChecked;
+          return true;
+        });
+  }
+  Quit();
+  Run();
+  EXPECT_EQ(pagesChecked, std::size(kPages) - (comHidden ? 1 : 0));
+  for (const std::string& fault : pageFaults) ADD_FAILURE() << fault;
+  std::printf("[ screen   ] %s (area %dx%d): window %dx%d, scale %.3f, natural %dx%d\n",
+              GetParam().name, area.width(), area.height(), seen.client.width(),
+              seen.client.height(), seen.scale, seen.natural.width(), seen.natural.height());
+  EXPECT_TRUE(seen.warningCentred);
+  EXPECT_TRUE(area.contains(seen.frame)) << "frame outside the area";
+  // Room for a desktop's title bar and borders too, not just this platform's.
+  EXPECT_TRUE(area.contains(seen.client.marginsAdded(WindowFrame(nullptr))));
+  if (seen.natural.grownBy(WindowFrame(nullptr)).height() <= area.height()) {
+    EXPECT_EQ(seen.scale, 1.0) << "shrunk though it fits";
+    EXPECT_EQ(seen.client.size(), seen.natural);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Screens, OnEveryScreen, ::testing::ValuesIn(kTestScreens),
+                         [](const auto& param) {
+                           std::string name = param.param.name;
+                           std::replace(name.begin(), name.end(), '-', '_');
+                           return "Screen" + name;
+                         });
+
+// Before the main window is on screen its boxes are centred on the screen.
+TEST_F(GuiSession, NoControllerMessageIsCentredOnTheScreen) {
+  setenv("TARN_PORTS", "/nonexistent/tarn-test-port", 1);
+  bool centred = false;
+  scenario
+      .Then(
+          "the warning", [] { return OpenMessageId() == kMsgStartWarning; },
+          [] { AnswerMessage(QMessageBox::Yes); })
+      .Then(
+          "message 149", [] { return OpenMessageId() == kMsgNoController; },
+          [&] {
+            centred = Centred(OpenMessageBox()->frameGeometry(),
+                              host.Screen()->availableGeometry());
+            AnswerMessage(QMessageBox::Cancel);
+          });
+  Run();
+  EXPECT_TRUE(centred);
+}
+
+}  // namespace
+}  // namespace tarn::gui::test

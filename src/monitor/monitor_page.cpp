@@ -29,11 +29,12 @@ std::span<const ErrorBitDef> ErrorNames(const DefinitionSet& defs) {
 }  // namespace
 
 struct CMonitor1Dlg::Impl {
-  explicit Impl(ControllerLink& link) : poll(link) {}
+  Impl(ControllerLink& link, const DefinitionSet& defs) : poll(link), feed(defs) {}
 
   LivePoll poll;
 
   // UI-thread state.
+  LiveFeed feed;
   ErrorRotation rotation;
   bool setUp = false;
   int errorEditId = 0;
@@ -46,7 +47,7 @@ struct CMonitor1Dlg::Impl {
 CMonitor1Dlg::CMonitor1Dlg(ui::Host& host, Session& session)
     : ui::Dialog(host, kTemplateMonitor),
       session_(session),
-      impl_(std::make_unique<Impl>(session.link)) {}
+      impl_(std::make_unique<Impl>(session.link, session.defs)) {}
 
 CMonitor1Dlg::~CMonitor1Dlg() {
   StopPolling();
@@ -55,6 +56,10 @@ CMonitor1Dlg::~CMonitor1Dlg() {
 
 void CMonitor1Dlg::StopPolling() {
   impl_->poll.Stop();
+}
+
+LiveFeed& CMonitor1Dlg::Live() {
+  return impl_->feed;
 }
 
 void CMonitor1Dlg::OnShowWindow(bool show) {
@@ -102,6 +107,7 @@ std::optional<ui::Rgb> CMonitor1Dlg::TextColor(int id) const {
 void CMonitor1Dlg::OnSample(const LiveSample& sample) {
   ShowValues(sample);
   ShowStatus(sample.Answered());
+  impl_->feed.Take(sample);
 }
 
 void CMonitor1Dlg::ShowValues(const LiveSample& sample) {

@@ -10,6 +10,7 @@
 #include <optional>
 
 #include "link/session.h"
+#include "monitor/live_feed.h"
 #include "monitor/live_sample.h"
 #include "ui/dialog.h"
 #include "ui/host.h"
@@ -30,12 +31,16 @@ class CMonitor1Dlg : public ui::Dialog {
   // Stops the poll and returns once no tick is running. Safe to call twice.
   void StopPolling();
 
+  // The recording, the error history and the chart series, fed by every
+  // poll while the page is shown and kept while it is hidden.
+  LiveFeed& Live();
+
  private:
   struct Impl;
 
   void SetUpSlots();
   // On the UI thread: the slots' texts and the status box from one tick's
-  // sample.
+  // sample, then the sample to the feed.
   void OnSample(const LiveSample& sample);
   void ShowValues(const LiveSample& sample);
   void ShowStatus(bool success);

@@ -38,7 +38,8 @@ class LivePoll {
   // poll already runs or `sink` is empty.
   bool Start(Sink sink);
   // Stops and returns once no tick is running; a tick cut short hands no
-  // sample on. Safe to call when stopped.
+  // sample on. Safe to call when stopped. Called from the sink it only asks:
+  // the poll ends after the current tick.
   void Stop();
   bool IsRunning() const { return timer_.IsRunning(); }
 

@@ -103,8 +103,7 @@ class Output {
   // The short names: each item by its tag, the three-digit offset that
   // heads its row in the monitor definition text.
   void PrintLegend(const std::string& port) {
-    out_ << "Polling the controller on " << port << " every " << kLivePollPeriod.count()
-         << " ms\n";
+    out_ << "Polling the controller on " << port << " every " << kLivePollPeriod.count() << " ms\n";
     for (const LiveColumn& column : columns_) {
       if (column.kind == LiveColumn::Kind::ActiveErrors) continue;
       out_ << "  " << column.tag << "  "

@@ -3,8 +3,8 @@
 #pragma once
 
 #include <iosfwd>
-#include <string>
 #include <stop_token>
+#include <string>
 
 namespace tarn {
 

@@ -44,7 +44,7 @@ using std::chrono::milliseconds;
 constexpr milliseconds kPeriod{200};
 constexpr int kDefaultSeconds = 60;
 constexpr int kHideTrials = 25;
-constexpr milliseconds kHideSpread{150};  // where in the silent exchange a hide lands
+constexpr milliseconds kHideSpread{150};       // where in the silent exchange a hide lands
 constexpr int kChartItems[] = {0, 9, 17, 18};  // TPS, battery, motor speed, phase current
 constexpr int kPollsPerHour = 3600 * 5;
 constexpr int kPollsPerMinute = 60 * 5;
@@ -304,14 +304,16 @@ void MeasureAnHour(const DefinitionSet& defs, const std::string& csv) {
   const double cpu = CpuSeconds() - cpuBefore;
   std::error_code ec;
   const auto bytes = std::filesystem::file_size(csv, ec);
-  std::printf("an hour of polls (%d, simulated time): resident memory %ld kB after a minute, "
-              "%ld kB after the hour; chart keeps %zu samples; %zu error bits in the history\n",
-              kPollsPerHour, afterMinute, ResidentKilobytes(), feed->Chart().Size(),
-              feed->History().Records().size());
-  std::printf("  recording: %lld rows, %.1f MB on disk; UI-thread cost %.1f us per sample "
-              "(history, chart, row written and flushed, windows' reads)\n",
-              static_cast<long long>(feed->Recording().Rows()),
-              static_cast<double>(ec ? 0 : bytes) / 1e6, 1e6 * cpu / kPollsPerHour);
+  std::printf(
+      "an hour of polls (%d, simulated time): resident memory %ld kB after a minute, "
+      "%ld kB after the hour; chart keeps %zu samples; %zu error bits in the history\n",
+      kPollsPerHour, afterMinute, ResidentKilobytes(), feed->Chart().Size(),
+      feed->History().Records().size());
+  std::printf(
+      "  recording: %lld rows, %.1f MB on disk; UI-thread cost %.1f us per sample "
+      "(history, chart, row written and flushed, windows' reads)\n",
+      static_cast<long long>(feed->Recording().Rows()), static_cast<double>(ec ? 0 : bytes) / 1e6,
+      1e6 * cpu / kPollsPerHour);
 }
 
 void MeasureSilentHide(Rig& rig, CMonitor1Dlg& page) {
@@ -355,13 +357,13 @@ int Run() {
     if (SetUp(rig, path)) {
       const char* env = std::getenv("TARN_BENCH_SECONDS");
       const int seconds = env != nullptr ? std::max(1, std::atoi(env)) : kDefaultSeconds;
-      std::printf("monitor poll against the simulator at 19200 baud, %d s, recording and four "
-                  "chart series on\n",
-                  seconds);
-      const std::string csv =
-          (std::filesystem::temp_directory_path() / ("bench-monitor-" + std::to_string(getpid()) +
-                                                     ".csv"))
-              .string();
+      std::printf(
+          "monitor poll against the simulator at 19200 baud, %d s, recording and four "
+          "chart series on\n",
+          seconds);
+      const std::string csv = (std::filesystem::temp_directory_path() /
+                               ("bench-monitor-" + std::to_string(getpid()) + ".csv"))
+                                  .string();
       CMonitor1Dlg page(rig.host, *rig.session);
       MeasurePolling(rig, page, seconds, csv);
       MeasureSilentHide(rig, page);

@@ -36,7 +36,7 @@ struct ChartScale {
 };
 
 struct ChartPoint {
-  double seconds = 0;                  // before the newest point: -60 .. 0
+  double seconds = 0;                 // before the newest point: -60 .. 0
   std::optional<std::int32_t> value;  // nothing: not received (a gap)
 };
 

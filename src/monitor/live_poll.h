@@ -50,8 +50,7 @@ class LivePoll {
 
  private:
   enum class Third { Accepted, Refused, Stopped };
-  Third PollThird(std::uint8_t command, std::size_t third, bool checkCommand,
-                  std::stop_token stop);
+  Third PollThird(std::uint8_t command, std::size_t third, bool checkCommand, std::stop_token stop);
 
   ControllerLink& link_;
   // Poll state, used by one tick at a time: a new timer thread starts only

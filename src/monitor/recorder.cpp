@@ -1,7 +1,6 @@
 #include "monitor/recorder.h"
 
 #include <cerrno>
-#include <cstdio>
 #include <system_error>
 
 #include "model/csv.h"
@@ -16,6 +15,7 @@ constexpr std::u16string_view kSecondsHeader = u"Seconds";
 constexpr std::u16string_view kPollHeader = u"Poll";
 constexpr std::u16string_view kPollSuccess = u"Success!";
 constexpr std::u16string_view kPollFailure = u"Failure!";
+constexpr std::size_t kLeadingColumns = 3;  // time, seconds, poll
 
 // The path in UTF-8: as it is on POSIX systems, converted from UTF-16 on
 // Windows.
@@ -28,18 +28,22 @@ std::string FileError(const std::filesystem::path& path, int code) {
   return PathText(path) + ": " + std::generic_category().message(code);
 }
 
+// "12.400": whole milliseconds, written without the C library's locale (a
+// front end may have set one with a decimal comma).
 std::string SecondsText(std::chrono::steady_clock::duration elapsed) {
-  char text[32];
-  std::snprintf(text, sizeof(text), "%.3f", std::chrono::duration<double>(elapsed).count());
-  return text;
+  constexpr long long kMillisPerSecond = 1000;
+  const long long millis = std::chrono::duration_cast<std::chrono::milliseconds>(elapsed).count();
+  std::string fraction = std::to_string(millis % kMillisPerSecond);
+  fraction.insert(0, 3 - fraction.size(), '0');
+  return std::to_string(millis / kMillisPerSecond) + "." + fraction;
 }
 
 }  // namespace
 
 Recorder::Recorder(const DefinitionSet& defs) : defs_(defs) {}
 
-bool Recorder::Start(const std::filesystem::path& path,
-                     std::chrono::steady_clock::time_point began, std::string* error) {
+bool Recorder::Start(const std::filesystem::path& path, std::chrono::steady_clock::time_point began,
+                     std::string* error) {
   Stop();
   path_ = path;
   columns_ = LiveColumns(defs_);
@@ -60,9 +64,11 @@ bool Recorder::Start(const std::filesystem::path& path,
 }
 
 bool Recorder::Take(const LiveSample& sample, std::string* error) {
-  if (!IsRecording()) return true;
+  // A poll taken before the recording began (its sample was still on the
+  // way to the UI thread) is not part of it.
+  if (!IsRecording() || sample.steadyTime < began_) return true;
   std::vector<std::string> fields;
-  fields.reserve(columns_.size() + 3);
+  fields.reserve(kLeadingColumns + columns_.size());
   fields.push_back(IsoLocalTime(sample.wallTime));
   fields.push_back(SecondsText(sample.steadyTime - began_));
   fields.push_back(res::EncodeUtf8(sample.Complete() ? kPollSuccess : kPollFailure));

@@ -37,7 +37,7 @@ class Recorder {
   bool Start(const std::filesystem::path& path, std::chrono::steady_clock::time_point began,
              std::string* error);
   // Appends the row of `sample` and flushes it. Does nothing when not
-  // recording. False when writing failed: the recording has then ended and
+  // recording or for a sample taken before the recording began. False when writing failed: the recording has then ended and
   // *error says why.
   bool Take(const LiveSample& sample, std::string* error);
   // Ends the recording and closes the file. Safe to call when not recording.

@@ -36,12 +36,12 @@ TEST(LiveItems, NumbersAreTheValuesThePageShows) {
       {Item(4, 2, 1, u"uo"), {0x12, 0x34}, 0x1234, u"4660"},
       {Item(4, 2, 1, u"so"), {0xFF, 0xFE}, -2, u"-2"},
       {Item(4, 2, 3, u"uo"), {0x80, 0, 0, 1}, -2147483647, u"-2147483647"},
-      {Item(0, 1, 0, u"a"), {'A'}, std::nullopt, u"A"},  // characters
+      {Item(0, 1, 0, u"a"), {'A'}, std::nullopt, u"A"},         // characters
       {Item(16, 2, 1, u"h"), {0x00, 0x22}, std::nullopt, u""},  // the error word
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(::testing::Message() << "offset " << c.item.offset << " pro " << c.item.pro
-                                      << " pos " << c.item.pos);
+    SCOPED_TRACE(::testing::Message()
+                 << "offset " << c.item.offset << " pro " << c.item.pro << " pos " << c.item.pos);
     MonitorBlock block{};
     std::copy(c.bytes.begin(), c.bytes.end(), block.begin() + c.item.offset);
     EXPECT_EQ(ItemNumber(c.item, block), c.number);
@@ -93,8 +93,8 @@ class TimeZone {
 TEST(WallTime, LocalTimeWithMillisecondsAndItsOffset) {
   using namespace std::chrono;
   // 2024-02-29 23:30:05.042 UTC
-  const system_clock::time_point instant =
-      sys_days{year{2024} / February / 29} + hours{23} + minutes{30} + seconds{5} + milliseconds{42};
+  const system_clock::time_point instant = sys_days{year{2024} / February / 29} + hours{23} +
+                                           minutes{30} + seconds{5} + milliseconds{42};
   struct Case {
     const char* zone;
     const char* text;

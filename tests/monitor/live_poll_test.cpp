@@ -51,12 +51,18 @@ TEST_F(Poll, ASampleSaysWhichThirdsCameAndARefusedThirdKeepsItsBytes) {
   ++badSum.back();
   const std::vector<Case> cases = {
       {"first silent", 0, {}, {false, true, true}},
-      {"first echoes another command", 0, ScriptedPort::MakeFrame(kCommandLiveData3, Third(0x20)),
+      {"first echoes another command",
+       0,
+       ScriptedPort::MakeFrame(kCommandLiveData3, Third(0x20)),
        {false, true, true}},
       {"second with a bad sum", 1, badSum, {true, false, true}},
-      {"second echoes another command", 1,
-       ScriptedPort::MakeFrame(kCommandLiveData1, Third(0x21)), {true, true, true}},
-      {"third short", 2, ScriptedPort::MakeFrame(kCommandLiveData3, Third(0x22, 15)),
+      {"second echoes another command",
+       1,
+       ScriptedPort::MakeFrame(kCommandLiveData1, Third(0x21)),
+       {true, true, true}},
+      {"third short",
+       2,
+       ScriptedPort::MakeFrame(kCommandLiveData3, Third(0x22, 15)),
        {true, true, false}},
   };
   for (const Case& c : cases) {

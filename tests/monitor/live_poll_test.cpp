@@ -1,10 +1,7 @@
-// The shared live-data poll: what each tick asks and what its sample says.
+// The shared live-data poll: what a tick's sample says about its replies.
 #include "monitor/live_poll.h"
 
 #include <gtest/gtest.h>
-
-#include <condition_variable>
-#include <mutex>
 
 #include "monitor/scripted_port.h"
 
@@ -14,7 +11,6 @@ namespace {
 using testing::ScriptedPort;
 
 constexpr std::uint8_t kLiveData[] = {kCommandLiveData1, kCommandLiveData2, kCommandLiveData3};
-constexpr std::chrono::milliseconds kPatience{8000};
 
 std::vector<std::uint8_t> Third(std::uint8_t fill, std::size_t size = kLiveDataThird) {
   return std::vector<std::uint8_t>(size, fill);
@@ -80,43 +76,6 @@ TEST_F(Poll, ASampleSaysWhichThirdsCameAndARefusedThirdKeepsItsBytes) {
       EXPECT_EQ(sample->block[t * kLiveDataThird + 5], expected) << "third " << t;
     }
   }
-}
-
-TEST_F(Poll, EveryTickAsksEachThirdOnceAndHandsOnOneSample) {
-  AnswerAll(1);
-  std::mutex mutex;
-  std::condition_variable changed;
-  std::vector<LiveSample> samples;
-  ASSERT_TRUE(poll_.Start([&](const LiveSample& sample) {
-    std::lock_guard lock(mutex);
-    samples.push_back(sample);
-    changed.notify_all();
-  }));
-  EXPECT_FALSE(poll_.Start([](const LiveSample&) {}));  // already running
-  {
-    std::unique_lock lock(mutex);
-    ASSERT_TRUE(changed.wait_for(lock, kPatience, [&] { return samples.size() >= 3; }));
-  }
-  poll_.Stop();
-  std::lock_guard lock(mutex);
-  for (const std::uint8_t command : kLiveData) {
-    EXPECT_EQ(port_->Requests(command), static_cast<int>(samples.size()));
-  }
-  for (std::size_t k = 1; k < samples.size(); ++k) {
-    EXPECT_EQ(samples[k].tick, static_cast<std::uint8_t>(samples[k - 1].tick + 1));
-    EXPECT_GE(samples[k].steadyTime - samples[k - 1].steadyTime, std::chrono::milliseconds{150});
-  }
-}
-
-TEST_F(Poll, ATickCutShortByAStopHandsNoSampleOn) {
-  AnswerAll(1);
-  std::stop_source stop;
-  stop.request_stop();
-  EXPECT_FALSE(poll_.PollOnce(stop.get_token()).has_value());
-  // The tick still counted, as the page's tick counter always does.
-  const std::optional<LiveSample> next = poll_.PollOnce({});
-  ASSERT_TRUE(next.has_value());
-  EXPECT_EQ(next->tick, 2);
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 
 #include "tools/cli_link.h"
 #include "tools/cli_model.h"
+#include "tools/cli_monitor.h"
 
 namespace {
 
@@ -21,6 +22,10 @@ constexpr char kUsage[] =
     "                             module name, then read it back and compare\n"
     "  show [FILE]                print the parameters of FILE (or the controller)\n"
     "  set FILE NAME=VALUE...     change values in FILE, range-checked\n"
+    "  monitor [--csv FILE] [--seconds N]\n"
+    "                             poll the live data as the monitor page does and\n"
+    "                             print a line per poll, or record them into FILE;\n"
+    "                             runs N seconds or until Ctrl+C\n"
     "\n"
     "The controller is found as the tool finds it: every serial port is tried in\n"
     "turn until one answers. TARN_PORTS=PORT[:PORT...] names the ports to try.\n"
@@ -46,6 +51,7 @@ int main(int argc, char** argv) {
   if (command == "write") return tarn::RunWrite(rest, restArgs, std::cout, std::cerr);
   if (command == "show") return tarn::RunShow(rest, restArgs);
   if (command == "set") return tarn::RunSet(rest, restArgs);
+  if (command == "monitor") return tarn::RunMonitorCommand(rest, restArgs, std::cout, std::cerr);
   std::cerr << "tarn-cli: unknown command: " << command << "\n" << kUsage;
   return kExitUsage;
 }

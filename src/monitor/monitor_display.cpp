@@ -13,11 +13,6 @@ using numbers::DecimalText;
 constexpr int kBitsPerByte = 8;
 
 // Width in bytes of the item's value, 0 for a storage the page does not read.
-int ItemBytes(const MonitorItemDef& item) {
-  if (item.storage == Storage::Byte) return 1;
-  if (item.storage == Storage::Group && item.pos >= 0) return item.pos + 1;
-  return 0;
-}
 
 std::u16string LowerHex(std::uint32_t value) {
   static constexpr char16_t kDigits[] = u"0123456789abcdef";
@@ -87,6 +82,12 @@ int MonitorSlotOfEdit(int id) {
   if (delta < 0 || delta % kSlotIdStep != 0) return -1;
   const int slot = delta / kSlotIdStep;
   return slot < kMonitorSlotCount ? slot : -1;
+}
+
+int ItemBytes(const MonitorItemDef& item) {
+  if (item.storage == Storage::Byte) return 1;
+  if (item.storage == Storage::Group && item.pos >= 0) return item.pos + 1;
+  return 0;
 }
 
 bool ItemFits(const MonitorItemDef& item) {

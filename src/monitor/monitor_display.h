@@ -36,6 +36,10 @@ inline constexpr int kMaxTextChars = 19;
 // inside the block, a number of at most 4 bytes, a text of at most 19.
 bool ItemFits(const MonitorItemDef& item);
 
+// The bytes the item spans in the block: 1 for a byte, pos + 1 for a group,
+// 0 for an item of another storage.
+int ItemBytes(const MonitorItemDef& item);
+
 // The error word: a group of bytes shown as the names of its set bits.
 bool IsErrorItem(const MonitorItemDef& item);
 

@@ -1,18 +1,17 @@
 // The monitor page: live data polled five times a second while it is shown.
 //
-// Threading: the public members are for the UI thread. The poll runs on the
-// page's timer thread; it uses only the link (whose exchanges lock) and the
-// definitions (read-only after start-up), and hands every control update to
-// the UI thread with Host::PostToUi.
+// Threading: the public members are for the UI thread. The poll (LivePoll)
+// runs on its timer thread and uses only the link, whose exchanges lock; it
+// posts each tick's sample to the UI thread with Host::PostToUi, where the
+// page shows it and passes it on to its LiveFeed.
 #pragma once
 
-#include <cstddef>
-#include <cstdint>
 #include <memory>
 #include <optional>
-#include <stop_token>
 
 #include "link/session.h"
+#include "monitor/live_feed.h"
+#include "monitor/live_sample.h"
 #include "ui/dialog.h"
 #include "ui/host.h"
 
@@ -32,18 +31,19 @@ class CMonitor1Dlg : public ui::Dialog {
   // Stops the poll and returns once no tick is running. Safe to call twice.
   void StopPolling();
 
+  // The recording, the error history and the chart series, fed by every
+  // poll while the page is shown and kept while it is hidden.
+  LiveFeed& Live();
+
  private:
   struct Impl;
-  struct Update;
-  enum class ThirdResult { Accepted, Refused, Stopped };
 
   void SetUpSlots();
-  // The tick, on the timer thread: three exchanges, then the texts.
-  void MonitorPoll(std::stop_token stop);
-  ThirdResult PollThird(std::uint8_t command, std::size_t third, bool checkCommand,
-                        std::stop_token stop);
-  void BuildTexts(Update* update);
-  void ApplyUpdate(const Update& update);
+  // On the UI thread: the slots' texts and the status box from one tick's
+  // sample, then the sample to the feed.
+  void OnSample(const LiveSample& sample);
+  void ShowValues(const LiveSample& sample);
+  void ShowStatus(bool success);
 
   Session& session_;
   std::unique_ptr<Impl> impl_;

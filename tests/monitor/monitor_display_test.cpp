@@ -8,19 +8,12 @@
 #include <vector>
 
 #include "model/definition_loader.h"
+#include "monitor/live_fixtures.h"
 
 namespace tarn {
 namespace {
 
-MonitorItemDef Item(int offset, int pro, int pos, std::u16string sw) {
-  MonitorItemDef item;
-  item.offset = offset;
-  item.pro = pro;
-  item.pos = pos;
-  item.sw = std::move(sw);
-  DecodeCodes(item);
-  return item;
-}
+constexpr auto Item = testing::MonitorItem;
 
 MonitorBlock BlockWith(int offset, const std::vector<std::uint8_t>& bytes) {
   MonitorBlock block{};

@@ -1,0 +1,249 @@
+#include "tools/cli_monitor.h"
+
+#include <charconv>
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <limits>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <ostream>
+#include <string_view>
+#include <vector>
+
+#include "model/definition_loader.h"
+#include "monitor/live_items.h"
+#include "monitor/live_poll.h"
+#include "monitor/recorder.h"
+#include "monitor/wall_time.h"
+#include "resources/embedded.h"
+#include "tools/cli_session.h"
+#include "tools/interrupt.h"
+
+namespace tarn {
+namespace {
+
+constexpr int kExitDone = 0;
+constexpr int kExitFailed = 1;
+constexpr int kExitUsage = 2;
+constexpr char kUsage[] = "usage: tarn-cli monitor [--csv FILE] [--seconds N]";
+constexpr std::int64_t kPollsPerSecond = std::chrono::seconds{1} / kLivePollPeriod;
+constexpr int kMaxSeconds = std::numeric_limits<int>::max() / kPollsPerSecond;
+constexpr std::string_view kNotReceived = "-";
+
+// The poll's samples on their way from the poll thread to the command's
+// thread, which prints or records them; the poll never waits for a terminal
+// or a disk.
+class SampleQueue {
+ public:
+  void Push(const LiveSample& sample) {
+    std::lock_guard lock(mutex_);
+    samples_.push_back(sample);
+    arrived_.notify_one();
+  }
+  // The next sample; nothing once `stop` is requested.
+  std::optional<LiveSample> Pop(std::stop_token stop) {
+    std::unique_lock lock(mutex_);
+    if (!arrived_.wait(lock, stop, [&] { return !samples_.empty(); })) return std::nullopt;
+    return TakeFront();
+  }
+  std::optional<LiveSample> TryPop() {
+    std::lock_guard lock(mutex_);
+    if (samples_.empty()) return std::nullopt;
+    return TakeFront();
+  }
+
+ private:
+  LiveSample TakeFront() {
+    LiveSample sample = samples_.front();
+    samples_.pop_front();
+    return sample;
+  }
+
+  std::mutex mutex_;
+  std::condition_variable_any arrived_;
+  std::deque<LiveSample> samples_;
+};
+
+int Fail(std::ostream& err, std::string_view reason) {
+  err << "tarn-cli: " << reason << "\n";
+  return kExitFailed;
+}
+
+// Reads the image and loads the definitions the tool would use for this
+// controller; a controller the tool refuses is refused here too.
+bool LoadDefinitions(CliSession& session, DefinitionSet& defs, std::ostream& err) {
+  ParameterImage image;
+  ReadCommand(session.link, image, session.flags, session.prompter, session.status);
+  if (!session.flags.imageRead) {
+    Fail(err, "reading the image from " + session.connection.connectedPort + " failed");
+    return false;
+  }
+  const LoadResult result = LoadDefinitionSet(image, defs);
+  if (result != LoadResult::Loaded) {
+    Fail(err, res::EncodeUtf8(res::String(RefusalMessageId(result))));
+    return false;
+  }
+  return true;
+}
+
+// What the poll's samples become: lines on `out` or rows of a recording.
+class Output {
+ public:
+  Output(const DefinitionSet& defs, std::ostream& out)
+      : defs_(defs), columns_(LiveColumns(defs)), out_(out), recorder_(defs) {}
+
+  bool StartRecording(const std::string& path, std::string* error) {
+    return recorder_.Start(path, std::chrono::steady_clock::now(), error);
+  }
+  bool Recording() const { return recorder_.IsRecording(); }
+  std::int64_t Rows() const { return recorder_.Rows(); }
+
+  // The short names: each item by its tag, the three-digit offset that
+  // heads its row in the monitor definition text.
+  void PrintLegend(const std::string& port) {
+    out_ << "Polling the controller on " << port << " every " << kLivePollPeriod.count() << " ms\n";
+    for (const LiveColumn& column : columns_) {
+      if (column.kind == LiveColumn::Kind::ActiveErrors) continue;
+      out_ << "  " << column.tag << "  "
+           << res::EncodeUtf8(defs_.monitorItems[static_cast<std::size_t>(column.item)].name)
+           << (column.kind == LiveColumn::Kind::ErrorWord ? " (error word)" : "") << "\n";
+    }
+    out_.flush();
+  }
+
+  bool Take(const LiveSample& sample, std::string* error) {
+    if (recorder_.IsRecording()) return recorder_.Take(sample, error);
+    PrintLine(sample);
+    return true;
+  }
+
+ private:
+  // "TIME Success! 000=25 001=10 ... 016=0x0080 018=1500 ... | High Pedel"
+  void PrintLine(const LiveSample& sample) {
+    std::string line = IsoLocalTime(sample.wallTime);
+    line += sample.Complete() ? " Success!" : " Failure!";
+    std::string errors;
+    for (const LiveColumn& column : columns_) {
+      const std::string text = ColumnText(column, sample, defs_);
+      if (column.kind == LiveColumn::Kind::ActiveErrors) {
+        errors = text;
+        continue;
+      }
+      line += " " + column.tag + "=" + (text.empty() ? std::string(kNotReceived) : text);
+    }
+    if (!errors.empty()) line += " | " + errors;
+    // Flushed per line, so a pipe or a remote shell sees each poll at once.
+    out_ << line << "\n";
+    out_.flush();
+  }
+
+  const DefinitionSet& defs_;
+  const std::vector<LiveColumn> columns_;
+  std::ostream& out_;
+  Recorder recorder_;
+};
+
+// Takes samples until the limit or the stop, then those the poll had handed
+// on before it stopped. False when the output failed.
+bool TakeSamples(LivePoll& poll, SampleQueue& queue, Output& output, std::int64_t limit,
+                 std::stop_token stop, std::string* error) {
+  std::int64_t taken = 0;
+  while (taken < limit) {
+    const std::optional<LiveSample> sample = queue.Pop(stop);
+    if (!sample) break;
+    if (!output.Take(*sample, error)) return false;
+    ++taken;
+  }
+  poll.Stop();
+  while (taken < limit) {
+    const std::optional<LiveSample> sample = queue.TryPop();
+    if (!sample) break;
+    if (!output.Take(*sample, error)) return false;
+    ++taken;
+  }
+  return true;
+}
+
+}  // namespace
+
+int RunMonitor(const MonitorOptions& options, std::ostream& out, std::ostream& err,
+               std::stop_token stop) {
+  CliSession session(err);
+  if (!ConnectController(session, err)) return kExitFailed;
+  auto defs = std::make_unique<DefinitionSet>();
+  if (!LoadDefinitions(session, *defs, err)) return kExitFailed;
+
+  Output output(*defs, out);
+  std::string error;
+  if (!options.csvPath.empty()) {
+    if (!output.StartRecording(options.csvPath, &error)) return Fail(err, error);
+  } else {
+    output.PrintLegend(session.connection.connectedPort);
+  }
+  const std::int64_t limit = options.seconds > 0 ? options.seconds * kPollsPerSecond
+                                                 : std::numeric_limits<std::int64_t>::max();
+  SampleQueue queue;
+  LivePoll poll(session.link);
+  std::int64_t handed = 0;  // on the poll thread only
+  poll.Start([&](const LiveSample& sample) {
+    queue.Push(sample);
+    // The poll ends itself after its last tick, so a late reader never
+    // costs an extra exchange.
+    if (++handed >= limit) poll.Stop();
+  });
+  if (!TakeSamples(poll, queue, output, limit, stop, &error)) return Fail(err, error);
+  if (output.Recording()) {
+    out << "Recorded " << output.Rows() << (output.Rows() == 1 ? " poll" : " polls") << " into "
+        << options.csvPath << "\n";
+  }
+  return kExitDone;
+}
+
+bool ParseMonitorArguments(int argc, char** argv, MonitorOptions* options, std::string* problem) {
+  for (int i = 0; i < argc; ++i) {
+    const std::string_view name = argv[i];
+    if (name != "--csv" && name != "--seconds") {
+      *problem = "unknown argument: " + std::string(name);
+      return false;
+    }
+    if (i + 1 >= argc) {
+      *problem = std::string(name) + " needs a value";
+      return false;
+    }
+    const std::string_view value = argv[++i];
+    if (name == "--csv") {
+      if (value.empty()) {
+        *problem = "--csv needs a file name";
+        return false;
+      }
+      options->csvPath = value;
+      continue;
+    }
+    int seconds = 0;
+    const auto [end, result] = std::from_chars(value.data(), value.data() + value.size(), seconds);
+    if (result != std::errc() || end != value.data() + value.size() || seconds < 1 ||
+        seconds > kMaxSeconds) {
+      *problem = "--seconds takes a whole number of seconds from 1 to " +
+                 std::to_string(kMaxSeconds) + ", not " + std::string(value);
+      return false;
+    }
+    options->seconds = seconds;
+  }
+  return true;
+}
+
+int RunMonitorCommand(int argc, char** argv, std::ostream& out, std::ostream& err) {
+  MonitorOptions options;
+  std::string problem;
+  if (!ParseMonitorArguments(argc, argv, &options, &problem)) {
+    err << "tarn-cli: " << problem << "\n" << kUsage << "\n";
+    return kExitUsage;
+  }
+  std::stop_source stop;
+  const StopOnInterrupt interrupt(stop);
+  return RunMonitor(options, out, err, stop.get_token());
+}
+
+}  // namespace tarn

@@ -23,8 +23,13 @@ struct PortSettings {
   std::uint32_t parity = 0;    // 0: none
 };
 
+// A read ends this long after the last byte received. Every controller has
+// always had at least this much silence after its reply before the next
+// request, and the link keeps that promise (kLineQuietTime).
+inline constexpr int kReadIntervalTimeoutMs = 20;
+
 struct PortTimeouts {
-  int readIntervalMs = 20;
+  int readIntervalMs = kReadIntervalTimeoutMs;
   int readTotalMultiplierMs = 5;
   int readTotalConstantMs = 50;
   int writeTotalMultiplierMs = 20;
@@ -61,6 +66,8 @@ class SerialPort {
   // least one read, even when the window has already closed. False on failure.
   virtual bool ReadWithin(std::span<std::uint8_t> buffer, std::size_t* received,
                           ReadWindow& window) = 0;
+  // How many received bytes wait to be read, when the port can tell.
+  virtual std::optional<std::size_t> BytesWaiting() { return std::nullopt; }
   virtual void Close() = 0;
   // The operating system's text for the last failure, for a person to read.
   virtual std::string LastError() const = 0;

@@ -108,6 +108,7 @@ class PosixSerialPort final : public SerialPort {
   bool Read(std::span<std::uint8_t> buffer, std::size_t* received) override;
   bool ReadWithin(std::span<std::uint8_t> buffer, std::size_t* received,
                   ReadWindow& window) override;
+  std::optional<std::size_t> BytesWaiting() override;
   void Close() override;
   std::string LastError() const override { return error_; }
 
@@ -242,6 +243,12 @@ bool PosixSerialPort::ReadWithin(std::span<std::uint8_t> buffer, std::size_t* re
     }
   }
   return true;
+}
+
+std::optional<std::size_t> PosixSerialPort::BytesWaiting() {
+  int count = 0;
+  if (fd_ == kNoFd || ::ioctl(fd_, FIONREAD, &count) != 0 || count < 0) return std::nullopt;
+  return static_cast<std::size_t>(count);
 }
 
 void PosixSerialPort::Close() {

@@ -53,6 +53,7 @@ class Win32SerialPort final : public SerialPort {
   bool Read(std::span<std::uint8_t> buffer, std::size_t* received) override;
   bool ReadWithin(std::span<std::uint8_t> buffer, std::size_t* received,
                   ReadWindow& window) override;
+  std::optional<std::size_t> BytesWaiting() override;
   void Close() override;
   std::string LastError() const override { return error_; }
 
@@ -153,6 +154,15 @@ bool Win32SerialPort::ReadWithin(std::span<std::uint8_t> buffer, std::size_t* re
   if (!ApplyTimeouts(timeouts) || !ReadOnce(buffer, received)) return false;
   if (*received > 0) window.lastByte = Clock::now();
   return true;
+}
+
+std::optional<std::size_t> Win32SerialPort::BytesWaiting() {
+  DWORD errors = 0;
+  COMSTAT status{};
+  if (handle_ == INVALID_HANDLE_VALUE || ClearCommError(handle_, &errors, &status) == 0) {
+    return std::nullopt;
+  }
+  return static_cast<std::size_t>(status.cbInQue);
 }
 
 void Win32SerialPort::Close() {

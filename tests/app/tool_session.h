@@ -27,6 +27,14 @@ class ToolSession : public ::testing::Test {
     setenv("TARN_PORTS", sim.SlavePath().c_str(), 1);
   }
 
+  // Whatever the session did (scan, transfers, live data, zero points), the
+  // controller had its quiet time after every reply and the mandated waits.
+  void TearDown() override {
+    const std::vector<sim::LineTiming> timings = sim.Timings();
+    for (const std::string& fault : sim::QuietTimeFaults(timings)) ADD_FAILURE() << fault;
+    for (const std::string& fault : sim::MandatedWaitFaults(timings)) ADD_FAILURE() << fault;
+  }
+
   // Starts the tool. The warning is answered Yes unless the test queued
   // another answer; `user` plays the session inside the main window.
   int RunTool(User user) {

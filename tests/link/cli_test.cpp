@@ -29,9 +29,13 @@ class Cli : public ::testing::Test {
     dir = fs::temp_directory_path() / ("tarn-cli-test-" + std::to_string(::getpid()));
     fs::create_directories(dir);
   }
+  // tarn-cli keeps the controller's quiet time and the mandated waits too.
   void TearDown() override {
     ::unsetenv("TARN_PORTS");
     fs::remove_all(dir);
+    const std::vector<sim::LineTiming> timings = sim.Timings();
+    for (const std::string& fault : sim::QuietTimeFaults(timings)) ADD_FAILURE() << fault;
+    for (const std::string& fault : sim::MandatedWaitFaults(timings)) ADD_FAILURE() << fault;
   }
 
   using Command = int (*)(int, char**, std::ostream&, std::ostream&);

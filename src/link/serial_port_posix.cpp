@@ -89,6 +89,20 @@ bool ApplyLine(const PortSettings& settings, termios& tio) {
   return cfsetispeed(&tio, speed) == 0 && cfsetospeed(&tio, speed) == 0;
 }
 
+constexpr char kHeldByAnother[] = "in use by another program";
+
+// Whether another program made the terminal exclusive (TIOCEXCL). Where the
+// system cannot tell, only the lock and the open itself decide.
+bool HeldExclusively(int fd) {
+#ifdef TIOCGEXCL
+  int exclusive = 0;
+  return ::ioctl(fd, TIOCGEXCL, &exclusive) == 0 && exclusive != 0;
+#else
+  (void)fd;
+  return false;
+#endif
+}
+
 // Milliseconds until `until`, rounded up, never negative.
 int MillisecondsUntil(Clock::time_point until) {
   auto left = until - Clock::now();
@@ -125,6 +139,7 @@ class PosixSerialPort final : public SerialPort {
   bool ReadSome(std::span<std::uint8_t> rest, int timeoutMs, std::size_t* got);
 
   int fd_ = kNoFd;
+  bool exclusiveSet_ = false;  // this program set TIOCEXCL on fd_
   std::string name_;
   PortTimeouts timeouts_;
   std::string error_;
@@ -139,14 +154,20 @@ bool PosixSerialPort::Open(const std::string& name) {
     return Fail(name, "not a terminal");
   }
   // The lock keeps out a second copy of the tool (and every program that
-  // locks); TIOCEXCL keeps out other openers, except root.
+  // locks); a terminal already made exclusive belongs to another program,
+  // which root could otherwise open past the flag.
   if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-    bool busy = errno == EWOULDBLOCK;
+    const bool busy = errno == EWOULDBLOCK;
     Fail(name);
-    if (busy) error_ = name + ": in use by another program";
+    if (busy) error_ = name + ": " + kHeldByAnother;
     ::close(fd);
     return false;
   }
+  if (HeldExclusively(fd)) {
+    ::close(fd);
+    return Fail(name, kHeldByAnother);
+  }
+  // TIOCEXCL keeps out other openers, except root.
   if (::ioctl(fd, TIOCEXCL) != 0) {
     Fail(name);
     ::close(fd);
@@ -154,6 +175,7 @@ bool PosixSerialPort::Open(const std::string& name) {
   }
   fd_ = fd;
   name_ = name;
+  exclusiveSet_ = true;
   return true;
 }
 
@@ -253,9 +275,10 @@ std::optional<std::size_t> PosixSerialPort::BytesWaiting() {
 
 void PosixSerialPort::Close() {
   if (fd_ == kNoFd) return;
-  // Clear the exclusive flag so that the next open (ours after a reopen, or
-  // another program's) is not refused by a flag that outlives us.
-  ::ioctl(fd_, TIOCNXCL);
+  // Clear the exclusive flag we set, so that the next open (ours after a
+  // reopen, or another program's) is not refused by a flag that outlives us.
+  if (exclusiveSet_) ::ioctl(fd_, TIOCNXCL);
+  exclusiveSet_ = false;
   ::close(fd_);
   fd_ = kNoFd;
 }

@@ -5,6 +5,7 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/file.h>
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -92,6 +93,42 @@ TEST_F(Scan, PortHeldByAnotherProgramIsSkipped) {
   EXPECT_EQ(held.sim.TotalRequests(), 0);
   ::close(holder);
 }
+
+#ifdef TIOCGEXCL
+bool Exclusive(int fd) {
+  int exclusive = 0;
+  EXPECT_EQ(::ioctl(fd, TIOCGEXCL, &exclusive), 0);
+  return exclusive != 0;
+}
+
+// Run as root the open itself would succeed; the flag still says busy, and it
+// stays the other program's.
+TEST_F(Scan, PortMadeExclusiveByAnotherProgramIsSkippedAndKeepsItsFlag) {
+  Controller held, free;
+  const int holder = ::open(held.Path().c_str(), O_RDWR | O_NOCTTY);
+  ASSERT_GE(holder, 0);
+  ASSERT_EQ(::ioctl(holder, TIOCEXCL), 0);
+  SetPorts({held.Path(), free.Path()});
+  EXPECT_TRUE(connection.Connect());
+  EXPECT_EQ(connection.connectedPort, free.Path());
+  EXPECT_EQ(held.sim.TotalRequests(), 0);
+  link.SetPort(nullptr);
+  EXPECT_TRUE(Exclusive(holder));
+  ::close(holder);
+}
+
+TEST_F(Scan, ClosingThePortClearsOnlyTheFlagItSet) {
+  Controller controller;
+  auto port = MakeSerialPort();
+  ASSERT_TRUE(port->Open(controller.Path())) << port->LastError();
+  const int observer = ::open(controller.Path().c_str(), O_RDWR | O_NOCTTY);
+  if (observer < 0) GTEST_SKIP() << "only root can look past the flag";
+  EXPECT_TRUE(Exclusive(observer));
+  port->Close();
+  EXPECT_FALSE(Exclusive(observer));
+  ::close(observer);
+}
+#endif
 
 TEST_F(Scan, SecondCopyOfTheToolCannotShareTheConnectedPort) {
   Controller controller;

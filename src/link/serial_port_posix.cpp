@@ -1,5 +1,6 @@
 // The serial port on POSIX systems: exclusive open (flock plus TIOCEXCL), raw
 // 8N1 with termios, time-outs emulated with poll() on a non-blocking descriptor.
+// The line settings found on open are put back on close.
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/file.h>
@@ -10,6 +11,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <thread>
 
 #include "link/serial_port.h"
 
@@ -69,6 +71,16 @@ void MakeRaw(termios& tio) {
   tio.c_cflag |= CLOCAL | CREAD;
   tio.c_cc[VMIN] = 0;
   tio.c_cc[VTIME] = 0;
+}
+
+// How long one character takes on the line: start bit, data bits, parity,
+// stop bits.
+std::chrono::microseconds CharacterTime(const PortSettings& settings) {
+  constexpr std::int64_t kMicrosecondsPerSecond = 1'000'000;
+  const std::int64_t bits = 1 + settings.dataBits + (settings.parity != kParityNone ? 1 : 0) +
+                            (settings.stopBits == kStopBitsTwo ? 2 : 1);
+  return std::chrono::microseconds(bits * kMicrosecondsPerSecond /
+                                   std::max<std::int64_t>(settings.baudRate, 1));
 }
 
 bool ApplyLine(const PortSettings& settings, termios& tio) {
@@ -137,11 +149,16 @@ class PosixSerialPort final : public SerialPort {
   }
   // One poll and at most one read; *got is 0 when nothing came in time.
   bool ReadSome(std::span<std::uint8_t> rest, int timeoutMs, std::size_t* got);
+  // Waits until the written bytes have left, but not past `deadline`; what
+  // is still queued then is discarded.
+  bool DrainUntil(Clock::time_point deadline);
 
   int fd_ = kNoFd;
   bool exclusiveSet_ = false;  // this program set TIOCEXCL on fd_
+  std::optional<termios> found_;  // the line settings before ours
   std::string name_;
   PortTimeouts timeouts_;
+  std::chrono::microseconds characterTime_{CharacterTime(PortSettings{})};
   std::string error_;
 };
 
@@ -176,12 +193,15 @@ bool PosixSerialPort::Open(const std::string& name) {
   fd_ = fd;
   name_ = name;
   exclusiveSet_ = true;
+  termios found{};
+  if (::tcgetattr(fd, &found) == 0) found_ = found;
   return true;
 }
 
 bool PosixSerialPort::Configure(const PortSettings& settings, const PortTimeouts& timeouts) {
   if (fd_ == kNoFd) return Fail("configure", "port is not open");
   timeouts_ = timeouts;
+  characterTime_ = CharacterTime(settings);
   termios tio{};
   if (::tcgetattr(fd_, &tio) != 0) return Fail(name_ + ": tcgetattr");
   if (!ApplyLine(settings, tio)) return Fail(name_, "unsupported line settings");
@@ -216,10 +236,28 @@ bool PosixSerialPort::Write(std::span<const std::uint8_t> bytes) {
     }
   }
   // Synchronous: return once the bytes have left, as the line timing assumes.
-  while (::tcdrain(fd_) != 0) {
-    if (errno != EINTR) return Fail(name_ + ": tcdrain");
+  return DrainUntil(deadline);
+}
+
+bool PosixSerialPort::DrainUntil(Clock::time_point deadline) {
+  for (;;) {
+    int queued = 0;
+    if (::ioctl(fd_, TIOCOUTQ, &queued) != 0) {
+      // The driver cannot say what is queued: wait for it the plain way.
+      while (::tcdrain(fd_) != 0) {
+        if (errno != EINTR) return Fail(name_ + ": tcdrain");
+      }
+      return true;
+    }
+    if (queued <= 0) return true;
+    const Clock::time_point now = Clock::now();
+    if (now >= deadline) {
+      ::tcflush(fd_, TCOFLUSH);
+      return Fail(name_ + ": write", "time-out");
+    }
+    // The queue empties at the line's pace; look again when it should be.
+    std::this_thread::sleep_until(std::min(deadline, now + characterTime_ * queued));
   }
-  return true;
 }
 
 bool PosixSerialPort::Read(std::span<std::uint8_t> buffer, std::size_t* received) {
@@ -277,6 +315,10 @@ void PosixSerialPort::Close() {
   if (fd_ == kNoFd) return;
   // Clear the exclusive flag we set, so that the next open (ours after a
   // reopen, or another program's) is not refused by a flag that outlives us.
+  // Put back the line settings found on open: another device on this port
+  // (a modem, a console) expects its own, not ours.
+  if (found_) ::tcsetattr(fd_, TCSANOW, &*found_);
+  found_.reset();
   if (exclusiveSet_) ::ioctl(fd_, TIOCNXCL);
   exclusiveSet_ = false;
   ::close(fd_);

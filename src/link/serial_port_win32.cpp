@@ -1,8 +1,11 @@
 // The serial port on Windows: CreateFileW on "\\.\" + name (no sharing, so the
-// open itself is exclusive), the device control block and COMMTIMEOUTS.
+// open itself is exclusive), the device control block and COMMTIMEOUTS. The
+// device control block and the time-outs found on open are put back on close.
 #include <windows.h>
 
 #include <algorithm>
+#include <optional>
+#include <string>
 
 #include "link/serial_port.h"
 
@@ -67,6 +70,8 @@ class Win32SerialPort final : public SerialPort {
 
   HANDLE handle_ = INVALID_HANDLE_VALUE;
   std::string name_;
+  std::optional<DCB> foundState_;  // the port's settings before ours
+  std::optional<COMMTIMEOUTS> foundTimeouts_;
   COMMTIMEOUTS configured_{};
   std::string error_;
 };
@@ -78,6 +83,11 @@ bool Win32SerialPort::Open(const std::string& name) {
                         nullptr);
   if (handle_ == INVALID_HANDLE_VALUE) return Fail(name);
   name_ = name;
+  DCB state{};
+  state.DCBlength = sizeof(state);
+  if (GetCommState(handle_, &state) != 0) foundState_ = state;
+  COMMTIMEOUTS timeouts{};
+  if (GetCommTimeouts(handle_, &timeouts) != 0) foundTimeouts_ = timeouts;
   return true;
 }
 
@@ -118,9 +128,16 @@ bool Win32SerialPort::Purge() {
 
 bool Win32SerialPort::Write(std::span<const std::uint8_t> bytes) {
   DWORD written = 0;
-  return WriteFile(handle_, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) !=
-             0 ||
-         Fail(name_ + ": WriteFile");
+  if (WriteFile(handle_, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) == 0) {
+    return Fail(name_ + ": WriteFile");
+  }
+  // The write time-outs ended it early: the request did not leave whole.
+  if (written != bytes.size()) {
+    error_ = name_ + ": WriteFile: time-out after " + std::to_string(written) + " of " +
+             std::to_string(bytes.size()) + " bytes";
+    return false;
+  }
+  return true;
 }
 
 bool Win32SerialPort::ReadOnce(std::span<std::uint8_t> buffer, std::size_t* received) {
@@ -167,6 +184,11 @@ std::optional<std::size_t> Win32SerialPort::BytesWaiting() {
 
 void Win32SerialPort::Close() {
   if (handle_ == INVALID_HANDLE_VALUE) return;
+  // Another device on this port (a modem, a console) expects its own settings.
+  if (foundState_) SetCommState(handle_, &*foundState_);
+  if (foundTimeouts_) SetCommTimeouts(handle_, &*foundTimeouts_);
+  foundState_.reset();
+  foundTimeouts_.reset();
   CloseHandle(handle_);
   handle_ = INVALID_HANDLE_VALUE;
 }

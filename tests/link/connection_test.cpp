@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -129,6 +130,27 @@ TEST_F(Scan, ClosingThePortClearsOnlyTheFlagItSet) {
   ::close(observer);
 }
 #endif
+
+// Another device on a port the scan tried keeps its settings: a console at
+// 4800 baud with line editing stays so, although no controller answered.
+TEST_F(Scan, PortsTriedWithoutSuccessAreLeftAsFound) {
+  Controller silent({.silent = true}), answering;
+  const int fd = ::open(silent.Path().c_str(), O_RDWR | O_NOCTTY);
+  ASSERT_GE(fd, 0);
+  termios console{};
+  ASSERT_EQ(::tcgetattr(fd, &console), 0);
+  console.c_lflag |= ICANON | ECHO;
+  cfsetispeed(&console, B4800);
+  cfsetospeed(&console, B4800);
+  ASSERT_EQ(::tcsetattr(fd, TCSANOW, &console), 0);
+  SetPorts({silent.Path(), answering.Path()});
+  ASSERT_TRUE(connection.Connect());
+  termios after{};
+  ASSERT_EQ(::tcgetattr(fd, &after), 0);
+  EXPECT_EQ(cfgetospeed(&after), B4800);
+  EXPECT_EQ(after.c_lflag & (ICANON | ECHO), tcflag_t{ICANON | ECHO});
+  ::close(fd);
+}
 
 TEST_F(Scan, SecondCopyOfTheToolCannotShareTheConnectedPort) {
   Controller controller;

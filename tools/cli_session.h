@@ -21,6 +21,9 @@ class CliPrompter final : public Prompter {
   explicit CliPrompter(std::ostream& err) : err_(err) {}
   MsgAnswer ShowMessage(int id, MsgButtons buttons, MsgIcon icon) override;
   MsgAnswer ShowText(std::u16string_view text, MsgButtons buttons, MsgIcon icon) override;
+  // The message's line, then each line of the details indented under it.
+  MsgAnswer ShowMessageWithDetails(int id, std::u16string_view details, MsgButtons buttons,
+                                   MsgIcon icon) override;
 
   int lastMessage = kNoMessage;  // string-table id of the last message shown
 

@@ -104,11 +104,19 @@ MsgAnswer QtHost::ShowText(std::u16string_view text, MsgButtons buttons, MsgIcon
   return Ask(PlainText(text), buttons, icon, QStringLiteral("message-text"));
 }
 
-MsgAnswer QtHost::Ask(const QString& text, MsgButtons buttons, MsgIcon icon, const QString& name) {
+MsgAnswer QtHost::ShowMessageWithDetails(int id, std::u16string_view details, MsgButtons buttons,
+                                         MsgIcon icon) {
+  return Ask(PlainText(res::String(id)), buttons, icon, QStringLiteral("message-%1").arg(id),
+             PlainText(details));
+}
+
+MsgAnswer QtHost::Ask(const QString& text, MsgButtons buttons, MsgIcon icon, const QString& name,
+                      const QString& details) {
   QMessageBox box(IconOf(icon), ToQString(res::kAppTitle), text, ButtonsOf(buttons),
                   ActiveWindow());
   box.setObjectName(name);
   box.setTextFormat(Qt::PlainText);
+  if (!details.isEmpty()) box.setDetailedText(details);
   box.setWindowModality(Qt::ApplicationModal);
   const int clicked = box.exec();
   const MsgAnswer answer = AnswerOf(clicked, buttons);

@@ -1,5 +1,9 @@
 // The serial port list on POSIX systems: TARN_PORTS when set, otherwise the
-// serial devices under /dev. Nothing here opens a device.
+// serial devices under /dev; and the group that owns a port's device. Nothing
+// here opens a device.
+#include <grp.h>
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
@@ -75,6 +79,24 @@ std::vector<std::string> ListSerialPorts() {
   const char* configured = std::getenv(kPortsVariable);
   if (configured != nullptr && *configured != '\0') return SplitPorts(configured);
   return ScanDevices();
+}
+
+}  // namespace tarn
+
+namespace tarn {
+
+std::string PortOwnerGroup(const std::string& name) {
+  constexpr std::size_t kGroupBufferSize = 4096;
+  struct stat info {};
+  if (::stat(name.c_str(), &info) != 0) return {};
+  group entry{};
+  group* found = nullptr;
+  std::vector<char> buffer(kGroupBufferSize);
+  if (::getgrgid_r(info.st_gid, &entry, buffer.data(), buffer.size(), &found) != 0 ||
+      found == nullptr) {
+    return {};
+  }
+  return found->gr_name;
 }
 
 }  // namespace tarn

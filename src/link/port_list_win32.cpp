@@ -49,3 +49,12 @@ std::vector<std::string> ListSerialPorts() {
 }
 
 }  // namespace tarn
+
+namespace tarn {
+
+// Access to a COM port is not a matter of group membership.
+std::string PortOwnerGroup(const std::string&) {
+  return {};
+}
+
+}  // namespace tarn

@@ -30,6 +30,14 @@ class Prompter {
   virtual MsgAnswer ShowMessage(int id, MsgButtons buttons, MsgIcon icon) = 0;
   // A modal message box with a text built by the caller (the range message).
   virtual MsgAnswer ShowText(std::u16string_view text, MsgButtons buttons, MsgIcon icon) = 0;
+  // The box of string-table entry `id` with a detail text under the message
+  // (message 149 lists what each port gave). Hosts without a place for
+  // details show the message alone.
+  virtual MsgAnswer ShowMessageWithDetails(int id, std::u16string_view details,
+                                           MsgButtons buttons, MsgIcon icon) {
+    static_cast<void>(details);
+    return ShowMessage(id, buttons, icon);
+  }
 };
 
 class StatusLine {

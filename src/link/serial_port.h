@@ -45,11 +45,20 @@ struct ReadWindow {
   std::optional<std::chrono::steady_clock::time_point> lastByte;
 };
 
+// Why a port could not be opened, with the operating system's own words.
+enum class OpenFailure { None, NoSuchDevice, NotSerial, Busy, NoPermission, Other };
+struct OpenProblem {
+  OpenFailure kind = OpenFailure::None;
+  std::string systemText;  // empty when the system said nothing
+};
+
 class SerialPort {
  public:
   virtual ~SerialPort() = default;
-  // Opens the named port for exclusive use; false when it is missing or busy.
+  // Opens the named port for exclusive use; false when it is missing or busy,
+  // and LastOpenProblem() says why.
   virtual bool Open(const std::string& name) = 0;
+  virtual OpenProblem LastOpenProblem() const { return {}; }
   virtual bool IsOpen() const = 0;
   // Queue sizes, line settings, time-outs and purge; false when any step failed.
   virtual bool Configure(const PortSettings& settings, const PortTimeouts& timeouts) = 0;
@@ -79,5 +88,9 @@ std::unique_ptr<SerialPort> MakeSerialPort();
 // TARN_PORTS (separated by ':') when it is set and not empty; otherwise the
 // serial devices found under /dev, sorted.
 std::vector<std::string> ListSerialPorts();
+
+// The name of the group that owns the port's device, which a user must
+// belong to for access; empty where ports have no owning group.
+std::string PortOwnerGroup(const std::string& name);
 
 }  // namespace tarn

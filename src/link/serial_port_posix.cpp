@@ -102,6 +102,25 @@ bool ApplyLine(const PortSettings& settings, termios& tio) {
 }
 
 constexpr char kHeldByAnother[] = "in use by another program";
+constexpr int kNoCode = 0;  // the system gave no error of its own
+
+OpenFailure OpenFailureOf(int code) {
+  switch (code) {
+    case ENOENT:
+    case ENODEV:
+    case ENXIO:
+      return OpenFailure::NoSuchDevice;
+    case EACCES:
+    case EPERM:
+      return OpenFailure::NoPermission;
+    case EBUSY:
+      return OpenFailure::Busy;
+    case ENOTTY:
+      return OpenFailure::NotSerial;
+    default:
+      return OpenFailure::Other;
+  }
+}
 
 // Whether another program made the terminal exclusive (TIOCEXCL). Where the
 // system cannot tell, only the lock and the open itself decide.
@@ -137,6 +156,7 @@ class PosixSerialPort final : public SerialPort {
   std::optional<std::size_t> BytesWaiting() override;
   void Close() override;
   std::string LastError() const override { return error_; }
+  OpenProblem LastOpenProblem() const override { return openProblem_; }
 
  private:
   bool Fail(const std::string& what) {
@@ -147,6 +167,8 @@ class PosixSerialPort final : public SerialPort {
     error_ = what + ": " + reason;
     return false;
   }
+  // A failed open: closes `fd` (when open) and keeps why.
+  bool FailOpen(int fd, const std::string& name, OpenFailure kind, int code);
   // One poll and at most one read; *got is 0 when nothing came in time.
   bool ReadSome(std::span<std::uint8_t> rest, int timeoutMs, std::size_t* got);
   // Waits until the written bytes have left, but not past `deadline`; what
@@ -160,42 +182,49 @@ class PosixSerialPort final : public SerialPort {
   PortTimeouts timeouts_;
   std::chrono::microseconds characterTime_{CharacterTime(PortSettings{})};
   std::string error_;
+  OpenProblem openProblem_;
 };
 
 bool PosixSerialPort::Open(const std::string& name) {
   Close();
+  openProblem_ = {};
   int fd = ::open(name.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) return Fail(name);
-  if (!::isatty(fd)) {
-    ::close(fd);
-    return Fail(name, "not a terminal");
-  }
+  if (fd < 0) return FailOpen(fd, name, OpenFailureOf(errno), errno);
+  if (!::isatty(fd)) return FailOpen(fd, name, OpenFailure::NotSerial, kNoCode);
   // The lock keeps out a second copy of the tool (and every program that
   // locks); a terminal already made exclusive belongs to another program,
   // which root could otherwise open past the flag.
   if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-    const bool busy = errno == EWOULDBLOCK;
-    Fail(name);
-    if (busy) error_ = name + ": " + kHeldByAnother;
-    ::close(fd);
-    return false;
+    const int code = errno;
+    if (code == EWOULDBLOCK) return FailOpen(fd, name, OpenFailure::Busy, EBUSY);
+    return FailOpen(fd, name, OpenFailure::Other, code);
   }
-  if (HeldExclusively(fd)) {
-    ::close(fd);
-    return Fail(name, kHeldByAnother);
-  }
+  if (HeldExclusively(fd)) return FailOpen(fd, name, OpenFailure::Busy, EBUSY);
   // TIOCEXCL keeps out other openers, except root.
-  if (::ioctl(fd, TIOCEXCL) != 0) {
-    Fail(name);
-    ::close(fd);
-    return false;
-  }
+  if (::ioctl(fd, TIOCEXCL) != 0) return FailOpen(fd, name, OpenFailure::Other, errno);
   fd_ = fd;
   name_ = name;
   exclusiveSet_ = true;
   termios found{};
   if (::tcgetattr(fd, &found) == 0) found_ = found;
   return true;
+}
+
+bool PosixSerialPort::FailOpen(int fd, const std::string& name, OpenFailure kind, int code) {
+  openProblem_ = {kind, code == kNoCode ? std::string() : std::strerror(code)};
+  switch (kind) {
+    case OpenFailure::Busy:
+      error_ = name + ": " + kHeldByAnother;
+      break;
+    case OpenFailure::NotSerial:
+      error_ = name + ": not a terminal";
+      break;
+    default:
+      error_ = name + ": " + openProblem_.systemText;
+      break;
+  }
+  if (fd >= 0) ::close(fd);
+  return false;
 }
 
 bool PosixSerialPort::Configure(const PortSettings& settings, const PortTimeouts& timeouts) {

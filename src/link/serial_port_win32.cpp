@@ -38,6 +38,21 @@ std::string SystemMessage(DWORD code) {
   return text;
 }
 
+// Another program holding a COM port makes CreateFileW fail with "access
+// denied": a port opens for one program at a time.
+OpenFailure OpenFailureOf(DWORD code) {
+  switch (code) {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+      return OpenFailure::NoSuchDevice;
+    case ERROR_ACCESS_DENIED:
+    case ERROR_SHARING_VIOLATION:
+      return OpenFailure::Busy;
+    default:
+      return OpenFailure::Other;
+  }
+}
+
 DWORD MillisecondsUntil(Clock::time_point until) {
   auto left = until - Clock::now();
   if (left <= Clock::duration::zero()) return 0;
@@ -59,12 +74,14 @@ class Win32SerialPort final : public SerialPort {
   std::optional<std::size_t> BytesWaiting() override;
   void Close() override;
   std::string LastError() const override { return error_; }
+  OpenProblem LastOpenProblem() const override { return openProblem_; }
 
  private:
   bool Fail(const std::string& what) {
     error_ = what + ": " + SystemMessage(GetLastError());
     return false;
   }
+  bool FailOpen(const std::string& name, OpenFailure kind, DWORD code);
   bool ApplyTimeouts(const COMMTIMEOUTS& timeouts);
   bool ReadOnce(std::span<std::uint8_t> buffer, std::size_t* received);
 
@@ -74,21 +91,38 @@ class Win32SerialPort final : public SerialPort {
   std::optional<COMMTIMEOUTS> foundTimeouts_;
   COMMTIMEOUTS configured_{};
   std::string error_;
+  OpenProblem openProblem_;
 };
 
 bool Win32SerialPort::Open(const std::string& name) {
   Close();
+  openProblem_ = {};
   const std::wstring path = kDevicePrefix + Widen(name);
-  handle_ = CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0,
-                        nullptr);
-  if (handle_ == INVALID_HANDLE_VALUE) return Fail(name);
-  name_ = name;
+  HANDLE handle = CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) {
+    const DWORD code = GetLastError();
+    return FailOpen(name, OpenFailureOf(code), code);
+  }
+  // A device without a control block is no serial port.
   DCB state{};
   state.DCBlength = sizeof(state);
-  if (GetCommState(handle_, &state) != 0) foundState_ = state;
+  if (GetCommState(handle, &state) == 0) {
+    CloseHandle(handle);
+    return FailOpen(name, OpenFailure::NotSerial, ERROR_SUCCESS);
+  }
+  handle_ = handle;
+  name_ = name;
+  foundState_ = state;
   COMMTIMEOUTS timeouts{};
   if (GetCommTimeouts(handle_, &timeouts) != 0) foundTimeouts_ = timeouts;
   return true;
+}
+
+bool Win32SerialPort::FailOpen(const std::string& name, OpenFailure kind, DWORD code) {
+  openProblem_ = {kind, code == ERROR_SUCCESS ? std::string() : SystemMessage(code)};
+  error_ = name + ": " + (kind == OpenFailure::NotSerial ? "not a serial port" : openProblem_.systemText);
+  return false;
 }
 
 bool Win32SerialPort::Configure(const PortSettings& settings, const PortTimeouts& timeouts) {

@@ -1,5 +1,8 @@
 // tarn-cli's link commands run in-process against the simulated controller.
+#include <grp.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -20,6 +23,7 @@ using Bytes = std::vector<std::uint8_t>;
 constexpr int kDone = 0;
 constexpr int kFailed = 1;
 constexpr int kUsage = 2;
+constexpr uid_t kNobody = 65534;
 
 class Cli : public ::testing::Test {
  protected:
@@ -174,6 +178,59 @@ TEST_F(Cli, NoControllerIsAFailureWithTheMessage) {
   sim.SetFaults({.silent = true});
   EXPECT_EQ(Run(RunIdentity, {}), kFailed);
   EXPECT_NE(err.str().find("Отсутствует питание контроллера"), std::string::npos) << err.str();
+}
+
+TEST_F(Cli, NoControllerListsWhatEachPortGaveAfterTheMessage) {
+  sim.SetFaults({.silent = true});
+  ::setenv("TARN_PORTS", ("/dev/tarn-no-such-port:" + sim.SlavePath()).c_str(), 1);
+  EXPECT_EQ(Run(RunIdentity, {}), kFailed);
+  const std::string text = err.str();
+  const std::string expected =
+      "tarn-cli: Отсутствует питание контроллера или отсоединен кабель RS232.\n"
+      "  /dev/tarn-no-such-port: нет такого устройства (No such file or directory)\n"
+      "  " + sim.SlavePath() + ": открыт, но контроллер не ответил\n"
+      "tarn-cli: no controller answered on any serial port";
+  EXPECT_EQ(text.substr(0, expected.size()), expected) << text;
+}
+
+// Run as a user outside the group that owns the device: the port's line says
+// so and the remedy names the group.
+TEST_F(Cli, PortWithoutPermissionGetsTheRemedy) {
+  if (::geteuid() != 0) GTEST_SKIP() << "needs root to become a user without access";
+  int pipeFds[2];
+  ASSERT_EQ(::pipe(pipeFds), 0);
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    ::close(pipeFds[0]);
+    const bool dropped = ::setgroups(0, nullptr) == 0 && ::setgid(kNobody) == 0 &&
+                         ::setuid(kNobody) == 0;
+    const int status = dropped ? Run(RunIdentity, {}) : -1;
+    const std::string text = err.str();
+    [[maybe_unused]] ssize_t n = ::write(pipeFds[1], text.data(), text.size());
+    ::_exit(status);
+  }
+  ::close(pipeFds[1]);
+  std::string text;
+  char buffer[512];
+  for (ssize_t n; (n = ::read(pipeFds[0], buffer, sizeof(buffer))) > 0;) text.append(buffer, n);
+  ::close(pipeFds[0]);
+  int status = 0;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), kFailed) << text;
+  EXPECT_NE(text.find("  " + sim.SlavePath() + ": нет прав доступа (Permission denied)\n"),
+            std::string::npos)
+      << text;
+  struct stat device {};
+  ASSERT_EQ(::stat(sim.SlavePath().c_str(), &device), 0);
+  const group* owner = ::getgrgid(device.st_gid);
+  ASSERT_NE(owner, nullptr);
+  const std::string name = owner->gr_name;
+  EXPECT_NE(text.find("tarn-cli: доступ к " + sim.SlavePath() + " дают права группы " + name +
+                      ": sudo usermod -aG " + name + " $USER, затем войдите в систему заново\n"),
+            std::string::npos)
+      << text;
 }
 
 TEST_F(Cli, PortsListsTheScanOrderAndArgumentsAreChecked) {

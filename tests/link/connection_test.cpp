@@ -161,6 +161,51 @@ TEST_F(Scan, SecondCopyOfTheToolCannotShareTheConnectedPort) {
   EXPECT_FALSE(second->LastError().empty());
 }
 
+// Every port tried leaves a line saying what happened, in scan order.
+TEST_F(Scan, RecordsWhatEachPortGave) {
+  Controller held, silent({.silent = true}), refusing({.identifyByte2 = 3}), answering;
+  const int holder = ::open(held.Path().c_str(), O_RDWR | O_NOCTTY);
+  ASSERT_GE(holder, 0);
+  ASSERT_EQ(::flock(holder, LOCK_EX | LOCK_NB), 0);
+  SetPorts({kMissingPort, "/dev/null", held.Path(), silent.Path(), refusing.Path(),
+            answering.Path()});
+  ASSERT_TRUE(connection.Connect());
+  const struct {
+    PortOutcome outcome;
+    const char* systemText;
+  } expected[] = {{PortOutcome::NoSuchDevice, "No such file or directory"},
+                  {PortOutcome::NotSerial, ""},
+                  {PortOutcome::Busy, "Device or resource busy"},
+                  {PortOutcome::NoAnswer, ""},
+                  {PortOutcome::Refused, ""},
+                  {PortOutcome::Connected, ""}};
+  ASSERT_EQ(connection.scanResults.size(), std::size(expected));
+  for (std::size_t i = 0; i < std::size(expected); ++i) {
+    EXPECT_EQ(connection.scanResults[i].port, connection.portNames[i]);
+    EXPECT_EQ(connection.scanResults[i].outcome, expected[i].outcome) << i;
+    EXPECT_EQ(connection.scanResults[i].systemText, expected[i].systemText) << i;
+  }
+  EXPECT_EQ(connection.scanResults[4].identifyByte, 3);
+  ::close(holder);
+}
+
+TEST_F(Scan, MessageNoControllerCarriesOneLinePerPortAsDetails) {
+  Controller silent({.silent = true});
+  SetPorts({kMissingPort, silent.Path()});
+  EXPECT_FALSE(connection.ConnectWithRetry());
+  ASSERT_EQ(prompter.Ids(), std::vector<int>{kMsgNoController});
+  const std::u16string& details = prompter.shown[0].details;
+  const std::string path = silent.Path();
+  EXPECT_EQ(details, DescribeScan(connection.scanResults));
+  EXPECT_EQ(details, u"/dev/tarn-no-such-port: нет такого устройства (No such file or directory)\n" +
+                         std::u16string(path.begin(), path.end()) +
+                         u": открыт, но контроллер не ответил");
+}
+
+TEST(ScanDescription, SaysWhenThereWasNoPortToTry) {
+  EXPECT_EQ(DescribeScan({}), u"Последовательные порты не найдены.");
+}
+
 TEST_F(Scan, NoPortAtAllAsksForRetryUntilCancel) {
   SetPorts({kMissingPort});
   prompter.answers = {MsgAnswer::Retry, MsgAnswer::Cancel};

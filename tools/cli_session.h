@@ -35,7 +35,7 @@ class CliPrompter final : public Prompter {
 // the exit status and the closing line.
 class SilentStatus final : public StatusLine {
  public:
-  void SetStatus(std::u16string_view) override {}
+  void SetStatus(TransferOutcome) override {}
 };
 
 // A connection to a controller for one command.

@@ -41,7 +41,7 @@ class QuietPrompter final : public tarn::Prompter {
 
 class QuietStatus final : public tarn::StatusLine {
  public:
-  void SetStatus(std::u16string_view) override {}
+  void SetStatus(tarn::TransferOutcome) override {}
 };
 
 struct Figures {

@@ -58,7 +58,7 @@ class RecordingPrompter : public Prompter {
 
 class RecordingStatus : public StatusLine {
  public:
-  void SetStatus(std::u16string_view text) override { texts.emplace_back(text); }
+  void SetStatus(TransferOutcome outcome) override { texts.emplace_back(StatusText(outcome)); }
   std::vector<std::u16string> texts;
 };
 

@@ -108,6 +108,9 @@ int RunIdentity(int argc, char**, std::ostream& out, std::ostream& err) {
 int RunRead(int argc, char** argv, std::ostream& out, std::ostream& err) {
   if (argc != 1) return Usage(err, "read FILE");
   const std::string path = argv[0];
+  std::string error;
+  // Found out before the controller is asked, not after a whole read.
+  if (!CheckFileCreatable(path, &error)) return Fail(err, error);
   CliSession session(err);
   if (!ConnectController(session, err)) return kExitFailed;
   // A failed read leaves the in-memory image partly new; it never reaches
@@ -116,7 +119,6 @@ int RunRead(int argc, char** argv, std::ostream& out, std::ostream& err) {
   ReadCommand(session.link, image, session.flags, session.prompter, session.status);
   if (!session.flags.imageRead)
     return Fail(err, "reading the image failed; " + path + " untouched");
-  std::string error;
   if (!WriteFileAtomically(path, image.bytes, &error)) return Fail(err, error);
   out << "Read the image of " << Printable(image, kAddrModuleName, kModuleNameSize) << " on "
       << session.connection.connectedPort << " into " << path << "\n";
@@ -137,10 +139,13 @@ int RunWrite(int argc, char** argv, std::ostream& out, std::ostream& err) {
   if (!image) return Fail(err, error);
   CliSession session(err);
   if (!ConnectController(session, err)) return kExitFailed;
+  // Success is told only once the read-back agrees.
+  if (verify) session.prompter.HoldBack(kMsgWriteDone);
   WriteCommand(session.link, *image, session.flags, session.prompter, session.status);
   if (!session.flags.imageWritten)
     return Fail(err, WriteFailureReason(session.prompter.lastMessage));
   if (verify && Verify(session, *image, err) != kExitDone) return kExitFailed;
+  session.prompter.ShowHeld();
   out << "Wrote " << path << " to " << session.connection.connectedPort
       << (verify ? "; read back and verified" : "; not verified") << "\n";
   return kExitDone;

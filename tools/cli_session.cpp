@@ -25,8 +25,17 @@ MsgAnswer GiveUp(MsgButtons buttons) {
 
 MsgAnswer CliPrompter::ShowMessage(int id, MsgButtons buttons, MsgIcon) {
   lastMessage = id;
-  err_ << "tarn-cli: " << res::EncodeUtf8(res::String(id)) << "\n";
+  if (id == holdBack_) {
+    held_ = true;
+  } else {
+    err_ << "tarn-cli: " << res::EncodeUtf8(res::String(id)) << "\n";
+  }
   return GiveUp(buttons);
+}
+
+void CliPrompter::ShowHeld() {
+  if (held_) err_ << "tarn-cli: " << res::EncodeUtf8(res::String(holdBack_)) << "\n";
+  held_ = false;
 }
 
 MsgAnswer CliPrompter::ShowMessageWithDetails(int id, std::u16string_view details,

@@ -25,10 +25,17 @@ class CliPrompter final : public Prompter {
   MsgAnswer ShowMessageWithDetails(int id, std::u16string_view details, MsgButtons buttons,
                                    MsgIcon icon) override;
 
+  // The message `id` is kept back when shown, until ShowHeld() prints it:
+  // a success that a later check may still overturn.
+  void HoldBack(int id) { holdBack_ = id; }
+  void ShowHeld();
+
   int lastMessage = kNoMessage;  // string-table id of the last message shown
 
  private:
   std::ostream& err_;
+  int holdBack_ = kNoMessage;
+  bool held_ = false;
 };
 
 // The status line has no place on a command line; the outcome is reported by

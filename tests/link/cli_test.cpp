@@ -116,6 +116,69 @@ TEST_F(Cli, VerifyNamesTheFirstAddressThatDiffers) {
   Save(File("edited.bin"), image);
   EXPECT_EQ(Run(RunWrite, {File("edited.bin")}), kFailed);
   EXPECT_NE(err.str().find("address 30 "), std::string::npos) << err.str();
+  // A failed write: no success text before the failure line.
+  EXPECT_EQ(err.str().find("Записанно успешно."), std::string::npos) << err.str();
+  EXPECT_EQ(err.str().find("tarn-cli: verify:"), 0u) << err.str();
+}
+
+TEST_F(Cli, VerifiedWriteTellsItsSuccess) {
+  Save(File("same.bin"), ControllerImage());
+  ASSERT_EQ(Run(RunWrite, {File("same.bin")}), kDone) << err.str();
+  EXPECT_EQ(err.str(), "tarn-cli: Записанно успешно.\n");
+}
+
+// What read does with the file it is given.
+TEST_F(Cli, ReadKeepsAPrivateBackupPrivate) {
+  Save(File("backup.bin"), Bytes(512, 0));
+  fs::permissions(File("backup.bin"), fs::perms::owner_read | fs::perms::owner_write);
+  ASSERT_EQ(Run(RunRead, {File("backup.bin")}), kDone) << err.str();
+  EXPECT_EQ(Load(File("backup.bin")), ControllerImage());
+  EXPECT_EQ(fs::status(File("backup.bin")).permissions(),
+            fs::perms::owner_read | fs::perms::owner_write);
+}
+
+TEST_F(Cli, ReadThroughALinkWritesItsTargetAndKeepsTheLink) {
+  fs::create_directories(dir / "store");
+  Save(File("store/backup.bin"), Bytes(512, 0));
+  fs::create_symlink("store/backup.bin", dir / "latest.bin");
+  ASSERT_EQ(Run(RunRead, {File("latest.bin")}), kDone) << err.str();
+  EXPECT_TRUE(fs::is_symlink(dir / "latest.bin"));
+  EXPECT_EQ(Load(File("store/backup.bin")), ControllerImage());
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir / "store"), fs::directory_iterator()), 1);
+}
+
+struct BadFile {
+  const char* name;
+  const char* file;  // under the test's folder
+  const char* reason;
+};
+
+void PrintTo(const BadFile& c, std::ostream* os) {
+  *os << c.name;
+}
+
+const BadFile kBadFiles[] = {
+    {"folder", "", ": это папка, а не файл"},
+    {"missing folder", "no-such-folder/backup.bin", ": папка "},
+};
+
+class BadReadFiles : public Cli, public ::testing::WithParamInterface<BadFile> {};
+
+// Found out before the controller is asked.
+TEST_P(BadReadFiles, AreRefusedBeforeAnyTraffic) {
+  const std::string path = File(GetParam().file);
+  EXPECT_EQ(Run(RunRead, {path}), kFailed);
+  EXPECT_NE(err.str().find(path + GetParam().reason), std::string::npos) << err.str();
+  EXPECT_EQ(sim.TotalRequests(), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Link, BadReadFiles, ::testing::ValuesIn(kBadFiles),
+                         [](const auto& param) { return "case" + std::to_string(param.index); });
+
+TEST_F(Cli, FolderToWriteIsReportedAsAFolder) {
+  EXPECT_EQ(Run(RunWrite, {dir.string()}), kFailed);
+  EXPECT_EQ(err.str(), "tarn-cli: " + dir.string() + ": это папка, а не файл\n");
+  EXPECT_EQ(sim.TotalRequests(), 0);
 }
 
 struct RefusedWrite {

@@ -157,6 +157,27 @@ TEST_F(CliModelTest, SetStoresByLabelAddressAndFlag) {
       << "no temporary file is left behind";
 }
 
+// A private backup reached through a link: the link stays, the target gets
+// the value and keeps its permission bits.
+TEST_F(CliModelTest, SetWritesALinksTargetAndKeepsItsPermissions) {
+  WriteFile(Backup());
+  const fs::perms privateBits = fs::perms::owner_read | fs::perms::owner_write;
+  fs::permissions(path_, privateBits);
+  const fs::path link = dir_ / "latest.bin";
+  fs::create_symlink(path_, link);
+  const CliRun run = Set({link.string(), "25=20"});
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_TRUE(fs::is_symlink(link));
+  EXPECT_EQ(FileBytes()[26], 20);
+  EXPECT_EQ(fs::status(path_).permissions(), privateBits);
+}
+
+TEST_F(CliModelTest, FolderIsReportedAsAFolder) {
+  const CliRun run = Set({dir_.string(), "25=20"});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(run.err, "tarn-cli: " + dir_.string() + ": это папка, а не файл\n");
+}
+
 struct RefusedCase {
   const char* what;
   std::vector<std::string> assignments;

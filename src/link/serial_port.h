@@ -84,10 +84,13 @@ class SerialPort {
 
 std::unique_ptr<SerialPort> MakeSerialPort();
 
-// The system's serial ports in scan order. On POSIX systems the entries of
-// TARN_PORTS (separated by ':') when it is set and not empty; otherwise the
-// serial devices found under /dev, sorted.
+// The system's serial ports in scan order: the entries of TARN_PORTS when it
+// is set and not empty (separated by PortListSeparator()); otherwise on POSIX
+// systems the serial devices found under /dev, sorted, and on Windows the
+// registry's list.
 std::vector<std::string> ListSerialPorts();
+// ':' on POSIX systems, ';' on Windows, where ':' belongs to names.
+char PortListSeparator();
 
 // The name of the group that owns the port's device, which a user must
 // belong to for access; empty where ports have no owning group.

@@ -1,4 +1,4 @@
-#include "tools/cli_model.h"
+#include "tools/cli_app.h"
 
 #include <gtest/gtest.h>
 
@@ -24,28 +24,21 @@ struct CliRun {
   std::string err;
 };
 
-template <typename Command>
-CliRun Invoke(Command command, std::vector<std::string> args) {
-  std::vector<char*> argv;
-  for (std::string& arg : args) {
-    argv.push_back(arg.data());
-  }
+// tarn-cli COMMAND ARGS..., in this process.
+CliRun Invoke(const std::string& command, std::vector<std::string> args) {
+  args.insert(args.begin(), command);
   std::ostringstream out;
   std::ostringstream err;
-  const int status = command(static_cast<int>(argv.size()), argv.data(), out, err);
+  const int status = RunCli(args, out, err);
   return {status, out.str(), err.str()};
 }
 
 CliRun Show(std::vector<std::string> args) {
-  return Invoke(
-      [](int c, char** v, std::ostream& o, std::ostream& e) { return RunShow(c, v, o, e); },
-      std::move(args));
+  return Invoke("show", std::move(args));
 }
 
 CliRun Set(std::vector<std::string> args) {
-  return Invoke(
-      [](int c, char** v, std::ostream& o, std::ostream& e) { return RunSet(c, v, o, e); },
-      std::move(args));
+  return Invoke("set", std::move(args));
 }
 
 // An image of a 48 V controller with firmware 01.09 (page text 165).

@@ -11,6 +11,7 @@
 
 #include <cstdlib>
 
+#include "link/port_list.h"
 #include "link_fixture.h"
 
 namespace tarn {
@@ -284,6 +285,13 @@ INSTANTIATE_TEST_SUITE_P(Link, PortList,
                                            PortListCase{"/dev/b:/dev/a", {"/dev/b", "/dev/a"}},
                                            PortListCase{":/dev/a::/dev/b:", {"/dev/a", "/dev/b"}},
                                            PortListCase{":", {}}));
+
+// Windows names its ports with a ';' between them: "C:" would split at ':'.
+TEST(PortListText, SplitsAtTheGivenSeparator) {
+  EXPECT_EQ(SplitPortList("COM3;COM1;;", ';'), (std::vector<std::string>{"COM3", "COM1"}));
+  EXPECT_EQ(SplitPortList(R"(\\.\COM10;COM2)", ';'),
+            (std::vector<std::string>{R"(\\.\COM10)", "COM2"}));
+}
 
 TEST(PortScan, ListsOnlySerialDevicesSorted) {
   ::unsetenv("TARN_PORTS");

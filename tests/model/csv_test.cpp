@@ -27,7 +27,7 @@ INSTANTIATE_TEST_SUITE_P(
                       QuotingCase{"line_feed", "a\nb", "\"a\nb\""},
                       QuotingCase{"carriage_return", "a\rb", "\"a\rb\""},
                       QuotingCase{"semicolon_is_plain", "a;b", "a;b"}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& test) { return std::string(test.param.name); });
 
 TEST(Csv, RowJoinsQuotedFieldsAndEndsWithCrLf) {
   EXPECT_EQ(csv::Row({"Vehicle", "Макс. скорость, км/ч", "30"}),

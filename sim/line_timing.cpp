@@ -1,4 +1,6 @@
+#include <algorithm>
 #include <string>
+#include <vector>
 
 #include "link/controller_link.h"
 #include "sim/simulator.h"
@@ -13,10 +15,6 @@ using std::chrono::milliseconds;
 constexpr milliseconds kWaitAfterTransferStart{50};
 constexpr milliseconds kWaitAfterReadZeroPoints{50};
 constexpr milliseconds kWaitAfterWriteEnd{200};
-// The simulator notes a request when its thread reads it, which a loaded
-// machine can delay by some milliseconds; the delays of two requests need not
-// cancel out. A missing wait shortens the gap far more than this.
-constexpr milliseconds kReadDelaySlack{10};
 
 milliseconds MandatedWait(std::uint8_t command) {
   switch (command) {
@@ -29,6 +27,33 @@ milliseconds MandatedWait(std::uint8_t command) {
     default:
       return milliseconds{0};
   }
+}
+
+// The simulator notes a request when its thread reads it, which a loaded
+// machine can delay by tens of milliseconds. Where nothing earlier bounds a
+// request's arrival (the first of a record) this much is allowed for; a
+// missing wait shortens the gap by far more.
+constexpr milliseconds kReadDelaySlack{10};
+
+using TimePoint = std::chrono::steady_clock::time_point;
+
+// The earliest moment each request can have arrived. The tool sends a request
+// no sooner than the quiet time after the reply before it, nor sooner than the
+// wait after the request before it: both are checked on their own, so both
+// bound the arrival from below, however late the simulator read it.
+std::vector<TimePoint> EarliestArrivals(const std::vector<LineTiming>& timings) {
+  std::vector<TimePoint> earliest;
+  for (std::size_t i = 0; i < timings.size(); ++i) {
+    TimePoint bound = timings[i].requestStart - kReadDelaySlack;
+    if (i > 0) {
+      bound = earliest[i - 1] + MandatedWait(timings[i - 1].command);
+      if (timings[i - 1].replyEnd) {
+        bound = std::max(bound, *timings[i - 1].replyEnd + kLineQuietTime);
+      }
+    }
+    earliest.push_back(std::min(bound, timings[i].requestStart));
+  }
+  return earliest;
 }
 
 std::string Describe(const std::vector<LineTiming>& timings, std::size_t next,
@@ -53,11 +78,12 @@ std::vector<std::string> QuietTimeFaults(const std::vector<LineTiming>& timings)
 
 std::vector<std::string> MandatedWaitFaults(const std::vector<LineTiming>& timings) {
   std::vector<std::string> faults;
+  const std::vector<TimePoint> earliest = EarliestArrivals(timings);
   for (std::size_t i = 0; i + 1 < timings.size(); ++i) {
     const milliseconds wait = MandatedWait(timings[i].command);
     if (wait == milliseconds{0}) continue;
-    const auto gap = timings[i + 1].requestStart - timings[i].requestStart;
-    if (gap < wait - kReadDelaySlack) faults.push_back(Describe(timings, i + 1, gap, "after the request before"));
+    const auto gap = timings[i + 1].requestStart - earliest[i];
+    if (gap < wait) faults.push_back(Describe(timings, i + 1, gap, "after the request before"));
   }
   return faults;
 }

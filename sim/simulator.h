@@ -92,8 +92,8 @@ struct LineTiming {
 // after the reply before it. MandatedWaitFaults: a request that came sooner
 // after a TransferStart or ReadZeroPoints request than 50 ms, or after a
 // WriteEnd request than 200 ms (the tool waits that long before it reads
-// their reply), give or take 10 ms for the controller's own reading delays,
-// which a missing wait exceeds by far. One line of text per fault; empty when there is none.
+// their reply); measured from the earliest moment the request can have
+// arrived, since the controller reads it when its thread gets to it. One line of text per fault; empty when there is none.
 std::vector<std::string> QuietTimeFaults(const std::vector<LineTiming>& timings);
 std::vector<std::string> MandatedWaitFaults(const std::vector<LineTiming>& timings);
 

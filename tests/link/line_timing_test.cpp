@@ -104,6 +104,8 @@ class LineTiming : public SimulatorTest, public ::testing::WithParamInterface<Tr
 
 TEST_P(LineTiming, LeavesTheControllerItsQuietTimeAndTheMandatedWaits) {
   const Traffic& traffic = GetParam();
+  // As after the scan: the controller has answered Identify.
+  ASSERT_TRUE(link.Exchange(kCommandIdentify, {}, 0ms, nullptr));
   sim.SetFaults(traffic.faults);
   RecordingPrompter prompter;
   traffic.run(link, sim, prompter);

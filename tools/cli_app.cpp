@@ -127,10 +127,16 @@ int Usage(const Command& command, std::ostream& err) {
 
 std::string CliOverview() {
   std::string text = "usage: tarn-cli COMMAND [ARGUMENTS]\n\n";
+  const std::string indent(kSynopsisColumn + 2, ' ');
   for (const Command& command : kCommands) {
-    std::string_view summary = command.summary;
     std::string lead = std::string("  ") + command.synopsis;
-    lead.resize(std::max(lead.size() + 1, kSynopsisColumn + 2), ' ');
+    // A synopsis too long for its column gets a line of its own.
+    if (lead.size() >= indent.size()) {
+      text += lead + "\n";
+      lead = indent;
+    }
+    lead.resize(indent.size(), ' ');
+    std::string_view summary = command.summary;
     for (;;) {
       const std::size_t end = summary.find('\n');
       text += lead;
@@ -138,7 +144,7 @@ std::string CliOverview() {
       text += '\n';
       if (end == std::string_view::npos) break;
       summary.remove_prefix(end + 1);
-      lead.assign(kSynopsisColumn + 2, ' ');
+      lead = indent;
     }
   }
   const char separator = PortListSeparator();

@@ -3,7 +3,7 @@
 # those that are missing. Uses sudo when not run as root.
 set -euo pipefail
 
-packages=(cmake ninja-build g++ make libgtest-dev libgmock-dev qt6-base-dev
+packages=(cmake ninja-build g++ make libgtest-dev libgmock-dev qt6-base-dev libcli11-dev
           xvfb xauth fonts-liberation2 fonts-noto-cjk fonts-dejavu-core)
 if [ "${1:-}" = "--cross" ]; then
   packages+=(g++-mingw-w64-x86-64-posix)

@@ -96,6 +96,8 @@ class Simulator::Impl {
   std::deque<ZeroPointReading> zeroQueue;
   std::map<std::uint8_t, int> counts;
   std::vector<Bytes> log;
+  std::vector<LineTiming> timings;
+  int resets = 0;  // ResetCounters() calls, so a reply never lands in a new log
   int replies = 0;
   long replyBytes = 0;
   bool hungUp = false;
@@ -107,8 +109,10 @@ class Simulator::Impl {
   bool OpenTerminal();
   void Run(std::stop_token stop);
   void TakeBytes(std::span<const std::uint8_t> bytes, std::stop_token stop);
-  void Handle(const Bytes& request, std::stop_token stop);
+  void Handle(const Bytes& request, Clock::time_point started, std::stop_token stop);
   Plan PlanReply(const Bytes& request, const std::optional<Bytes>& raw);
+  void NoteReplyEnd(std::size_t entry, int resetsThen, std::size_t bytes,
+                    Clock::time_point end);
   Bytes BuildReply(const Bytes& request);
   Bytes ReadBlockReply(std::span<const std::uint8_t> data);
   Bytes WriteBlockReply(std::span<const std::uint8_t> data);
@@ -123,6 +127,8 @@ class Simulator::Impl {
   int slave_ = kNoFd;  // kept open so the master never sees a hang-up between opens
   int wake_[2] = {kNoFd, kNoFd};
   Bytes pending_;
+  Clock::time_point pendingSince_;  // the first pending byte arrived
+  Clock::time_point lastWriteStart_;
   Clock::time_point lastByte_;
   Clock::time_point started_ = Clock::now();
   std::uint32_t noise_ = 1;
@@ -209,6 +215,7 @@ void Simulator::Impl::Run(std::stop_token stop) {
 void Simulator::Impl::TakeBytes(std::span<const std::uint8_t> bytes, std::stop_token stop) {
   const auto now = Clock::now();
   if (!pending_.empty() && now - lastByte_ > kRequestGapLimit) pending_.clear();
+  if (pending_.empty()) pendingSince_ = now;
   lastByte_ = now;
   pending_.insert(pending_.end(), bytes.begin(), bytes.end());
   while (pending_.size() >= 2 && master_ != kNoFd) {
@@ -224,11 +231,14 @@ void Simulator::Impl::TakeBytes(std::span<const std::uint8_t> bytes, std::stop_t
       break;
     }
     pending_.erase(pending_.begin(), pending_.begin() + static_cast<std::ptrdiff_t>(length + 3));
-    Handle(request, stop);
+    const Clock::time_point started = pendingSince_;
+    pendingSince_ = now;  // bytes left over came in the same read
+    Handle(request, started, stop);
   }
 }
 
-void Simulator::Impl::Handle(const Bytes& request, std::stop_token stop) {
+void Simulator::Impl::Handle(const Bytes& request, Clock::time_point started,
+                             std::stop_token stop) {
   // On a real line the request has only just finished arriving.
   const Clock::time_point arrived =
       Clock::now() + kByteTime * static_cast<std::int64_t>(request.size());
@@ -241,15 +251,18 @@ void Simulator::Impl::Handle(const Bytes& request, std::stop_token stop) {
   std::optional<Bytes> raw;
   if (replyHook) raw = replyHook(request);
   Plan plan;
+  std::size_t entry = 0;
+  int resetsThen = 0;
   {
     std::lock_guard lock(mutex);
+    entry = timings.size();
+    resetsThen = resets;
+    timings.push_back({request[0], started, std::nullopt});
     plan = PlanReply(request, raw);
   }
   if (plan.send && !plan.bytes.empty()) {
     Send(plan, plan.pacing ? arrived : Clock::now(), stop);
-    std::lock_guard lock(mutex);
-    ++replies;
-    replyBytes += static_cast<long>(plan.bytes.size());
+    NoteReplyEnd(entry, resetsThen, plan.bytes.size(), lastWriteStart_);
   }
   changed.notify_all();
   if (plan.hangUp) {
@@ -259,6 +272,14 @@ void Simulator::Impl::Handle(const Bytes& request, std::stop_token stop) {
     ::close(slave_);
     master_ = slave_ = kNoFd;
   }
+}
+
+void Simulator::Impl::NoteReplyEnd(std::size_t entry, int resetsThen, std::size_t bytes,
+                                   Clock::time_point end) {
+  std::lock_guard lock(mutex);
+  ++replies;
+  replyBytes += static_cast<long>(bytes);
+  if (resets == resetsThen && entry < timings.size()) timings[entry].replyEnd = end;
 }
 
 Plan Simulator::Impl::PlanReply(const Bytes& request, const std::optional<Bytes>& raw) {
@@ -391,6 +412,8 @@ void Simulator::Impl::SaveImage() {
 }
 
 void Simulator::Impl::WriteAll(std::span<const std::uint8_t> bytes) {
+  // Taken before the write: the tool cannot have these bytes any earlier.
+  lastWriteStart_ = Clock::now();
   while (!bytes.empty() && master_ != kNoFd) {
     ssize_t n = ::write(master_, bytes.data(), bytes.size());
     if (n < 0 && errno == EINTR) continue;
@@ -525,10 +548,17 @@ std::vector<std::vector<std::uint8_t>> Simulator::Requests() const {
   return impl_->log;
 }
 
+std::vector<LineTiming> Simulator::Timings() const {
+  std::lock_guard lock(impl_->mutex);
+  return impl_->timings;
+}
+
 void Simulator::ResetCounters() {
   std::lock_guard lock(impl_->mutex);
   impl_->counts.clear();
   impl_->log.clear();
+  impl_->timings.clear();
+  ++impl_->resets;
   impl_->replies = 0;
   impl_->replyBytes = 0;
 }

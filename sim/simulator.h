@@ -75,6 +75,28 @@ struct Options {
   Faults faults{};
 };
 
+// When one request and its reply crossed the line, as the controller saw them.
+// requestStart is when the controller read the request's first byte (never
+// before it arrived), replyEnd when it began to write the reply's last byte
+// (the tool cannot have it earlier), so a gap between them is never shorter
+// than it was on the line.
+struct LineTiming {
+  std::uint8_t command = 0;
+  std::chrono::steady_clock::time_point requestStart;
+  // Nothing when no reply went out.
+  std::optional<std::chrono::steady_clock::time_point> replyEnd;
+};
+
+// What a controller relies on in the tool's timing, checked on a record of
+// the line. QuietTimeFaults: a request that came sooner than kLineQuietTime
+// after the reply before it. MandatedWaitFaults: a request that came sooner
+// after a TransferStart or ReadZeroPoints request than 50 ms, or after a
+// WriteEnd request than 200 ms (the tool waits that long before it reads
+// their reply); measured from the earliest moment the request can have
+// arrived, since the controller reads it when its thread gets to it. One line of text per fault; empty when there is none.
+std::vector<std::string> QuietTimeFaults(const std::vector<LineTiming>& timings);
+std::vector<std::string> MandatedWaitFaults(const std::vector<LineTiming>& timings);
+
 // Raw bytes to send instead of handling the request (an empty vector sends
 // nothing; the image is not touched either way); std::nullopt handles it as
 // usual. Called on the controller's thread, without the simulator's lock, with
@@ -128,6 +150,8 @@ class Simulator {
   // Bytes of every reply sent, stray bytes included.
   long ReplyBytesSent() const;
   std::vector<std::vector<std::uint8_t>> Requests() const;
+  // One entry per request in Requests(), in the same order.
+  std::vector<LineTiming> Timings() const;
   void ResetCounters();
   // Waits until at least `count` replies have gone out in total; false on
   // time-out.

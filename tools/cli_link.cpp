@@ -16,8 +16,6 @@ namespace {
 
 constexpr int kExitDone = 0;
 constexpr int kExitFailed = 1;
-constexpr int kExitUsage = 2;
-constexpr char kNoVerify[] = "--no-verify";
 constexpr std::size_t kCustomerSize = 4;
 constexpr std::size_t kSerialSize = 4;
 constexpr std::size_t kVersionSize = 4;
@@ -25,11 +23,6 @@ constexpr std::size_t kVersionSize = 4;
 int Fail(std::ostream& err, std::string_view reason) {
   err << "tarn-cli: " << reason << "\n";
   return kExitFailed;
-}
-
-int Usage(std::ostream& err, std::string_view usage) {
-  err << "usage: tarn-cli " << usage << "\n";
-  return kExitUsage;
 }
 
 std::string Printable(const ParameterImage& image, std::size_t address, std::size_t count) {
@@ -84,14 +77,12 @@ std::string WriteFailureReason(int lastMessage) {
 
 }  // namespace
 
-int RunPorts(int argc, char**, std::ostream& out, std::ostream& err) {
-  if (argc != 0) return Usage(err, "ports");
+int RunPorts(std::ostream& out, std::ostream&) {
   for (const std::string& name : ListSerialPorts()) out << name << "\n";
   return kExitDone;
 }
 
-int RunIdentity(int argc, char**, std::ostream& out, std::ostream& err) {
-  if (argc != 0) return Usage(err, "identity");
+int RunIdentity(std::ostream& out, std::ostream& err) {
   CliSession session(err);
   if (!ConnectController(session, err)) return kExitFailed;
   ParameterImage image;
@@ -105,9 +96,10 @@ int RunIdentity(int argc, char**, std::ostream& out, std::ostream& err) {
   return kExitDone;
 }
 
-int RunRead(int argc, char** argv, std::ostream& out, std::ostream& err) {
-  if (argc != 1) return Usage(err, "read FILE");
-  const std::string path = argv[0];
+int RunRead(const std::string& path, std::ostream& out, std::ostream& err) {
+  std::string error;
+  // Found out before the controller is asked, not after a whole read.
+  if (!CheckFileCreatable(path, &error)) return Fail(err, error);
   CliSession session(err);
   if (!ConnectController(session, err)) return kExitFailed;
   // A failed read leaves the in-memory image partly new; it never reaches
@@ -116,31 +108,25 @@ int RunRead(int argc, char** argv, std::ostream& out, std::ostream& err) {
   ReadCommand(session.link, image, session.flags, session.prompter, session.status);
   if (!session.flags.imageRead)
     return Fail(err, "reading the image failed; " + path + " untouched");
-  std::string error;
   if (!WriteFileAtomically(path, image.bytes, &error)) return Fail(err, error);
   out << "Read the image of " << Printable(image, kAddrModuleName, kModuleNameSize) << " on "
       << session.connection.connectedPort << " into " << path << "\n";
   return kExitDone;
 }
 
-int RunWrite(int argc, char** argv, std::ostream& out, std::ostream& err) {
-  bool verify = true;
-  if (argc == 2 && std::string_view(argv[0]) == kNoVerify) {
-    verify = false;
-    ++argv;
-    --argc;
-  }
-  if (argc != 1) return Usage(err, "write [--no-verify] FILE");
-  const std::string path = argv[0];
+int RunWrite(const std::string& path, bool verify, std::ostream& out, std::ostream& err) {
   std::string error;
   const std::optional<ParameterImage> image = LoadImageFile(path, &error);
   if (!image) return Fail(err, error);
   CliSession session(err);
   if (!ConnectController(session, err)) return kExitFailed;
+  // Success is told only once the read-back agrees.
+  if (verify) session.prompter.HoldBack(kMsgWriteDone);
   WriteCommand(session.link, *image, session.flags, session.prompter, session.status);
   if (!session.flags.imageWritten)
     return Fail(err, WriteFailureReason(session.prompter.lastMessage));
   if (verify && Verify(session, *image, err) != kExitDone) return kExitFailed;
+  session.prompter.ShowHeld();
   out << "Wrote " << path << " to " << session.connection.connectedPort
       << (verify ? "; read back and verified" : "; not verified") << "\n";
   return kExitDone;

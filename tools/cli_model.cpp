@@ -2,7 +2,7 @@
 
 #include <charconv>
 #include <iomanip>
-#include <iostream>
+#include <ostream>
 #include <memory>
 #include <optional>
 #include <sstream>
@@ -301,10 +301,10 @@ bool Apply(const Assignment& assignment, const std::vector<Page>& pages, Paramet
   return true;
 }
 
-std::optional<std::vector<Assignment>> ParseAssignments(int argc, char** argv, std::ostream& err) {
+std::optional<std::vector<Assignment>> ParseAssignments(const std::vector<std::string>& args,
+                                                        std::ostream& err) {
   std::vector<Assignment> assignments;
-  for (int i = 0; i < argc; ++i) {
-    const std::string_view arg(argv[i]);
+  for (const std::string_view arg : args) {
     const std::size_t equals = arg.find('=');
     if (equals == std::string_view::npos || equals == 0) {
       err << "tarn-cli set: expected LABEL-OR-ADDRESS=VALUE, got " << arg << "\n";
@@ -318,13 +318,9 @@ std::optional<std::vector<Assignment>> ParseAssignments(int argc, char** argv, s
 
 }  // namespace
 
-int RunShow(int argc, char** argv, std::ostream& out, std::ostream& err) {
-  if (argc > 1) {
-    err << "usage: tarn-cli show [FILE]\n";
-    return kExitUsage;
-  }
+int RunShow(const std::optional<std::string>& file, std::ostream& out, std::ostream& err) {
   const std::optional<ParameterImage> image =
-      argc == 1 ? ReadImageFile(argv[0], err) : ReadImageFromController(out, err);
+      file ? ReadImageFile(*file, err) : ReadImageFromController(out, err);
   if (!image) {
     return kExitFailed;
   }
@@ -336,16 +332,13 @@ int RunShow(int argc, char** argv, std::ostream& out, std::ostream& err) {
   return kExitDone;
 }
 
-int RunSet(int argc, char** argv, std::ostream& out, std::ostream& err) {
-  if (argc < 2) {
-    err << "usage: tarn-cli set FILE LABEL-OR-ADDRESS=VALUE...\n";
-    return kExitUsage;
-  }
-  const auto assignments = ParseAssignments(argc - 1, argv + 1, err);
+int RunSet(const std::string& file, const std::vector<std::string>& assignmentArgs,
+           std::ostream& out, std::ostream& err) {
+  const auto assignments = ParseAssignments(assignmentArgs, err);
   if (!assignments) {
     return kExitUsage;
   }
-  std::optional<ParameterImage> image = ReadImageFile(argv[0], err);
+  std::optional<ParameterImage> image = ReadImageFile(file, err);
   auto defs = std::make_unique<DefinitionSet>();
   if (!image || !LoadFor(*image, *defs, err)) {
     return kExitFailed;
@@ -358,22 +351,14 @@ int RunSet(int argc, char** argv, std::ostream& out, std::ostream& err) {
     allStored = Apply(assignment, pages, *image, done, err) && allStored;
   }
   if (!allStored) {
-    err << "tarn-cli set: nothing written; " << argv[0] << " is unchanged\n";
+    err << "tarn-cli set: nothing written; " << file << " is unchanged\n";
     return kExitFailed;
   }
-  if (!WriteImageFile(argv[0], *image, err)) {
+  if (!WriteImageFile(file, *image, err)) {
     return kExitFailed;
   }
-  out << done.str() << "written: " << argv[0] << "\n";
+  out << done.str() << "written: " << file << "\n";
   return kExitDone;
-}
-
-int RunShow(int argc, char** argv) {
-  return RunShow(argc, argv, std::cout, std::cerr);
-}
-
-int RunSet(int argc, char** argv) {
-  return RunSet(argc, argv, std::cout, std::cerr);
 }
 
 }  // namespace tarn

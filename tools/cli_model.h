@@ -4,11 +4,12 @@
 #pragma once
 
 #include <iosfwd>
+#include <optional>
+#include <string>
+#include <vector>
 
 namespace tarn {
 
-// argv[0] .. argv[argc - 1] are the arguments after the subcommand's name.
-//
 //   show [FILE]    FILE: a 512-byte image; without it the image is read from
 //                  the controller on the first serial port that answers.
 //   set FILE LABEL-OR-ADDRESS=VALUE...
@@ -16,12 +17,10 @@ namespace tarn {
 //                  is then left unchanged. Flags take on/off (or 1/0) and are
 //                  addressed as ADDRESS.BIT (20.3) or by label.
 //
-// Exit status: 0 done, 1 refused or failed, 2 usage.
-int RunShow(int argc, char** argv);
-int RunSet(int argc, char** argv);
-
-// The same, writing to the given streams (labels and values as UTF-8).
-int RunShow(int argc, char** argv, std::ostream& out, std::ostream& err);
-int RunSet(int argc, char** argv, std::ostream& out, std::ostream& err);
+// Labels and values are written as UTF-8. Exit status: 0 done, 1 refused or
+// failed, 2 usage (an assignment without '=').
+int RunShow(const std::optional<std::string>& file, std::ostream& out, std::ostream& err);
+int RunSet(const std::string& file, const std::vector<std::string>& assignments,
+           std::ostream& out, std::ostream& err);
 
 }  // namespace tarn

@@ -1,6 +1,5 @@
 #include "tools/cli_monitor.h"
 
-#include <charconv>
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
@@ -26,10 +25,7 @@ namespace {
 
 constexpr int kExitDone = 0;
 constexpr int kExitFailed = 1;
-constexpr int kExitUsage = 2;
-constexpr char kUsage[] = "usage: tarn-cli monitor [--csv FILE] [--seconds N]";
 constexpr std::int64_t kPollsPerSecond = std::chrono::seconds{1} / kLivePollPeriod;
-constexpr int kMaxSeconds = std::numeric_limits<int>::max() / kPollsPerSecond;
 constexpr std::string_view kNotReceived = "-";
 
 // The poll's samples on their way from the poll thread to the command's
@@ -201,46 +197,8 @@ int RunMonitor(const MonitorOptions& options, std::ostream& out, std::ostream& e
   return kExitDone;
 }
 
-bool ParseMonitorArguments(int argc, char** argv, MonitorOptions* options, std::string* problem) {
-  for (int i = 0; i < argc; ++i) {
-    const std::string_view name = argv[i];
-    if (name != "--csv" && name != "--seconds") {
-      *problem = "unknown argument: " + std::string(name);
-      return false;
-    }
-    if (i + 1 >= argc) {
-      *problem = std::string(name) + " needs a value";
-      return false;
-    }
-    const std::string_view value = argv[++i];
-    if (name == "--csv") {
-      if (value.empty()) {
-        *problem = "--csv needs a file name";
-        return false;
-      }
-      options->csvPath = value;
-      continue;
-    }
-    int seconds = 0;
-    const auto [end, result] = std::from_chars(value.data(), value.data() + value.size(), seconds);
-    if (result != std::errc() || end != value.data() + value.size() || seconds < 1 ||
-        seconds > kMaxSeconds) {
-      *problem = "--seconds takes a whole number of seconds from 1 to " +
-                 std::to_string(kMaxSeconds) + ", not " + std::string(value);
-      return false;
-    }
-    options->seconds = seconds;
-  }
-  return true;
-}
-
-int RunMonitorCommand(int argc, char** argv, std::ostream& out, std::ostream& err) {
-  MonitorOptions options;
-  std::string problem;
-  if (!ParseMonitorArguments(argc, argv, &options, &problem)) {
-    err << "tarn-cli: " << problem << "\n" << kUsage << "\n";
-    return kExitUsage;
-  }
+int RunMonitorUntilInterrupted(const MonitorOptions& options, std::ostream& out,
+                               std::ostream& err) {
   std::stop_source stop;
   const StopOnInterrupt interrupt(stop);
   return RunMonitor(options, out, err, stop.get_token());

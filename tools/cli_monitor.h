@@ -19,12 +19,11 @@ struct MonitorOptions {
 int RunMonitor(const MonitorOptions& options, std::ostream& out, std::ostream& err,
                std::stop_token stop);
 
-// The command's own argument reading: [--csv FILE] [--seconds N]. False with
-// *problem set for anything else.
-bool ParseMonitorArguments(int argc, char** argv, MonitorOptions* options, std::string* problem);
+// The longest run --seconds may ask for.
+inline constexpr int kMonitorMaxSeconds = 24 * 60 * 60 * 365;
 
-// The command as tarn-cli runs it: the arguments after its name, exit status
-// 2 for bad ones, Ctrl+C as the stop.
-int RunMonitorCommand(int argc, char** argv, std::ostream& out, std::ostream& err);
+// RunMonitor with Ctrl+C as the stop, as tarn-cli runs it.
+int RunMonitorUntilInterrupted(const MonitorOptions& options, std::ostream& out,
+                               std::ostream& err);
 
 }  // namespace tarn

@@ -21,18 +21,28 @@ class CliPrompter final : public Prompter {
   explicit CliPrompter(std::ostream& err) : err_(err) {}
   MsgAnswer ShowMessage(int id, MsgButtons buttons, MsgIcon icon) override;
   MsgAnswer ShowText(std::u16string_view text, MsgButtons buttons, MsgIcon icon) override;
+  // The message's line, then each line of the details indented under it.
+  MsgAnswer ShowMessageWithDetails(int id, std::u16string_view details, MsgButtons buttons,
+                                   MsgIcon icon) override;
+
+  // The message `id` is kept back when shown, until ShowHeld() prints it:
+  // a success that a later check may still overturn.
+  void HoldBack(int id) { holdBack_ = id; }
+  void ShowHeld();
 
   int lastMessage = kNoMessage;  // string-table id of the last message shown
 
  private:
   std::ostream& err_;
+  int holdBack_ = kNoMessage;
+  bool held_ = false;
 };
 
 // The status line has no place on a command line; the outcome is reported by
 // the exit status and the closing line.
 class SilentStatus final : public StatusLine {
  public:
-  void SetStatus(std::u16string_view) override {}
+  void SetStatus(TransferOutcome) override {}
 };
 
 // A connection to a controller for one command.

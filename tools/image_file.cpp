@@ -10,8 +10,30 @@
 namespace tarn {
 namespace {
 
+namespace fs = std::filesystem;
+
 constexpr char kTemporaryInfix[] = ".tmp-";
 constexpr int kSuffixDigits = 8;
+constexpr int kMaxLinkHops = 40;  // as the kernel's own limit for a chain of links
+constexpr char kIsFolder[] = ": это папка, а не файл";
+
+// The file whose bytes `path` names: a symbolic link is followed to the end of
+// its chain, so that the link stays a link and its target gets the new bytes.
+fs::path FileBehind(const std::string& path) {
+  fs::path file = path;
+  std::error_code ec;
+  for (int hop = 0; hop < kMaxLinkHops && fs::is_symlink(file, ec); ++hop) {
+    const fs::path target = fs::read_symlink(file, ec);
+    if (ec) break;
+    file = target.is_absolute() ? target : file.parent_path() / target;
+  }
+  return file;
+}
+
+bool IsFolder(const fs::path& file) {
+  std::error_code ec;
+  return fs::is_directory(file, ec);
+}
 
 std::string TemporaryNameFor(const std::string& path) {
   std::random_device random;
@@ -40,6 +62,10 @@ bool WriteAndSync(const std::string& path, std::span<const std::uint8_t> bytes,
 }  // namespace
 
 std::optional<ParameterImage> LoadImageFile(const std::string& path, std::string* error) {
+  if (IsFolder(path)) {
+    *error = path + kIsFolder;
+    return std::nullopt;
+  }
   std::FILE* file = std::fopen(path.c_str(), "rb");
   if (file == nullptr) {
     *error = path + ": " + std::strerror(errno);
@@ -64,18 +90,53 @@ std::optional<ParameterImage> LoadImageFile(const std::string& path, std::string
   return image;
 }
 
-bool WriteFileAtomically(const std::string& path, std::span<const std::uint8_t> bytes,
-                         std::string* error) {
-  const std::string temporary = TemporaryNameFor(path);
-  std::error_code ec;
-  if (!WriteAndSync(temporary, bytes, error)) {
-    std::filesystem::remove(temporary, ec);
+bool CheckFileCreatable(const std::string& path, std::string* error) {
+  const fs::path file = FileBehind(path);
+  if (IsFolder(file)) {
+    *error = path + kIsFolder;
     return false;
   }
-  std::filesystem::rename(temporary, path, ec);
+  const fs::path folder = file.has_parent_path() ? file.parent_path() : fs::path(".");
+  if (!IsFolder(folder)) {
+    *error = path + ": папка " + folder.string() + " не существует";
+    return false;
+  }
+  // Only creating a file shows for sure that the folder takes one.
+  const std::string probe = TemporaryNameFor(file.string());
+  std::FILE* created = std::fopen(probe.c_str(), "wb");
+  if (created == nullptr) {
+    *error = path + ": " + std::strerror(errno);
+    return false;
+  }
+  std::fclose(created);
+  std::error_code ec;
+  fs::remove(probe, ec);
+  return true;
+}
+
+bool WriteFileAtomically(const std::string& path, std::span<const std::uint8_t> bytes,
+                         std::string* error) {
+  const fs::path file = FileBehind(path);
+  if (IsFolder(file)) {
+    *error = path + kIsFolder;
+    return false;
+  }
+  // A replaced file keeps its permission bits (a backup kept private stays so).
+  std::error_code missing;
+  const fs::file_status found = fs::status(file, missing);
+  const std::string temporary = TemporaryNameFor(file.string());
+  std::error_code ec;
+  if (!WriteAndSync(temporary, bytes, error)) {
+    fs::remove(temporary, ec);
+    return false;
+  }
+  if (fs::is_regular_file(found)) {
+    fs::permissions(temporary, found.permissions(), fs::perm_options::replace, ec);
+  }
+  if (!ec) fs::rename(temporary, file, ec);
   if (ec) {
     *error = path + ": " + ec.message();
-    std::filesystem::remove(temporary, ec);
+    fs::remove(temporary, ec);
     return false;
   }
   return true;

@@ -1,4 +1,6 @@
-// Image files of tarn-cli: exactly 512 bytes, replaced atomically.
+// Image files of tarn-cli: exactly 512 bytes, replaced atomically. A file
+// named through a symbolic link is the link's target; a replaced file keeps
+// its permission bits.
 #pragma once
 
 #include <cstdint>
@@ -15,9 +17,14 @@ namespace tarn {
 // read or is not exactly 512 bytes long.
 std::optional<ParameterImage> LoadImageFile(const std::string& path, std::string* error);
 
-// Writes `bytes` to a temporary file next to `path`, flushes it to the disk
-// and renames it over `path`: a reader sees the old file or the whole new one,
-// never a part. False with *error set on failure; `path` is then untouched.
+// Whether a file can be written at `path`: not a folder, in a folder that
+// exists and takes a new file (tried by creating one). False with *error set.
+bool CheckFileCreatable(const std::string& path, std::string* error);
+
+// Writes `bytes` to a temporary file next to the file `path` names, flushes it
+// to the disk and renames it over that file: a reader sees the old file or the
+// whole new one, never a part. False with *error set on failure; the file is
+// then untouched.
 bool WriteFileAtomically(const std::string& path, std::span<const std::uint8_t> bytes,
                          std::string* error);
 

@@ -68,6 +68,7 @@ void Check(bool condition) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   tarn::ControllerLink link;
   link.attemptWait = std::chrono::milliseconds(0);
+  link.quietTime = std::chrono::milliseconds(0);
   link.SetPort(std::make_unique<ScriptedPort>(std::span(data, size)));
   // Two exchanges in a row: the second starts from whatever the first left.
   for (int exchange = 0; exchange < 2; ++exchange) {

@@ -1,15 +1,16 @@
 // Feeds arbitrary bytes to the definition reader as a page text and as a
 // monitor text, then formats and stores every loaded row on an image, so that
-// a row the codec cannot hold shows up as an out-of-bounds access.
+// a row the codec cannot hold shows up as an out-of-bounds access. Whole texts
+// are slow to run; fuzz_definition_row takes one row at a time.
 #include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <span>
 #include <string>
 
+#include "codec_exercise.h"
 #include "model/definition_loader.h"
 #include "model/definition_reader.h"
-#include "model/value_codec.h"
 
 namespace {
 
@@ -29,16 +30,6 @@ void ScanRows(std::span<const std::uint8_t> text) {
   }
 }
 
-void ExerciseCodec(const tarn::DefinitionSet& defs, tarn::ParameterImage& image) {
-  for (int i = 0; i < defs.paramCount; ++i) {
-    const tarn::ParamDef& def = defs.params[static_cast<std::size_t>(i)];
-    const std::u16string text = tarn::FormatValue(def, image);
-    (void)tarn::StoreText(def, text, image);
-    (void)tarn::StoreText(def, def.name, image);
-    tarn::SetFlag(def, image, !tarn::GetFlag(def, image));
-  }
-}
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -48,6 +39,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   tarn::ParameterImage image;
   tarn::LoadPageRows(text, image, *defs);
   tarn::LoadMonitorRows(text, *defs);
-  ExerciseCodec(*defs, image);
+  tarn::fuzz::ExerciseCodec(*defs, image);
   return 0;
 }

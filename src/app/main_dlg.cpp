@@ -202,7 +202,7 @@ void CQelmUserAppDlg::OnRead() {
   ReadCommand(session_.link, session_.image, session_.flags, host(), *this);
   if (session_.flags.imageRead && session_.definitionsLoaded && !ReadFitsDefinitions()) {
     session_.flags.imageRead = false;
-    SetStatus(kStatusReadFailure);
+    SetStatus(TransferOutcome::ReadFailure);
   }
   if (session_.flags.imageRead && session_.definitionsLoaded) {
     RefreshVoltageRanges(session_.image, session_.defs);
@@ -241,9 +241,9 @@ bool CQelmUserAppDlg::loadDefinitions() {
   return true;
 }
 
-void CQelmUserAppDlg::SetStatus(std::u16string_view text) {
-  SetText(kIdStatus, text);
-  statusGood_ = text == kStatusReadSuccess || text == kStatusWriteSuccess;
+void CQelmUserAppDlg::SetStatus(TransferOutcome outcome) {
+  SetText(kIdStatus, StatusText(outcome));
+  statusGood_ = Succeeded(outcome);
   InvalidateColor(kIdStatus);
 }
 

@@ -56,8 +56,8 @@ class CQelmUserAppDlg : public ui::Dialog, public StatusLine {
   void OnClose() override;
   std::optional<ui::Rgb> TextColor(int id) const override;
 
-  // StatusLine: the text, and with it the colour of its outcome.
-  void SetStatus(std::u16string_view text) override;
+  // StatusLine: the outcome's text, green for a success and red otherwise.
+  void SetStatus(TransferOutcome outcome) override;
 
   void AddPage(std::unique_ptr<ui::Dialog> page);
   void ShowPage(int key);

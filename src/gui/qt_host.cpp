@@ -124,7 +124,14 @@ MsgAnswer QtHost::ShowText(std::u16string_view text, MsgButtons buttons, MsgIcon
   return Ask(PlainText(text), buttons, icon, QStringLiteral("message-text"));
 }
 
-MsgAnswer QtHost::Ask(const QString& text, MsgButtons buttons, MsgIcon icon, const QString& name) {
+MsgAnswer QtHost::ShowMessageWithDetails(int id, std::u16string_view details, MsgButtons buttons,
+                                         MsgIcon icon) {
+  return Ask(PlainText(res::String(id)), buttons, icon, QStringLiteral("message-%1").arg(id),
+             PlainText(details));
+}
+
+MsgAnswer QtHost::Ask(const QString& text, MsgButtons buttons, MsgIcon icon, const QString& name,
+                      const QString& details) {
   // A box is centred over the window it belongs to once that is on screen;
   // before (the start-up's boxes), on the screen.
   QWidget* over = ActiveWindow();
@@ -139,6 +146,7 @@ MsgAnswer QtHost::Ask(const QString& text, MsgButtons buttons, MsgIcon icon, con
   QMessageBox& box = *made;
   box.setObjectName(name);
   box.setTextFormat(Qt::PlainText);
+  if (!details.isEmpty()) box.setDetailedText(details);
   box.setWindowModality(Qt::ApplicationModal);
   const int clicked = box.exec();
   const MsgAnswer answer = AnswerOf(clicked, buttons);

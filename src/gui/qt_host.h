@@ -32,6 +32,9 @@ class QtHost : public ui::Host {
 
   MsgAnswer ShowMessage(int id, MsgButtons buttons, MsgIcon icon) override;
   MsgAnswer ShowText(std::u16string_view text, MsgButtons buttons, MsgIcon icon) override;
+  // The details go into the box's detailed text, behind its details button.
+  MsgAnswer ShowMessageWithDetails(int id, std::u16string_view details, MsgButtons buttons,
+                                   MsgIcon icon) override;
   int RunModal(ui::Dialog& dialog) override;
   void CreateChild(ui::Dialog& child, ui::Dialog& parent, const ui::RectDu& rect) override;
   void DestroyChild(ui::Dialog& child) override;
@@ -63,7 +66,8 @@ class QtHost : public ui::Host {
  private:
   struct ModalRun;
 
-  MsgAnswer Ask(const QString& text, MsgButtons buttons, MsgIcon icon, const QString& name);
+  MsgAnswer Ask(const QString& text, MsgButtons buttons, MsgIcon icon, const QString& name,
+                const QString& details = {});
   std::optional<std::filesystem::path> AskFile(const ui::FileRequest& request, bool save);
   void ForgetViewTree(DialogView* root);
   void CloseModelessView(ui::Dialog& dialog);

@@ -2,6 +2,8 @@
 
 #include <thread>
 
+#include "resources/embedded.h"
+
 namespace tarn {
 namespace {
 
@@ -17,13 +19,70 @@ constexpr std::size_t kIdentifyByte = 2;
 constexpr std::uint8_t kIdentifyAcceptedA = 1;
 constexpr std::uint8_t kIdentifyAcceptedB = 2;
 
-bool IdentifyAccepted(const Reply& reply) {
-  if (reply.length <= kIdentifyByte) return false;
+// Connected, or Refused with the byte that refused it (none when too short).
+PortOutcome IdentifyOutcome(const Reply& reply, int* identifyByte) {
+  if (reply.length <= kIdentifyByte) return PortOutcome::Refused;
   const std::uint8_t value = reply.data[kIdentifyByte];
-  return value == kIdentifyAcceptedA || value == kIdentifyAcceptedB;
+  *identifyByte = value;
+  return value == kIdentifyAcceptedA || value == kIdentifyAcceptedB ? PortOutcome::Connected
+                                                                    : PortOutcome::Refused;
+}
+
+PortOutcome OutcomeOf(OpenFailure failure) {
+  switch (failure) {
+    case OpenFailure::NoSuchDevice:
+      return PortOutcome::NoSuchDevice;
+    case OpenFailure::NotSerial:
+      return PortOutcome::NotSerial;
+    case OpenFailure::Busy:
+      return PortOutcome::Busy;
+    case OpenFailure::NoPermission:
+      return PortOutcome::NoPermission;
+    case OpenFailure::None:
+    case OpenFailure::Other:
+      break;
+  }
+  return PortOutcome::NotOpened;
+}
+
+std::u16string OutcomeText(const PortAttempt& attempt) {
+  switch (attempt.outcome) {
+    case PortOutcome::NoSuchDevice:
+      return u"нет такого устройства";
+    case PortOutcome::NotSerial:
+      return u"не последовательный порт";
+    case PortOutcome::Busy:
+      return u"занят другой программой";
+    case PortOutcome::NoPermission:
+      return u"нет прав доступа";
+    case PortOutcome::NotOpened:
+      return u"не удалось открыть";
+    case PortOutcome::NoAnswer:
+      return u"открыт, но контроллер не ответил";
+    case PortOutcome::Refused:
+      if (attempt.identifyByte == kNoIdentifyByte) {
+        return u"ответ без байта данных 2, контроллер не принят";
+      }
+      return u"ответ с байтом данных 2 = " +
+             res::DecodeUtf8(std::to_string(attempt.identifyByte)) + u", контроллер не принят";
+    case PortOutcome::Connected:
+      return u"контроллер найден";
+  }
+  return {};
 }
 
 }  // namespace
+
+std::u16string DescribeScan(const std::vector<PortAttempt>& attempts) {
+  if (attempts.empty()) return u"Последовательные порты не найдены.";
+  std::u16string text;
+  for (const PortAttempt& attempt : attempts) {
+    if (!text.empty()) text += u'\n';
+    text += res::DecodeUtf8(attempt.port) + u": " + OutcomeText(attempt);
+    if (!attempt.systemText.empty()) text += u" (" + res::DecodeUtf8(attempt.systemText) + u")";
+  }
+  return text;
+}
 
 int Connection::EnumerateSerialPorts() {
   portNames = ListSerialPorts();
@@ -38,21 +97,37 @@ bool Connection::ConfigureAndIdentify(const std::string& name, const PortSetting
   }
   std::this_thread::sleep_for(kSettleAfterConfigure);
   port->Close();
-  if (!port->Open(name)) return false;
+  if (!port->Open(name)) {
+    const OpenProblem problem = port->LastOpenProblem();
+    current_.outcome = OutcomeOf(problem.kind);
+    current_.systemText = problem.systemText;
+    return false;
+  }
   port->Configure(settings, link_.timeouts);
   Reply reply;
-  if (!link_.Exchange(kCommandIdentify, {}, kNoWait, &reply)) return false;
-  return IdentifyAccepted(reply);
+  if (!link_.Exchange(kCommandIdentify, {}, kNoWait, &reply)) {
+    current_.outcome = PortOutcome::NoAnswer;
+    return false;
+  }
+  current_.outcome = IdentifyOutcome(reply, &current_.identifyByte);
+  return current_.outcome == PortOutcome::Connected;
 }
 
 bool Connection::Connect() {
   if (connected) return true;
   EnumerateSerialPorts();
+  scanResults.clear();
   for (const std::string& name : portNames) {
+    current_ = PortAttempt{name, PortOutcome::NoAnswer, {}, kNoIdentifyByte};
     std::unique_ptr<SerialPort> port = MakeSerialPort();
-    if (!port->Open(name)) continue;  // missing or held by another program
+    if (!port->Open(name)) {  // missing, held by another program, not allowed
+      const OpenProblem problem = port->LastOpenProblem();
+      scanResults.push_back({name, OutcomeOf(problem.kind), problem.systemText, kNoIdentifyByte});
+      continue;
+    }
     link_.SetPort(std::move(port));
     connected = ConfigureAndIdentify(name, kControllerLine);
+    scanResults.push_back(current_);
     if (connected) {
       connectedPort = name;
       break;
@@ -67,8 +142,9 @@ bool Connection::ConnectWithRetry() {
   Connect();
   std::this_thread::sleep_for(kWaitAfterConnect);
   while (!connected) {
-    if (prompter_.ShowMessage(kMsgNoController, MsgButtons::RetryCancel, MsgIcon::None) !=
-        MsgAnswer::Retry) {
+    if (prompter_.ShowMessageWithDetails(kMsgNoController, DescribeScan(scanResults),
+                                         MsgButtons::RetryCancel,
+                                         MsgIcon::None) != MsgAnswer::Retry) {
       break;
     }
     Connect();

@@ -7,8 +7,6 @@
 namespace tarn {
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
 // Sleeps for `wait`, or less when a stop is requested.
 void WaitUnlessStopped(std::chrono::milliseconds wait, std::stop_token stop) {
   if (wait <= std::chrono::milliseconds::zero()) return;
@@ -32,15 +30,22 @@ bool ControllerLink::Exchange(std::uint8_t command, std::span<const std::uint8_t
                               std::chrono::milliseconds wait, Reply* reply, std::stop_token stop) {
   std::lock_guard lock(mutex_);
   if (!port_ || !port_->IsOpen() || data.size() > kMaxFrameData) return false;
-  // A late reply to an earlier request must not be taken for this one.
-  port_->Purge();
   TxFrame[kOffsetCommand] = command;
   TxFrame[kOffsetLength] = static_cast<std::uint8_t>(data.size());
   std::copy(data.begin(), data.end(), TxFrame.begin() + kOffsetData);
+  AwaitQuietLine();
+  // A late reply to an earlier request must not be taken for this one.
+  port_->Purge();
   // A failed send shows up as a missing reply; the receive decides.
   SendFrame();
-  WaitUnlessStopped(wait, stop);
-  if (!ReceiveFrame(stop)) return false;
+  WaitForReply(wait, stop);
+  const bool received = ReceiveFrame(stop);
+  // Every byte of the reply was already waiting quietTime before the wait
+  // ended: the line has been quiet since then.
+  if (received && waitingEarly_ && *waitingEarly_ >= bytesTaken_) {
+    lineQuietSince_ = waitingEarlyAt_;
+  }
+  if (!received) return false;
   if (reply != nullptr) {
     reply->command = RxFrame[kOffsetCommand];
     reply->length = RxFrame[kOffsetLength];
@@ -49,8 +54,27 @@ bool ControllerLink::Exchange(std::uint8_t command, std::span<const std::uint8_t
   return true;
 }
 
+void ControllerLink::AwaitQuietLine() const {
+  const Clock::time_point quietEnough = lineQuietSince_ + quietTime;
+  // Not cut short by a stop request: the silence is the controller's due.
+  if (Clock::now() < quietEnough) std::this_thread::sleep_until(quietEnough);
+}
+
+void ControllerLink::WaitForReply(std::chrono::milliseconds wait, std::stop_token stop) {
+  waitingEarly_.reset();
+  if (wait <= quietTime) {
+    WaitUnlessStopped(wait, stop);
+    return;
+  }
+  WaitUnlessStopped(wait - quietTime, stop);
+  waitingEarlyAt_ = Clock::now();
+  waitingEarly_ = port_->BytesWaiting();
+  WaitUnlessStopped(quietTime, stop);
+}
+
 bool ControllerLink::SendFrame() {
   if (!port_) return false;
+  AwaitQuietLine();
   const std::size_t length = std::min<std::size_t>(TxFrame[kOffsetLength], kMaxFrameData);
   TxFrame[kOffsetLength] = static_cast<std::uint8_t>(length);
   const std::span<const std::uint8_t> frame(TxFrame.data(), length + kFrameOverhead);
@@ -69,6 +93,7 @@ bool ControllerLink::ReceiveAttempt(FrameResult* result) {
     const std::size_t wanted = assembler_.Missing();
     std::size_t got = 0;
     if (!port_->ReadWithin(std::span(chunk).first(wanted), &got, window)) return false;
+    bytesTaken_ += got;
     *result = assembler_.Take(std::span(chunk).first(got));
     if (*result != FrameResult::Incomplete || got < wanted) return true;
   }
@@ -76,7 +101,15 @@ bool ControllerLink::ReceiveAttempt(FrameResult* result) {
 
 bool ControllerLink::ReceiveFrame(std::stop_token stop) {
   assembler_.Reset();
+  bytesTaken_ = 0;
   if (!port_) return false;
+  const bool complete = ReceiveAttempts(stop);
+  // Whatever came, came before now.
+  lineQuietSince_ = Clock::now();
+  return complete;
+}
+
+bool ControllerLink::ReceiveAttempts(std::stop_token stop) {
   for (int attempt = 0; attempt < kReceiveAttempts; ++attempt) {
     if (stop.stop_requested()) return false;
     std::this_thread::sleep_for(attemptWait);

@@ -1,9 +1,13 @@
 // The one serial link to the controller: request/reply frames with an 8-bit
 // sum, exchanged strictly in turn.
 //
+// The controller gets at least kLineQuietTime of silence after each reply
+// before the next request: the wait sits in front of the next send, so an
+// exchange still returns as soon as its reply is complete.
+//
 // Thread safety: Exchange() may be called from any thread; it holds the link's
-// mutex for the whole exchange (purge, send, wait, receive, copying the reply
-// out), so two exchanges never overlap. SetPort() and port() are for the
+// mutex for the whole exchange (quiet time, purge, send, wait, receive, copying
+// the reply out), so two exchanges never overlap. SetPort() and port() are for the
 // connection code on the UI thread while no other thread uses the link.
 #pragma once
 
@@ -12,6 +16,7 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <span>
 #include <stop_token>
 
@@ -34,6 +39,11 @@ inline constexpr std::uint8_t kCommandLiveData3 = 0x3C;
 // read of up to a whole frame under the port's time-outs.
 inline constexpr int kReceiveAttempts = 10;
 inline constexpr std::chrono::milliseconds kAttemptWait{5};
+// The least silence between the end of a reply and the next request. A read
+// under the port's time-outs always ended this long after the last byte, so
+// controller firmware may count on it (to re-arm its receiver, or to finish
+// what it acknowledged).
+inline constexpr std::chrono::milliseconds kLineQuietTime{kReadIntervalTimeoutMs};
 
 // A reply copied out of the receive buffer.
 struct Reply {
@@ -49,8 +59,9 @@ class ControllerLink {
   ControllerLink(const ControllerLink&) = delete;
   ControllerLink& operator=(const ControllerLink&) = delete;
 
-  // One whole exchange under the link's mutex: discard unread input, send the
-  // request, wait `wait`, receive the reply. True when a complete reply with a
+  // One whole exchange under the link's mutex: let the line rest for the quiet
+  // time, discard unread input, send the request, wait `wait`, receive the
+  // reply. True when a complete reply with a
   // correct checksum arrived; it is copied to *reply. A requested stop ends the
   // receive between attempts with false.
   bool Exchange(std::uint8_t command, std::span<const std::uint8_t> data,
@@ -61,8 +72,8 @@ class ControllerLink {
   SerialPort* port() const { return port_.get(); }
 
   // The frame primitives; callers outside the link use Exchange(). SendFrame
-  // writes the checksum into TxFrame and sends command, length, data and
-  // checksum. ReceiveFrame collects one reply into RxFrame: true for a
+  // waits out the quiet time, writes the checksum into TxFrame and sends
+  // command, length, data and checksum. ReceiveFrame collects one reply into RxFrame: true for a
   // complete frame with a correct checksum; false on a failed read, a wrong
   // checksum (at once), or ten attempts without a complete frame.
   bool SendFrame();
@@ -74,6 +85,9 @@ class ControllerLink {
   // The pause before each read attempt. Only a stand-in port without a line
   // behind it (the fuzz target's) has a reason to shorten it.
   std::chrono::milliseconds attemptWait = kAttemptWait;
+  // The silence kept in front of each request; likewise only a stand-in port
+  // may shorten it.
+  std::chrono::milliseconds quietTime = kLineQuietTime;
 
   std::array<std::uint8_t, kMaxFrameSize> TxFrame{};
   std::array<std::uint8_t, kMaxFrameSize> RxFrame{};
@@ -83,10 +97,25 @@ class ControllerLink {
   // closes, asking the port only for the bytes the frame still needs. False
   // when the read itself failed.
   bool ReceiveAttempt(FrameResult* result);
+  // Up to ten attempts; true for a complete frame with a correct checksum.
+  bool ReceiveAttempts(std::stop_token stop);
+  // Sleeps until the line has been quiet for quietTime since the last reply.
+  void AwaitQuietLine() const;
+  // The caller's wait between request and reply. When the wait is longer than
+  // the quiet time, notes how many bytes were already there quietTime before
+  // its end, so that a reply complete by then need not be waited out again.
+  void WaitForReply(std::chrono::milliseconds wait, std::stop_token stop);
+
+  using Clock = std::chrono::steady_clock;
 
   std::unique_ptr<SerialPort> port_;
   std::mutex mutex_;
   FrameAssembler assembler_{RxFrame};
+  // When the line last carried (or may have carried) a reply byte.
+  Clock::time_point lineQuietSince_{};
+  std::size_t bytesTaken_ = 0;  // by the last ReceiveFrame
+  std::optional<std::size_t> waitingEarly_;
+  Clock::time_point waitingEarlyAt_{};
 };
 
 }  // namespace tarn

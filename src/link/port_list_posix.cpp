@@ -1,12 +1,16 @@
-// The serial port list on POSIX systems: TARN_PORTS when set, otherwise the
-// serial devices under /dev. Nothing here opens a device.
+// The serial port list on POSIX systems: TARN_PORTS (':' between the names)
+// when set, otherwise the serial devices under /dev; and the group that owns a
+// port's device. Nothing here opens a device.
+#include <grp.h>
+#include <sys/stat.h>
+
 #include <algorithm>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string_view>
 #include <system_error>
 
+#include "link/port_list.h"
 #include "link/serial_port.h"
 
 namespace tarn {
@@ -14,7 +18,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr char kPortsVariable[] = "TARN_PORTS";
 constexpr char kPortsSeparator = ':';
 constexpr char kDeviceDir[] = "/dev";
 constexpr char kTtyClassDir[] = "/sys/class/tty";
@@ -26,18 +29,6 @@ constexpr std::string_view kSerialPrefixes[] = {"ttyUSB", "ttyACM", "cu."};
 // real port behind them count.
 constexpr std::string_view kUartPrefix = "ttyS";
 constexpr int kUnknownPortType = 0;
-
-std::vector<std::string> SplitPorts(std::string_view text) {
-  std::vector<std::string> names;
-  while (!text.empty()) {
-    std::size_t end = text.find(kPortsSeparator);
-    std::string_view entry = text.substr(0, end);
-    if (!entry.empty()) names.emplace_back(entry);
-    if (end == std::string_view::npos) break;
-    text.remove_prefix(end + 1);
-  }
-  return names;
-}
 
 // A ttyS device is real when sysfs shows a device behind it whose port type
 // is known; the placeholders of an 8250 driver report type 0.
@@ -71,10 +62,31 @@ std::vector<std::string> ScanDevices() {
 
 }  // namespace
 
+char PortListSeparator() {
+  return kPortsSeparator;
+}
+
 std::vector<std::string> ListSerialPorts() {
-  const char* configured = std::getenv(kPortsVariable);
-  if (configured != nullptr && *configured != '\0') return SplitPorts(configured);
+  if (auto named = PortsNamedByUser()) return *named;
   return ScanDevices();
+}
+
+}  // namespace tarn
+
+namespace tarn {
+
+std::string PortOwnerGroup(const std::string& name) {
+  constexpr std::size_t kGroupBufferSize = 4096;
+  struct stat info {};
+  if (::stat(name.c_str(), &info) != 0) return {};
+  group entry{};
+  group* found = nullptr;
+  std::vector<char> buffer(kGroupBufferSize);
+  if (::getgrgid_r(info.st_gid, &entry, buffer.data(), buffer.size(), &found) != 0 ||
+      found == nullptr) {
+    return {};
+  }
+  return found->gr_name;
 }
 
 }  // namespace tarn

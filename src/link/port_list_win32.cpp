@@ -1,12 +1,15 @@
-// The serial port list on Windows: the values of HKLM\HARDWARE\DEVICEMAP\SERIALCOMM
-// in the registry's enumeration order.
+// The serial port list on Windows: TARN_PORTS (';' between the names) when set,
+// otherwise the values of HKLM\HARDWARE\DEVICEMAP\SERIALCOMM in the
+// registry's enumeration order.
 #include <windows.h>
 
+#include "link/port_list.h"
 #include "link/serial_port.h"
 
 namespace tarn {
 namespace {
 
+constexpr char kPortsSeparator = ';';
 constexpr wchar_t kSerialCommKey[] = L"HARDWARE\\DEVICEMAP\\SERIALCOMM";
 constexpr DWORD kMaxValueName = 260;
 constexpr DWORD kMaxValueDataBytes = 20;  // 10 UTF-16 units with the terminator
@@ -23,7 +26,12 @@ std::string Narrow(const wchar_t* text, std::size_t length) {
 
 }  // namespace
 
+char PortListSeparator() {
+  return kPortsSeparator;
+}
+
 std::vector<std::string> ListSerialPorts() {
+  if (auto named = PortsNamedByUser()) return *named;
   std::vector<std::string> names;
   HKEY key = nullptr;
   if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kSerialCommKey, 0, KEY_READ, &key) != ERROR_SUCCESS) {
@@ -46,6 +54,15 @@ std::vector<std::string> ListSerialPorts() {
   }
   RegCloseKey(key);
   return names;
+}
+
+}  // namespace tarn
+
+namespace tarn {
+
+// Access to a COM port is not a matter of group membership.
+std::string PortOwnerGroup(const std::string&) {
+  return {};
 }
 
 }  // namespace tarn

@@ -30,17 +30,47 @@ class Prompter {
   virtual MsgAnswer ShowMessage(int id, MsgButtons buttons, MsgIcon icon) = 0;
   // A modal message box with a text built by the caller (the range message).
   virtual MsgAnswer ShowText(std::u16string_view text, MsgButtons buttons, MsgIcon icon) = 0;
+  // The box of string-table entry `id` with a detail text under the message
+  // (message 149 lists what each port gave). Hosts without a place for
+  // details show the message alone.
+  virtual MsgAnswer ShowMessageWithDetails(int id, std::u16string_view details,
+                                           MsgButtons buttons, MsgIcon icon) {
+    static_cast<void>(details);
+    return ShowMessage(id, buttons, icon);
+  }
 };
+
+// What the main window's status line reports: the outcome of the last Read
+// or Write. Its text and its colour both follow from this value.
+enum class TransferOutcome { ReadSuccess, ReadFailure, WriteSuccess, WriteFailure };
 
 class StatusLine {
  public:
   virtual ~StatusLine() = default;
-  virtual void SetStatus(std::u16string_view text) = 0;
+  virtual void SetStatus(TransferOutcome outcome) = 0;
 };
 
 inline constexpr std::u16string_view kStatusReadSuccess = u"Read success!";
 inline constexpr std::u16string_view kStatusReadFailure = u"Read failure!";
 inline constexpr std::u16string_view kStatusWriteSuccess = u"Write success!";
 inline constexpr std::u16string_view kStatusWriteFailure = u"Write failure!";
+
+constexpr std::u16string_view StatusText(TransferOutcome outcome) {
+  switch (outcome) {
+    case TransferOutcome::ReadSuccess:
+      return kStatusReadSuccess;
+    case TransferOutcome::ReadFailure:
+      return kStatusReadFailure;
+    case TransferOutcome::WriteSuccess:
+      return kStatusWriteSuccess;
+    case TransferOutcome::WriteFailure:
+      return kStatusWriteFailure;
+  }
+  return {};
+}
+
+constexpr bool Succeeded(TransferOutcome outcome) {
+  return outcome == TransferOutcome::ReadSuccess || outcome == TransferOutcome::WriteSuccess;
+}
 
 }  // namespace tarn

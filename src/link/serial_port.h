@@ -23,8 +23,13 @@ struct PortSettings {
   std::uint32_t parity = 0;    // 0: none
 };
 
+// A read ends this long after the last byte received. Every controller has
+// always had at least this much silence after its reply before the next
+// request, and the link keeps that promise (kLineQuietTime).
+inline constexpr int kReadIntervalTimeoutMs = 20;
+
 struct PortTimeouts {
-  int readIntervalMs = 20;
+  int readIntervalMs = kReadIntervalTimeoutMs;
   int readTotalMultiplierMs = 5;
   int readTotalConstantMs = 50;
   int writeTotalMultiplierMs = 20;
@@ -40,11 +45,20 @@ struct ReadWindow {
   std::optional<std::chrono::steady_clock::time_point> lastByte;
 };
 
+// Why a port could not be opened, with the operating system's own words.
+enum class OpenFailure { None, NoSuchDevice, NotSerial, Busy, NoPermission, Other };
+struct OpenProblem {
+  OpenFailure kind = OpenFailure::None;
+  std::string systemText;  // empty when the system said nothing
+};
+
 class SerialPort {
  public:
   virtual ~SerialPort() = default;
-  // Opens the named port for exclusive use; false when it is missing or busy.
+  // Opens the named port for exclusive use; false when it is missing or busy,
+  // and LastOpenProblem() says why.
   virtual bool Open(const std::string& name) = 0;
+  virtual OpenProblem LastOpenProblem() const { return {}; }
   virtual bool IsOpen() const = 0;
   // Queue sizes, line settings, time-outs and purge; false when any step failed.
   virtual bool Configure(const PortSettings& settings, const PortTimeouts& timeouts) = 0;
@@ -61,6 +75,8 @@ class SerialPort {
   // least one read, even when the window has already closed. False on failure.
   virtual bool ReadWithin(std::span<std::uint8_t> buffer, std::size_t* received,
                           ReadWindow& window) = 0;
+  // How many received bytes wait to be read, when the port can tell.
+  virtual std::optional<std::size_t> BytesWaiting() { return std::nullopt; }
   virtual void Close() = 0;
   // The operating system's text for the last failure, for a person to read.
   virtual std::string LastError() const = 0;
@@ -68,9 +84,16 @@ class SerialPort {
 
 std::unique_ptr<SerialPort> MakeSerialPort();
 
-// The system's serial ports in scan order. On POSIX systems the entries of
-// TARN_PORTS (separated by ':') when it is set and not empty; otherwise the
-// serial devices found under /dev, sorted.
+// The system's serial ports in scan order: the entries of TARN_PORTS when it
+// is set and not empty (separated by PortListSeparator()); otherwise on POSIX
+// systems the serial devices found under /dev, sorted, and on Windows the
+// registry's list.
 std::vector<std::string> ListSerialPorts();
+// ':' on POSIX systems, ';' on Windows, where ':' belongs to names.
+char PortListSeparator();
+
+// The name of the group that owns the port's device, which a user must
+// belong to for access; empty where ports have no owning group.
+std::string PortOwnerGroup(const std::string& name);
 
 }  // namespace tarn

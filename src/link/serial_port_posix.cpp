@@ -1,5 +1,6 @@
 // The serial port on POSIX systems: exclusive open (flock plus TIOCEXCL), raw
 // 8N1 with termios, time-outs emulated with poll() on a non-blocking descriptor.
+// The line settings found on open are put back on close.
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/file.h>
@@ -10,6 +11,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <thread>
 
 #include "link/serial_port.h"
 
@@ -71,6 +73,16 @@ void MakeRaw(termios& tio) {
   tio.c_cc[VTIME] = 0;
 }
 
+// How long one character takes on the line: start bit, data bits, parity,
+// stop bits.
+std::chrono::microseconds CharacterTime(const PortSettings& settings) {
+  constexpr std::int64_t kMicrosecondsPerSecond = 1'000'000;
+  const std::int64_t bits = 1 + settings.dataBits + (settings.parity != kParityNone ? 1 : 0) +
+                            (settings.stopBits == kStopBitsTwo ? 2 : 1);
+  return std::chrono::microseconds(bits * kMicrosecondsPerSecond /
+                                   std::max<std::int64_t>(settings.baudRate, 1));
+}
+
 bool ApplyLine(const PortSettings& settings, termios& tio) {
   speed_t speed = B0;
   if (!FindBaud(settings.baudRate, &speed) || settings.dataBits < 5 || settings.dataBits > 8) {
@@ -87,6 +99,39 @@ bool ApplyLine(const PortSettings& settings, termios& tio) {
   }
   if (settings.parity == kParityOdd) tio.c_cflag |= PARODD;
   return cfsetispeed(&tio, speed) == 0 && cfsetospeed(&tio, speed) == 0;
+}
+
+constexpr char kHeldByAnother[] = "in use by another program";
+constexpr int kNoCode = 0;  // the system gave no error of its own
+
+OpenFailure OpenFailureOf(int code) {
+  switch (code) {
+    case ENOENT:
+    case ENODEV:
+    case ENXIO:
+      return OpenFailure::NoSuchDevice;
+    case EACCES:
+    case EPERM:
+      return OpenFailure::NoPermission;
+    case EBUSY:
+      return OpenFailure::Busy;
+    case ENOTTY:
+      return OpenFailure::NotSerial;
+    default:
+      return OpenFailure::Other;
+  }
+}
+
+// Whether another program made the terminal exclusive (TIOCEXCL). Where the
+// system cannot tell, only the lock and the open itself decide.
+bool HeldExclusively(int fd) {
+#ifdef TIOCGEXCL
+  int exclusive = 0;
+  return ::ioctl(fd, TIOCGEXCL, &exclusive) == 0 && exclusive != 0;
+#else
+  (void)fd;
+  return false;
+#endif
 }
 
 // Milliseconds until `until`, rounded up, never negative.
@@ -108,8 +153,10 @@ class PosixSerialPort final : public SerialPort {
   bool Read(std::span<std::uint8_t> buffer, std::size_t* received) override;
   bool ReadWithin(std::span<std::uint8_t> buffer, std::size_t* received,
                   ReadWindow& window) override;
+  std::optional<std::size_t> BytesWaiting() override;
   void Close() override;
   std::string LastError() const override { return error_; }
+  OpenProblem LastOpenProblem() const override { return openProblem_; }
 
  private:
   bool Fail(const std::string& what) {
@@ -120,45 +167,70 @@ class PosixSerialPort final : public SerialPort {
     error_ = what + ": " + reason;
     return false;
   }
+  // A failed open: closes `fd` (when open) and keeps why.
+  bool FailOpen(int fd, const std::string& name, OpenFailure kind, int code);
   // One poll and at most one read; *got is 0 when nothing came in time.
   bool ReadSome(std::span<std::uint8_t> rest, int timeoutMs, std::size_t* got);
+  // Waits until the written bytes have left, but not past `deadline`; what
+  // is still queued then is discarded.
+  bool DrainUntil(Clock::time_point deadline);
 
   int fd_ = kNoFd;
+  bool exclusiveSet_ = false;  // this program set TIOCEXCL on fd_
+  std::optional<termios> found_;  // the line settings before ours
   std::string name_;
   PortTimeouts timeouts_;
+  std::chrono::microseconds characterTime_{CharacterTime(PortSettings{})};
   std::string error_;
+  OpenProblem openProblem_;
 };
 
 bool PosixSerialPort::Open(const std::string& name) {
   Close();
+  openProblem_ = {};
   int fd = ::open(name.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) return Fail(name);
-  if (!::isatty(fd)) {
-    ::close(fd);
-    return Fail(name, "not a terminal");
-  }
+  if (fd < 0) return FailOpen(fd, name, OpenFailureOf(errno), errno);
+  if (!::isatty(fd)) return FailOpen(fd, name, OpenFailure::NotSerial, kNoCode);
   // The lock keeps out a second copy of the tool (and every program that
-  // locks); TIOCEXCL keeps out other openers, except root.
+  // locks); a terminal already made exclusive belongs to another program,
+  // which root could otherwise open past the flag.
   if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-    bool busy = errno == EWOULDBLOCK;
-    Fail(name);
-    if (busy) error_ = name + ": in use by another program";
-    ::close(fd);
-    return false;
+    const int code = errno;
+    if (code == EWOULDBLOCK) return FailOpen(fd, name, OpenFailure::Busy, EBUSY);
+    return FailOpen(fd, name, OpenFailure::Other, code);
   }
-  if (::ioctl(fd, TIOCEXCL) != 0) {
-    Fail(name);
-    ::close(fd);
-    return false;
-  }
+  if (HeldExclusively(fd)) return FailOpen(fd, name, OpenFailure::Busy, EBUSY);
+  // TIOCEXCL keeps out other openers, except root.
+  if (::ioctl(fd, TIOCEXCL) != 0) return FailOpen(fd, name, OpenFailure::Other, errno);
   fd_ = fd;
   name_ = name;
+  exclusiveSet_ = true;
+  termios found{};
+  if (::tcgetattr(fd, &found) == 0) found_ = found;
   return true;
+}
+
+bool PosixSerialPort::FailOpen(int fd, const std::string& name, OpenFailure kind, int code) {
+  openProblem_ = {kind, code == kNoCode ? std::string() : std::strerror(code)};
+  switch (kind) {
+    case OpenFailure::Busy:
+      error_ = name + ": " + kHeldByAnother;
+      break;
+    case OpenFailure::NotSerial:
+      error_ = name + ": not a terminal";
+      break;
+    default:
+      error_ = name + ": " + openProblem_.systemText;
+      break;
+  }
+  if (fd >= 0) ::close(fd);
+  return false;
 }
 
 bool PosixSerialPort::Configure(const PortSettings& settings, const PortTimeouts& timeouts) {
   if (fd_ == kNoFd) return Fail("configure", "port is not open");
   timeouts_ = timeouts;
+  characterTime_ = CharacterTime(settings);
   termios tio{};
   if (::tcgetattr(fd_, &tio) != 0) return Fail(name_ + ": tcgetattr");
   if (!ApplyLine(settings, tio)) return Fail(name_, "unsupported line settings");
@@ -193,10 +265,28 @@ bool PosixSerialPort::Write(std::span<const std::uint8_t> bytes) {
     }
   }
   // Synchronous: return once the bytes have left, as the line timing assumes.
-  while (::tcdrain(fd_) != 0) {
-    if (errno != EINTR) return Fail(name_ + ": tcdrain");
+  return DrainUntil(deadline);
+}
+
+bool PosixSerialPort::DrainUntil(Clock::time_point deadline) {
+  for (;;) {
+    int queued = 0;
+    if (::ioctl(fd_, TIOCOUTQ, &queued) != 0) {
+      // The driver cannot say what is queued: wait for it the plain way.
+      while (::tcdrain(fd_) != 0) {
+        if (errno != EINTR) return Fail(name_ + ": tcdrain");
+      }
+      return true;
+    }
+    if (queued <= 0) return true;
+    const Clock::time_point now = Clock::now();
+    if (now >= deadline) {
+      ::tcflush(fd_, TCOFLUSH);
+      return Fail(name_ + ": write", "time-out");
+    }
+    // The queue empties at the line's pace; look again when it should be.
+    std::this_thread::sleep_until(std::min(deadline, now + characterTime_ * queued));
   }
-  return true;
 }
 
 bool PosixSerialPort::Read(std::span<std::uint8_t> buffer, std::size_t* received) {
@@ -244,11 +334,22 @@ bool PosixSerialPort::ReadWithin(std::span<std::uint8_t> buffer, std::size_t* re
   return true;
 }
 
+std::optional<std::size_t> PosixSerialPort::BytesWaiting() {
+  int count = 0;
+  if (fd_ == kNoFd || ::ioctl(fd_, FIONREAD, &count) != 0 || count < 0) return std::nullopt;
+  return static_cast<std::size_t>(count);
+}
+
 void PosixSerialPort::Close() {
   if (fd_ == kNoFd) return;
-  // Clear the exclusive flag so that the next open (ours after a reopen, or
-  // another program's) is not refused by a flag that outlives us.
-  ::ioctl(fd_, TIOCNXCL);
+  // Clear the exclusive flag we set, so that the next open (ours after a
+  // reopen, or another program's) is not refused by a flag that outlives us.
+  // Put back the line settings found on open: another device on this port
+  // (a modem, a console) expects its own, not ours.
+  if (found_) ::tcsetattr(fd_, TCSANOW, &*found_);
+  found_.reset();
+  if (exclusiveSet_) ::ioctl(fd_, TIOCNXCL);
+  exclusiveSet_ = false;
   ::close(fd_);
   fd_ = kNoFd;
 }

@@ -1,8 +1,11 @@
 // The serial port on Windows: CreateFileW on "\\.\" + name (no sharing, so the
-// open itself is exclusive), the device control block and COMMTIMEOUTS.
+// open itself is exclusive), the device control block and COMMTIMEOUTS. The
+// device control block and the time-outs found on open are put back on close.
 #include <windows.h>
 
 #include <algorithm>
+#include <optional>
+#include <string>
 
 #include "link/serial_port.h"
 
@@ -35,6 +38,21 @@ std::string SystemMessage(DWORD code) {
   return text;
 }
 
+// Another program holding a COM port makes CreateFileW fail with "access
+// denied": a port opens for one program at a time.
+OpenFailure OpenFailureOf(DWORD code) {
+  switch (code) {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+      return OpenFailure::NoSuchDevice;
+    case ERROR_ACCESS_DENIED:
+    case ERROR_SHARING_VIOLATION:
+      return OpenFailure::Busy;
+    default:
+      return OpenFailure::Other;
+  }
+}
+
 DWORD MillisecondsUntil(Clock::time_point until) {
   auto left = until - Clock::now();
   if (left <= Clock::duration::zero()) return 0;
@@ -53,31 +71,58 @@ class Win32SerialPort final : public SerialPort {
   bool Read(std::span<std::uint8_t> buffer, std::size_t* received) override;
   bool ReadWithin(std::span<std::uint8_t> buffer, std::size_t* received,
                   ReadWindow& window) override;
+  std::optional<std::size_t> BytesWaiting() override;
   void Close() override;
   std::string LastError() const override { return error_; }
+  OpenProblem LastOpenProblem() const override { return openProblem_; }
 
  private:
   bool Fail(const std::string& what) {
     error_ = what + ": " + SystemMessage(GetLastError());
     return false;
   }
+  bool FailOpen(const std::string& name, OpenFailure kind, DWORD code);
   bool ApplyTimeouts(const COMMTIMEOUTS& timeouts);
   bool ReadOnce(std::span<std::uint8_t> buffer, std::size_t* received);
 
   HANDLE handle_ = INVALID_HANDLE_VALUE;
   std::string name_;
+  std::optional<DCB> foundState_;  // the port's settings before ours
+  std::optional<COMMTIMEOUTS> foundTimeouts_;
   COMMTIMEOUTS configured_{};
   std::string error_;
+  OpenProblem openProblem_;
 };
 
 bool Win32SerialPort::Open(const std::string& name) {
   Close();
+  openProblem_ = {};
   const std::wstring path = kDevicePrefix + Widen(name);
-  handle_ = CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0,
-                        nullptr);
-  if (handle_ == INVALID_HANDLE_VALUE) return Fail(name);
+  HANDLE handle = CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) {
+    const DWORD code = GetLastError();
+    return FailOpen(name, OpenFailureOf(code), code);
+  }
+  // A device without a control block is no serial port.
+  DCB state{};
+  state.DCBlength = sizeof(state);
+  if (GetCommState(handle, &state) == 0) {
+    CloseHandle(handle);
+    return FailOpen(name, OpenFailure::NotSerial, ERROR_SUCCESS);
+  }
+  handle_ = handle;
   name_ = name;
+  foundState_ = state;
+  COMMTIMEOUTS timeouts{};
+  if (GetCommTimeouts(handle_, &timeouts) != 0) foundTimeouts_ = timeouts;
   return true;
+}
+
+bool Win32SerialPort::FailOpen(const std::string& name, OpenFailure kind, DWORD code) {
+  openProblem_ = {kind, code == ERROR_SUCCESS ? std::string() : SystemMessage(code)};
+  error_ = name + ": " + (kind == OpenFailure::NotSerial ? "not a serial port" : openProblem_.systemText);
+  return false;
 }
 
 bool Win32SerialPort::Configure(const PortSettings& settings, const PortTimeouts& timeouts) {
@@ -117,9 +162,16 @@ bool Win32SerialPort::Purge() {
 
 bool Win32SerialPort::Write(std::span<const std::uint8_t> bytes) {
   DWORD written = 0;
-  return WriteFile(handle_, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) !=
-             0 ||
-         Fail(name_ + ": WriteFile");
+  if (WriteFile(handle_, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) == 0) {
+    return Fail(name_ + ": WriteFile");
+  }
+  // The write time-outs ended it early: the request did not leave whole.
+  if (written != bytes.size()) {
+    error_ = name_ + ": WriteFile: time-out after " + std::to_string(written) + " of " +
+             std::to_string(bytes.size()) + " bytes";
+    return false;
+  }
+  return true;
 }
 
 bool Win32SerialPort::ReadOnce(std::span<std::uint8_t> buffer, std::size_t* received) {
@@ -155,8 +207,22 @@ bool Win32SerialPort::ReadWithin(std::span<std::uint8_t> buffer, std::size_t* re
   return true;
 }
 
+std::optional<std::size_t> Win32SerialPort::BytesWaiting() {
+  DWORD errors = 0;
+  COMSTAT status{};
+  if (handle_ == INVALID_HANDLE_VALUE || ClearCommError(handle_, &errors, &status) == 0) {
+    return std::nullopt;
+  }
+  return static_cast<std::size_t>(status.cbInQue);
+}
+
 void Win32SerialPort::Close() {
   if (handle_ == INVALID_HANDLE_VALUE) return;
+  // Another device on this port (a modem, a console) expects its own settings.
+  if (foundState_) SetCommState(handle_, &*foundState_);
+  if (foundTimeouts_) SetCommTimeouts(handle_, &*foundTimeouts_);
+  foundState_.reset();
+  foundTimeouts_.reset();
   CloseHandle(handle_);
   handle_ = INVALID_HANDLE_VALUE;
 }

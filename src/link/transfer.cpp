@@ -90,7 +90,7 @@ void ReadCommand(ControllerLink& link, ParameterImage& image, TransferFlags& fla
                                                   MsgIcon::None) == MsgAnswer::Retry) {
     flags.imageRead = ReadImage(link, image);
   }
-  status.SetStatus(flags.imageRead ? kStatusReadSuccess : kStatusReadFailure);
+  status.SetStatus(flags.imageRead ? TransferOutcome::ReadSuccess : TransferOutcome::ReadFailure);
 }
 
 void WriteCommand(ControllerLink& link, const ParameterImage& image, TransferFlags& flags,
@@ -111,10 +111,10 @@ void WriteCommand(ControllerLink& link, const ParameterImage& image, TransferFla
     flags.imageWritten = WriteImage(link, image);
   }
   if (!flags.imageWritten) {
-    status.SetStatus(kStatusWriteFailure);
+    status.SetStatus(TransferOutcome::WriteFailure);
     return;
   }
-  status.SetStatus(kStatusWriteSuccess);
+  status.SetStatus(TransferOutcome::WriteSuccess);
   prompter.ShowMessage(kMsgWriteDone, MsgButtons::Ok, MsgIcon::Exclamation);
 }
 

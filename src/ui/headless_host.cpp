@@ -84,6 +84,17 @@ MsgAnswer HeadlessHost::ShowMessage(int id, MsgButtons buttons, MsgIcon icon) {
   return Record(std::move(shown));
 }
 
+MsgAnswer HeadlessHost::ShowMessageWithDetails(int id, std::u16string_view details,
+                                               MsgButtons buttons, MsgIcon icon) {
+  ShownMessage shown;
+  shown.id = id;
+  shown.text = res::String(id);
+  shown.details = details;
+  shown.buttons = buttons;
+  shown.icon = icon;
+  return Record(std::move(shown));
+}
+
 MsgAnswer HeadlessHost::ShowText(std::u16string_view text, MsgButtons buttons, MsgIcon icon) {
   ShownMessage shown;
   shown.text = text;

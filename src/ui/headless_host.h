@@ -24,6 +24,7 @@ namespace tarn::ui {
 struct ShownMessage {
   int id = 0;           // string-table id, 0 for a text built by the caller
   std::u16string text;  // the text shown
+  std::u16string details;  // the detail text under it, if any
   MsgButtons buttons = MsgButtons::Ok;
   MsgIcon icon = MsgIcon::None;
   MsgAnswer answer = MsgAnswer::Ok;
@@ -53,6 +54,8 @@ class HeadlessHost : public Host {
 
   MsgAnswer ShowMessage(int id, MsgButtons buttons, MsgIcon icon) override;
   MsgAnswer ShowText(std::u16string_view text, MsgButtons buttons, MsgIcon icon) override;
+  MsgAnswer ShowMessageWithDetails(int id, std::u16string_view details, MsgButtons buttons,
+                                   MsgIcon icon) override;
 
   // --- Modal dialogs. ---
   // The script run when a dialog on `templateId` is run modally. A dialog

@@ -154,6 +154,35 @@ TEST_F(MainWindow, WriteSendsTheImageAndLeavesNoPageShown) {
   EXPECT_EQ(sim.RequestCount(kCommandWriteBlock), 40);
 }
 
+// A Write that meets another controller, or cannot read its name, says so
+// and sends no block; the status line keeps the last outcome.
+TEST_F(MainWindow, WriteToAnotherOrAnUnreadableControllerSendsNothing) {
+  const struct {
+    const char* name;
+    sim::Faults faults;
+    int message;
+  } cases[] = {
+      {"another module name", {.moduleName = "BQX48B01"}, kMsgIdentityMismatch},
+      {"name unreadable", {.silentCommand = kCommandReadBlock, .silentCount = 1},
+       kMsgIdentityUnreadable},
+  };
+  RunTool([&](CQelmUserAppDlg& window) {
+    for (const auto& c : cases) {
+      SCOPED_TRACE(c.name);
+      sim.SetFaults(c.faults);
+      host.ClearMessages();
+      window.UserClick(kIdWrite);
+      ASSERT_EQ(host.Messages().size(), 1u);
+      EXPECT_EQ(host.Messages()[0].id, c.message);
+      ExpectItsButtonsAndIcon(host.Messages()[0]);
+      EXPECT_EQ(sim.RequestCount(kCommandWriteBlock), 0);
+      EXPECT_EQ(window.GetText(kIdStatus), u"Read success!");
+    }
+    sim.SetFaults({});
+    window.UserClick(kIdQuit);
+  });
+}
+
 // The status colour follows the outcome shown, not an earlier success.
 TEST_F(MainWindow, FailedWriteAfterASuccessfulReadIsRed) {
   RunTool([&](CQelmUserAppDlg& window) {

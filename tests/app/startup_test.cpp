@@ -80,6 +80,9 @@ TEST_F(ToolSession, WithoutAPortRetryScansAgainAndCancelEnds) {
   host.QueueAnswer(kMsgNoController, MsgAnswer::Cancel);
   EXPECT_EQ(RunTool(nullptr), 0);
   EXPECT_EQ(host.CountMessages(kMsgNoController), 2);
+  // The box's details say what the port gave.
+  EXPECT_EQ(host.Messages().back().details,
+            u"/nonexistent/ttyUSB9: нет такого устройства (No such file or directory)");
   EXPECT_EQ(mainWindowRuns, 0);
   EXPECT_TRUE(host.Children().empty());
 }

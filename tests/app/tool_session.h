@@ -12,6 +12,7 @@
 
 #include "app/app.h"
 #include "app/main_dlg.h"
+#include "model/definition_loader.h"
 #include "pages/parameter_pages.h"
 #include "sim/simulator.h"
 #include "ui/headless_host.h"
@@ -25,6 +26,61 @@ class ToolSession : public ::testing::Test {
   void SetUp() override {
     ASSERT_TRUE(sim.Start()) << sim.LastError();
     setenv("TARN_PORTS", sim.SlavePath().c_str(), 1);
+  }
+
+  // Whatever the session did (scan, transfers, live data, zero points), the
+  // controller had its quiet time after every reply and the mandated waits,
+  // and every box the user saw had its own buttons and icon.
+  void TearDown() override {
+    const std::vector<sim::LineTiming> timings = sim.Timings();
+    for (const std::string& fault : sim::QuietTimeFaults(timings)) ADD_FAILURE() << fault;
+    for (const std::string& fault : sim::MandatedWaitFaults(timings)) ADD_FAILURE() << fault;
+    for (const ui::ShownMessage& shown : host.Messages()) ExpectItsButtonsAndIcon(shown);
+  }
+
+  // The buttons and icon each message of the string table is shown with; a
+  // text built by the caller (a range message) has OK and the exclamation.
+  // A box not listed here still follows the general rule: OK or OK/Cancel
+  // with an icon, Yes/No with the question, Retry/Cancel with none.
+  static void ExpectItsButtonsAndIcon(const ui::ShownMessage& shown) {
+    struct Look {
+      int id;
+      MsgButtons buttons;
+      MsgIcon icon;
+    };
+    static constexpr Look kLooks[] = {
+        {0, MsgButtons::Ok, MsgIcon::Exclamation},
+        {kMsgConfigFailed, MsgButtons::Ok, MsgIcon::Exclamation},
+        {kMsgNoController, MsgButtons::RetryCancel, MsgIcon::None},
+        {kMsgReadFailed, MsgButtons::RetryCancel, MsgIcon::None},
+        {kMsgWriteFailed, MsgButtons::RetryCancel, MsgIcon::None},
+        {kMsgWriteDone, MsgButtons::Ok, MsgIcon::Exclamation},
+        {kMsgQuitQuestion, MsgButtons::OkCancel, MsgIcon::Question},
+        {kMsgOldVersion, MsgButtons::Ok, MsgIcon::Exclamation},
+        {kMsgUnsupportedModel, MsgButtons::Ok, MsgIcon::Exclamation},
+        {kMsgStartWarning, MsgButtons::YesNo, MsgIcon::Question},
+        {kMsgIdentityMismatch, MsgButtons::Ok, MsgIcon::Exclamation},
+        {kMsgIdentityUnreadable, MsgButtons::Ok, MsgIcon::Exclamation},
+    };
+    for (const Look& look : kLooks) {
+      if (look.id == shown.id) {
+        EXPECT_EQ(shown.buttons, look.buttons) << "message " << shown.id;
+        EXPECT_EQ(shown.icon, look.icon) << "message " << shown.id;
+        return;
+      }
+    }
+    switch (shown.buttons) {
+      case MsgButtons::Ok:
+      case MsgButtons::OkCancel:
+        EXPECT_NE(shown.icon, MsgIcon::None) << "message " << shown.id;
+        break;
+      case MsgButtons::YesNo:
+        EXPECT_EQ(shown.icon, MsgIcon::Question) << "message " << shown.id;
+        break;
+      case MsgButtons::RetryCancel:
+        EXPECT_EQ(shown.icon, MsgIcon::None) << "message " << shown.id;
+        break;
+    }
   }
 
   // Starts the tool. The warning is answered Yes unless the test queued

@@ -84,6 +84,35 @@ INSTANTIATE_TEST_SUITE_P(
                               QMessageBox::Cancel, MsgAnswer::Cancel}),
     [](const auto& param) { return std::string(param.param.name); });
 
+class MessageDetails : public ::testing::Test, private ApplicationFirst {};
+
+// Message 149 keeps its text and its buttons; what each port gave is the
+// box's detailed text.
+TEST_F(MessageDetails, AreTheBoxsDetailedText) {
+  QtHost host;
+  Scenario scenario(host);
+  QString text;
+  QString details;
+  QMessageBox::StandardButtons shown;
+  scenario.Then(
+      "the box", [] { return OpenMessageBox() != nullptr; },
+      [&] {
+        QMessageBox* open = OpenMessageBox();
+        text = open->text();
+        details = open->detailedText();
+        shown = open->standardButtons();
+        AnswerMessage(QMessageBox::Cancel);
+      });
+  scenario.Start(kBoxTimeout);
+  const MsgAnswer answer = host.ShowMessageWithDetails(
+      kMsgNoController, u"/dev/ttyS0: a\n/dev/ttyUSB0: b", MsgButtons::RetryCancel, MsgIcon::None);
+  ASSERT_FALSE(scenario.Failed());
+  EXPECT_EQ(answer, MsgAnswer::Cancel);
+  EXPECT_EQ(text, QString::fromStdU16String(res::String(kMsgNoController)));
+  EXPECT_EQ(details, QStringLiteral("/dev/ttyS0: a\n/dev/ttyUSB0: b"));
+  EXPECT_EQ(shown, QMessageBox::Retry | QMessageBox::Cancel);
+}
+
 // Dialog units by the dialog manager's rule, for a font of 7 x 17 pixels:
 // edges are converted, so neighbouring controls stay flush.
 struct UnitCase {

@@ -5,10 +5,13 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/file.h>
+#include <sys/ioctl.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include <cstdlib>
 
+#include "link/port_list.h"
 #include "link_fixture.h"
 
 namespace tarn {
@@ -93,6 +96,63 @@ TEST_F(Scan, PortHeldByAnotherProgramIsSkipped) {
   ::close(holder);
 }
 
+#ifdef TIOCGEXCL
+bool Exclusive(int fd) {
+  int exclusive = 0;
+  EXPECT_EQ(::ioctl(fd, TIOCGEXCL, &exclusive), 0);
+  return exclusive != 0;
+}
+
+// Run as root the open itself would succeed; the flag still says busy, and it
+// stays the other program's.
+TEST_F(Scan, PortMadeExclusiveByAnotherProgramIsSkippedAndKeepsItsFlag) {
+  Controller held, free;
+  const int holder = ::open(held.Path().c_str(), O_RDWR | O_NOCTTY);
+  ASSERT_GE(holder, 0);
+  ASSERT_EQ(::ioctl(holder, TIOCEXCL), 0);
+  SetPorts({held.Path(), free.Path()});
+  EXPECT_TRUE(connection.Connect());
+  EXPECT_EQ(connection.connectedPort, free.Path());
+  EXPECT_EQ(held.sim.TotalRequests(), 0);
+  link.SetPort(nullptr);
+  EXPECT_TRUE(Exclusive(holder));
+  ::close(holder);
+}
+
+TEST_F(Scan, ClosingThePortClearsOnlyTheFlagItSet) {
+  Controller controller;
+  auto port = MakeSerialPort();
+  ASSERT_TRUE(port->Open(controller.Path())) << port->LastError();
+  const int observer = ::open(controller.Path().c_str(), O_RDWR | O_NOCTTY);
+  if (observer < 0) GTEST_SKIP() << "only root can look past the flag";
+  EXPECT_TRUE(Exclusive(observer));
+  port->Close();
+  EXPECT_FALSE(Exclusive(observer));
+  ::close(observer);
+}
+#endif
+
+// Another device on a port the scan tried keeps its settings: a console at
+// 4800 baud with line editing stays so, although no controller answered.
+TEST_F(Scan, PortsTriedWithoutSuccessAreLeftAsFound) {
+  Controller silent({.silent = true}), answering;
+  const int fd = ::open(silent.Path().c_str(), O_RDWR | O_NOCTTY);
+  ASSERT_GE(fd, 0);
+  termios console{};
+  ASSERT_EQ(::tcgetattr(fd, &console), 0);
+  console.c_lflag |= ICANON | ECHO;
+  cfsetispeed(&console, B4800);
+  cfsetospeed(&console, B4800);
+  ASSERT_EQ(::tcsetattr(fd, TCSANOW, &console), 0);
+  SetPorts({silent.Path(), answering.Path()});
+  ASSERT_TRUE(connection.Connect());
+  termios after{};
+  ASSERT_EQ(::tcgetattr(fd, &after), 0);
+  EXPECT_EQ(cfgetospeed(&after), B4800);
+  EXPECT_EQ(after.c_lflag & (ICANON | ECHO), tcflag_t{ICANON | ECHO});
+  ::close(fd);
+}
+
 TEST_F(Scan, SecondCopyOfTheToolCannotShareTheConnectedPort) {
   Controller controller;
   SetPorts({controller.Path()});
@@ -100,6 +160,51 @@ TEST_F(Scan, SecondCopyOfTheToolCannotShareTheConnectedPort) {
   auto second = MakeSerialPort();
   EXPECT_FALSE(second->Open(controller.Path()));
   EXPECT_FALSE(second->LastError().empty());
+}
+
+// Every port tried leaves a line saying what happened, in scan order.
+TEST_F(Scan, RecordsWhatEachPortGave) {
+  Controller held, silent({.silent = true}), refusing({.identifyByte2 = 3}), answering;
+  const int holder = ::open(held.Path().c_str(), O_RDWR | O_NOCTTY);
+  ASSERT_GE(holder, 0);
+  ASSERT_EQ(::flock(holder, LOCK_EX | LOCK_NB), 0);
+  SetPorts({kMissingPort, "/dev/null", held.Path(), silent.Path(), refusing.Path(),
+            answering.Path()});
+  ASSERT_TRUE(connection.Connect());
+  const struct {
+    PortOutcome outcome;
+    const char* systemText;
+  } expected[] = {{PortOutcome::NoSuchDevice, "No such file or directory"},
+                  {PortOutcome::NotSerial, ""},
+                  {PortOutcome::Busy, "Device or resource busy"},
+                  {PortOutcome::NoAnswer, ""},
+                  {PortOutcome::Refused, ""},
+                  {PortOutcome::Connected, ""}};
+  ASSERT_EQ(connection.scanResults.size(), std::size(expected));
+  for (std::size_t i = 0; i < std::size(expected); ++i) {
+    EXPECT_EQ(connection.scanResults[i].port, connection.portNames[i]);
+    EXPECT_EQ(connection.scanResults[i].outcome, expected[i].outcome) << i;
+    EXPECT_EQ(connection.scanResults[i].systemText, expected[i].systemText) << i;
+  }
+  EXPECT_EQ(connection.scanResults[4].identifyByte, 3);
+  ::close(holder);
+}
+
+TEST_F(Scan, MessageNoControllerCarriesOneLinePerPortAsDetails) {
+  Controller silent({.silent = true});
+  SetPorts({kMissingPort, silent.Path()});
+  EXPECT_FALSE(connection.ConnectWithRetry());
+  ASSERT_EQ(prompter.Ids(), std::vector<int>{kMsgNoController});
+  const std::u16string& details = prompter.shown[0].details;
+  const std::string path = silent.Path();
+  EXPECT_EQ(details, DescribeScan(connection.scanResults));
+  EXPECT_EQ(details, u"/dev/tarn-no-such-port: нет такого устройства (No such file or directory)\n" +
+                         std::u16string(path.begin(), path.end()) +
+                         u": открыт, но контроллер не ответил");
+}
+
+TEST(ScanDescription, SaysWhenThereWasNoPortToTry) {
+  EXPECT_EQ(DescribeScan({}), u"Последовательные порты не найдены.");
 }
 
 TEST_F(Scan, NoPortAtAllAsksForRetryUntilCancel) {
@@ -180,6 +285,13 @@ INSTANTIATE_TEST_SUITE_P(Link, PortList,
                                            PortListCase{"/dev/b:/dev/a", {"/dev/b", "/dev/a"}},
                                            PortListCase{":/dev/a::/dev/b:", {"/dev/a", "/dev/b"}},
                                            PortListCase{":", {}}));
+
+// Windows names its ports with a ';' between them: "C:" would split at ':'.
+TEST(PortListText, SplitsAtTheGivenSeparator) {
+  EXPECT_EQ(SplitPortList("COM3;COM1;;", ';'), (std::vector<std::string>{"COM3", "COM1"}));
+  EXPECT_EQ(SplitPortList(R"(\\.\COM10;COM2)", ';'),
+            (std::vector<std::string>{R"(\\.\COM10)", "COM2"}));
+}
 
 TEST(PortScan, ListsOnlySerialDevicesSorted) {
   ::unsetenv("TARN_PORTS");

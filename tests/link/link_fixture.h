@@ -20,6 +20,7 @@ struct ShownMessage {
   int id;
   MsgButtons buttons;
   MsgIcon icon;
+  std::u16string details{};
 };
 
 // Records every message box; answers from a script, then with `fallback`.
@@ -36,6 +37,12 @@ class RecordingPrompter : public Prompter {
     return fallback;
   }
   MsgAnswer ShowText(std::u16string_view, MsgButtons, MsgIcon) override { return fallback; }
+  MsgAnswer ShowMessageWithDetails(int id, std::u16string_view details, MsgButtons buttons,
+                                   MsgIcon icon) override {
+    const MsgAnswer answer = ShowMessage(id, buttons, icon);
+    shown.back().details = details;
+    return answer;
+  }
 
   std::vector<int> Ids() const {
     std::vector<int> ids;
@@ -51,7 +58,7 @@ class RecordingPrompter : public Prompter {
 
 class RecordingStatus : public StatusLine {
  public:
-  void SetStatus(std::u16string_view text) override { texts.emplace_back(text); }
+  void SetStatus(TransferOutcome outcome) override { texts.emplace_back(StatusText(outcome)); }
   std::vector<std::u16string> texts;
 };
 

@@ -13,6 +13,7 @@
 #include "link/controller_link.h"
 #include "monitor/live_fixtures.h"
 #include "sim/simulator.h"
+#include "tools/cli_app.h"
 
 namespace tarn {
 namespace {
@@ -38,9 +39,8 @@ class CliMonitor : public ::testing::Test {
     return RunMonitor(options, out_, err_, stop);
   }
   int RunCommand(std::vector<std::string> args) {
-    std::vector<char*> argv;
-    for (std::string& arg : args) argv.push_back(arg.data());
-    return RunMonitorCommand(static_cast<int>(argv.size()), argv.data(), out_, err_);
+    args.insert(args.begin(), "monitor");
+    return RunCli(args, out_, err_);
   }
   // Waits until the recording holds `rows` rows.
   bool WaitForRows(const fs::path& file, std::size_t rows) {
@@ -117,38 +117,21 @@ TEST_F(CliMonitor, FailuresAreReportedAndTheControllerIsNotPolled) {
   }
 }
 
-TEST_F(CliMonitor, ArgumentsAreChecked) {
-  struct Case {
-    std::vector<std::string> args;
-    bool valid;
-    MonitorOptions options;
+TEST_F(CliMonitor, ArgumentsAreCheckedBeforeAnythingIsSent) {
+  const std::vector<std::vector<std::string>> refused = {
+      {"--seconds", "0"}, {"--seconds", "2x"}, {"--seconds", "99999999999"},
+      {"--csv"},          {"--csv", ""},       {"a.csv"},
   };
-  const Case cases[] = {
-      {{"--csv", "a.csv", "--seconds", "3"}, true, {.csvPath = "a.csv", .seconds = 3}},
-      {{"--seconds", "0"}, false, {}},
-      {{"--seconds", "2x"}, false, {}},
-      {{"--seconds", "99999999999"}, false, {}},
-      {{"--csv"}, false, {}},
-      {{"a.csv"}, false, {}},
-  };
-  for (const Case& c : cases) {
-    std::vector<std::string> args = c.args;
-    std::vector<char*> argv;
-    for (std::string& arg : args) argv.push_back(arg.data());
-    MonitorOptions options;
-    std::string problem;
-    const bool valid =
-        ParseMonitorArguments(static_cast<int>(argv.size()), argv.data(), &options, &problem);
-    EXPECT_EQ(valid, c.valid) << ::testing::PrintToString(c.args);
-    EXPECT_EQ(problem.empty(), c.valid) << problem;
-    if (valid) {
-      EXPECT_EQ(options.csvPath, c.options.csvPath);
-      EXPECT_EQ(options.seconds, c.options.seconds);
-    }
+  for (const auto& args : refused) {
+    err_.str("");
+    EXPECT_EQ(RunCommand(args), kUsage) << ::testing::PrintToString(args);
+    EXPECT_NE(err_.str().find("usage: tarn-cli monitor [--csv FILE] [--seconds N]"),
+              std::string::npos)
+        << err_.str();
   }
-  EXPECT_EQ(RunCommand({"--seconds", "0"}), kUsage);
-  EXPECT_NE(err_.str().find("usage: tarn-cli monitor"), std::string::npos);
   EXPECT_EQ(sim_.TotalRequests(), 0);
+  EXPECT_EQ(RunCommand({"--help"}), kDone);
+  EXPECT_NE(out_.str().find("--seconds"), std::string::npos);
 }
 
 TEST_F(CliMonitor, CtrlCEndsTheProgramWithACompleteFile) {

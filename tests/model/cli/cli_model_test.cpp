@@ -1,4 +1,4 @@
-#include "tools/cli_model.h"
+#include "tools/cli_app.h"
 
 #include <gtest/gtest.h>
 
@@ -24,28 +24,21 @@ struct CliRun {
   std::string err;
 };
 
-template <typename Command>
-CliRun Invoke(Command command, std::vector<std::string> args) {
-  std::vector<char*> argv;
-  for (std::string& arg : args) {
-    argv.push_back(arg.data());
-  }
+// tarn-cli COMMAND ARGS..., in this process.
+CliRun Invoke(const std::string& command, std::vector<std::string> args) {
+  args.insert(args.begin(), command);
   std::ostringstream out;
   std::ostringstream err;
-  const int status = command(static_cast<int>(argv.size()), argv.data(), out, err);
+  const int status = RunCli(args, out, err);
   return {status, out.str(), err.str()};
 }
 
 CliRun Show(std::vector<std::string> args) {
-  return Invoke(
-      [](int c, char** v, std::ostream& o, std::ostream& e) { return RunShow(c, v, o, e); },
-      std::move(args));
+  return Invoke("show", std::move(args));
 }
 
 CliRun Set(std::vector<std::string> args) {
-  return Invoke(
-      [](int c, char** v, std::ostream& o, std::ostream& e) { return RunSet(c, v, o, e); },
-      std::move(args));
+  return Invoke("set", std::move(args));
 }
 
 // An image of a 48 V controller with firmware 01.09 (page text 165).
@@ -155,6 +148,27 @@ TEST_F(CliModelTest, SetStoresByLabelAddressAndFlag) {
   EXPECT_EQ(bytes[108], 0x40);
   EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator{}), 1)
       << "no temporary file is left behind";
+}
+
+// A private backup reached through a link: the link stays, the target gets
+// the value and keeps its permission bits.
+TEST_F(CliModelTest, SetWritesALinksTargetAndKeepsItsPermissions) {
+  WriteFile(Backup());
+  const fs::perms privateBits = fs::perms::owner_read | fs::perms::owner_write;
+  fs::permissions(path_, privateBits);
+  const fs::path link = dir_ / "latest.bin";
+  fs::create_symlink(path_, link);
+  const CliRun run = Set({link.string(), "25=20"});
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_TRUE(fs::is_symlink(link));
+  EXPECT_EQ(FileBytes()[26], 20);
+  EXPECT_EQ(fs::status(path_).permissions(), privateBits);
+}
+
+TEST_F(CliModelTest, FolderIsReportedAsAFolder) {
+  const CliRun run = Set({dir_.string(), "25=20"});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(run.err, "tarn-cli: " + dir_.string() + ": это папка, а не файл\n");
 }
 
 struct RefusedCase {

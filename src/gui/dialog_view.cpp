@@ -7,6 +7,7 @@
 #include <QPushButton>
 
 #include "gui/controls.h"
+#include "gui/menu_window.h"
 #include "gui/pictures.h"
 #include "gui/qt_host.h"
 #include "gui/qt_text.h"
@@ -41,6 +42,7 @@ DialogView::DialogView(QtHost& host, ui::Dialog& dialog, QWidget* parent,
       dialog_(&dialog),
       template_(&dialog.Template()),
       templateId_(dialog.Template().id),
+      topLevel_(parent == nullptr),
       bordered_(dialog.Template().border && parent != nullptr),
       font_(DialogFont(dialog.Template())),
       units_(units) {
@@ -234,7 +236,7 @@ void DialogView::ApplyText(QWidget& widget, const QString& text) {
 
 void DialogView::DialogShown(bool shown) {
   // A top-level window appears when its modal run starts, not before.
-  if (isWindow()) return;
+  if (topLevel_) return;
   setVisible(shown);
 }
 
@@ -245,6 +247,14 @@ void DialogView::FocusRequested(int id) {
 
 void DialogView::DialogEnded(int /*result*/) {
   host_.EndFinishedRuns();
+}
+
+void DialogView::MenuChanged(int commandId) {
+  if (bars_ != nullptr) bars_->MenuChanged(commandId);
+}
+
+void DialogView::StatusBarChanged() {
+  if (bars_ != nullptr) bars_->StatusBarChanged();
 }
 
 // Every focus change inside the dialog is the dialog's to know: Enter is
@@ -269,7 +279,7 @@ void DialogView::keyPressEvent(QKeyEvent* event) {
   const int key = event->key();
   if (key == Qt::Key_Return || key == Qt::Key_Enter) {
     Act([](ui::Dialog& d) { d.UserPressEnter(); });
-  } else if (key == Qt::Key_Escape && isWindow()) {
+  } else if (key == Qt::Key_Escape && topLevel_) {
     Act([](ui::Dialog& d) { d.UserPressEscape(); });
   } else {
     QWidget::keyPressEvent(event);
@@ -279,6 +289,10 @@ void DialogView::keyPressEvent(QKeyEvent* event) {
 // The close box asks the dialog; the window only goes when its run ends.
 void DialogView::closeEvent(QCloseEvent* event) {
   event->ignore();
+  CloseBox();
+}
+
+void DialogView::CloseBox() {
   Act([](ui::Dialog& d) { d.UserClose(); });
 }
 

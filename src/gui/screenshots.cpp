@@ -157,7 +157,8 @@ class Walk {
 
   // The screen with the main window, and `above` over it when given.
   void Save(const char* name, QWidget* above = nullptr) {
-    QWidget* main = FindView(kTemplateMain);
+    QWidget* main =
+        FindView(kTemplateMain) != nullptr ? FindView(kTemplateMain)->window() : nullptr;
     const QWidget* any = above != nullptr ? above : main;
     if (any == nullptr) return;
     const QRect area = any->screen()->availableGeometry();

@@ -6,7 +6,9 @@
 #include <QPainter>
 #include <QPushButton>
 
+#include "gui/chart_widget.h"
 #include "gui/controls.h"
+#include "gui/list_widget.h"
 #include "gui/menu_window.h"
 #include "gui/pictures.h"
 #include "gui/qt_host.h"
@@ -162,11 +164,17 @@ QWidget* DialogView::CreateControl(const ui::ControlTemplate& control) {
       return new GroupBoxWidget(this);
     case ui::ControlKind::Picture:
       return new PictureWidget(EmbeddedPicture(control.picture), this);
-    case ui::ControlKind::List:
+    case ui::ControlKind::List: {
+      const int id = control.id;
+      return new ListWidget(
+          control,
+          [this, id](std::size_t row) {
+            Act([id, row](ui::Dialog& d) { d.UserToggleListRow(id, row); });
+          },
+          this);
+    }
     case ui::ControlKind::Chart:
-      // FIXME: lists and charts get their own widgets; until then an empty frame
-      // holds their place.
-      return new QFrame(this);
+      return new ChartWidget(this);
     case ui::ControlKind::EtchedLine:
       return new EtchedLineWidget(this);
   }
@@ -219,7 +227,14 @@ void DialogView::ApplyState(int id) {
   if (widget->font() != font) widget->setFont(font);
   widget->setEnabled(dialog_->IsControlEnabled(id));
   widget->setVisible(dialog_->IsControlVisible(id));
-  widget->update();
+  if (auto* list = dynamic_cast<ListWidget*>(widget)) {
+    list->Show(dialog_->List(id), units_);
+  } else if (auto* chart = dynamic_cast<ChartWidget*>(widget)) {
+    // A chart repaints itself when its lines change, and only then.
+    chart->Show(dialog_->Chart(id));
+  } else {
+    widget->update();
+  }
 }
 
 void DialogView::ApplyText(QWidget& widget, const QString& text) {

@@ -378,11 +378,20 @@ ui::ChartSeries Constant(std::u16string name, ui::Rgb color, double min, double 
   return series;
 }
 
-// Whether a pixel of `color` lies within two rows of (x, y).
+int Distance(const QColor& a, const QColor& b) {
+  return std::abs(a.red() - b.red()) + std::abs(a.green() - b.green()) +
+         std::abs(a.blue() - b.blue());
+}
+
+// Whether a line of `color` crosses column x within two rows of y: a pixel
+// there is nearer that colour than the column's background (a grid line may
+// run under it) a little further off.
 bool LineAt(const QImage& image, int x, qreal y, const QColor& color) {
   constexpr int kRows = 2;
+  const QColor background = image.pixelColor(x, static_cast<int>(y) - 2 * kRows);
   for (int row = static_cast<int>(y) - kRows; row <= static_cast<int>(y) + kRows; ++row) {
-    if (row >= 0 && row < image.height() && image.pixelColor(x, row) == color) return true;
+    const QColor pixel = image.pixelColor(x, row);
+    if (Distance(pixel, color) < Distance(pixel, background)) return true;
   }
   return false;
 }
@@ -413,6 +422,7 @@ TEST_F(ChartControl, DrawsEachSeriesOnItsOwnScaleOverTheSpan) {
   for (const double at : {0.01, 0.25, 0.5, 0.75, 0.99}) {
     EXPECT_TRUE(LineAt(image, x(at), y(0.5), red)) << "red at " << at;
     EXPECT_TRUE(LineAt(image, x(at), y(0.25), blue)) << "blue at " << at;
+    EXPECT_FALSE(LineAt(image, x(at), y(0.75), red)) << "red at " << at;
   }
   for (const double at : {0.55, 0.75, 0.99}) {
     EXPECT_TRUE(LineAt(image, x(at), y(0.8), green)) << "green at " << at;

@@ -8,6 +8,7 @@
 #include <QPainter>
 #include <QStatusBar>
 
+#include "gui/controls.h"
 #include "gui/dialog_view.h"
 #include "gui/qt_text.h"
 #include "ui/menu.h"
@@ -48,7 +49,8 @@ MenuWindow::MenuWindow(DialogView& view)
     : view_(&view),
       menuBar_(new QMenuBar(this)),
       statusBar_(new QStatusBar(this)),
-      statusText_(new StatusText(statusBar_)) {
+      statusText_(new StatusText(statusBar_)),
+      statusEdge_(new EtchedLineWidget(this)) {
   setObjectName(QStringLiteral("window-%1").arg(view.templateId()));
   setWindowTitle(view.windowTitle());
   view.setParent(this);
@@ -131,6 +133,9 @@ void MenuWindow::LayOut() {
   const int statusHeight = statusBar_->sizeHint().height();
   menuBar_->setGeometry(0, 0, width(), menuHeight);
   statusBar_->setGeometry(0, height() - statusHeight, width(), statusHeight);
+  // The status bar's top edge, so that it reads as a bar also while empty.
+  statusEdge_->PlaceAt(QRect(0, height() - statusHeight, width(), 0));
+  statusEdge_->raise();
   view_->setGeometry(0, menuHeight, width(), std::max(0, height() - menuHeight - statusHeight));
 }
 

@@ -16,6 +16,7 @@ class QStatusBar;
 namespace tarn::gui {
 
 class DialogView;
+class EtchedLineWidget;
 class StatusText;
 
 class MenuWindow : public QWidget {
@@ -51,6 +52,7 @@ class MenuWindow : public QWidget {
   QMenuBar* menuBar_;
   QStatusBar* statusBar_;
   StatusText* statusText_;
+  EtchedLineWidget* statusEdge_;
   std::map<int, QAction*> actions_;
 };
 

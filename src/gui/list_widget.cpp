@@ -2,8 +2,10 @@
 
 #include <QApplication>
 #include <QHeaderView>
+#include <QHelpEvent>
 #include <QPainter>
 #include <QStyledItemDelegate>
+#include <QToolTip>
 #include <algorithm>
 
 #include "gui/controls.h"
@@ -45,6 +47,15 @@ const QStyle& StyleOf(const QStyleOptionViewItem& option) {
 class ListDelegate : public QStyledItemDelegate {
  public:
   using QStyledItemDelegate::QStyledItemDelegate;
+
+  // Whether the item's text is cut short in `base.rect`.
+  bool TextCut(const QStyleOptionViewItem& base, const QModelIndex& index) const {
+    QStyleOptionViewItem option(base);
+    initStyleOption(&option, index);
+    const QRect room =
+        StyleOf(option).subElementRect(QStyle::SE_ItemViewItemText, &option, option.widget);
+    return option.fontMetrics.horizontalAdvance(option.text) > room.width();
+  }
 
   // Where the tick box of the item at `index` goes, or an empty rectangle.
   QRect CheckRect(const QStyleOptionViewItem& base, const QModelIndex& index) const {
@@ -217,6 +228,21 @@ void ListWidget::SetColumnWidths(const DialogUnits& units) {
     if (widths[i] > 0) header()->resizeSection(static_cast<int>(i), widths[i]);
   }
   appliedWidths_ = std::move(widths);
+}
+
+bool ListWidget::viewportEvent(QEvent* event) {
+  if (event->type() != QEvent::ToolTip) return QTreeView::viewportEvent(event);
+  const auto* help = static_cast<QHelpEvent*>(event);
+  const QModelIndex index = indexAt(help->pos());
+  QStyleOptionViewItem option;
+  initViewItemOption(&option);
+  option.rect = visualRect(index);
+  if (index.isValid() && static_cast<const ListDelegate*>(itemDelegate())->TextCut(option, index)) {
+    QToolTip::showText(help->globalPos(), index.data().toString(), viewport(), option.rect);
+  } else {
+    QToolTip::hideText();
+  }
+  return true;
 }
 
 QRect ListWidget::CheckBoxRect(int row) const {

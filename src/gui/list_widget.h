@@ -58,6 +58,10 @@ class ListWidget : public QTreeView {
   // empty when the row has none or is scrolled out of sight.
   QRect CheckBoxRect(int row) const;
 
+ protected:
+  // A text cut short by its column shows whole on hover.
+  bool viewportEvent(QEvent* event) override;
+
  private:
   void SetColumnWidths(const DialogUnits& units);
 

@@ -8,6 +8,7 @@
 #include <QScrollBar>
 #include <QStatusBar>
 #include <QTest>
+#include <QToolTip>
 #include <functional>
 #include <optional>
 #include <vector>
@@ -285,6 +286,25 @@ TEST_F(ListControl, ShowsHeadingsWidthsTextsAndRowColours) {
   const QRect red = list.visualRect(list.model().index(1, 1));
   EXPECT_GT(PixelsOf(image, red, Qt::red), 0);
   EXPECT_EQ(PixelsOf(image, plain, Qt::red), 0);
+}
+
+TEST_F(ListControl, ATextCutByItsColumnShowsWholeOnHover) {
+  ListWidget& list = OpenList();
+  const QString whole = QStringLiteral("Максимальная скорость движения вперёд, процентов");
+  dialog.SetListColumns(kIdList, {{u"Label", 40}, {u"Value", 60}});
+  dialog.SetListRows(kIdList,
+                     {Row({whole.toStdU16String(), u"100"}, ui::CheckState::Checked, true)});
+  const auto hover = [&list](int column) {
+    QToolTip::hideText();
+    EXPECT_TRUE(QTest::qWaitFor([] { return !QToolTip::isVisible(); }, kWaitMs));
+    const QPoint at = list.visualRect(list.model().index(0, column)).center();
+    QHelpEvent help(QEvent::ToolTip, at, list.viewport()->mapToGlobal(at));
+    QCoreApplication::sendEvent(list.viewport(), &help);
+    return QToolTip::isVisible() ? QToolTip::text() : QString();
+  };
+  EXPECT_EQ(hover(0), whole);
+  EXPECT_EQ(hover(1), QString());  // "100" fits
+  QToolTip::hideText();
 }
 
 // A click on a row's tick box: whether it reaches the dialog, and what the

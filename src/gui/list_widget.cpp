@@ -14,18 +14,6 @@
 namespace tarn::gui {
 namespace {
 
-Qt::CheckState ToQt(ui::CheckState state) {
-  switch (state) {
-    case ui::CheckState::Unchecked:
-      return Qt::Unchecked;
-    case ui::CheckState::Checked:
-      return Qt::Checked;
-    case ui::CheckState::Indeterminate:
-      return Qt::PartiallyChecked;
-  }
-  return Qt::Unchecked;
-}
-
 QStyle::State StateOf(Qt::CheckState check) {
   switch (check) {
     case Qt::Unchecked:
@@ -155,7 +143,7 @@ QVariant ListModel::data(const QModelIndex& index, int role) const {
     case Qt::DisplayRole:
       return column < row.cells.size() ? ToQString(row.cells[column]) : QString();
     case Qt::CheckStateRole:
-      if (checkBoxes_ && column == 0) return ToQt(row.check);
+      if (checkBoxes_ && column == 0) return ToQtCheckState(row.check);
       return {};
     case Qt::ForegroundRole:
       if (row.color) return QBrush(ToQColor(*row.color));

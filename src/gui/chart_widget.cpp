@@ -42,6 +42,14 @@ QString ScaleNumber(double value) {
   return QString::number(value, 'g', 6);
 }
 
+// Whether the chart has a time axis to draw on: a span of some length that
+// ends at a time a grid can be counted in.
+bool HasTimeAxis(const ui::ChartData& chart) {
+  constexpr double kLatest = 1e12;  // seconds; beyond, steps no longer count
+  return chart.spanSeconds > 0 && std::isfinite(chart.spanSeconds) &&
+         std::abs(chart.endSeconds) < kLatest && chart.spanSeconds < kLatest;
+}
+
 QString LegendLabel(const ui::ChartSeries& series) {
   return QStringLiteral("%1 (%2 \u2026 %3)")
       .arg(ToQString(series.name), ScaleNumber(series.min), ScaleNumber(series.max));
@@ -117,7 +125,7 @@ QRect ChartWidget::PlotArea() const {
 
 double ChartWidget::GridStep() const {
   const int width = PlotArea().width();
-  if (width <= 0 || !(data_.spanSeconds > 0)) return kGridSteps.back();
+  if (width <= 0 || !HasTimeAxis(data_)) return kGridSteps.back();
   const QFontMetrics metrics = fontMetrics();
   const double room = metrics.horizontalAdvance(kWidestGridLabel) + 2 * metrics.averageCharWidth();
   for (const double step : kGridSteps) {
@@ -132,7 +140,7 @@ void ChartWidget::paintEvent(QPaintEvent* event) {
   const QRect plot = PlotArea();
   PaintLegend(painter);
   PaintGrid(painter, plot);
-  if (plot.width() <= 1 || plot.height() <= 1 || !(data_.spanSeconds > 0)) return;
+  if (plot.width() <= 1 || plot.height() <= 1 || !HasTimeAxis(data_)) return;
   painter.save();
   painter.setClipRect(plot);
   painter.setRenderHint(QPainter::Antialiasing);
@@ -158,9 +166,11 @@ void ChartWidget::PaintGrid(QPainter& painter, const QRect& plot) const {
   painter.setPen(Blend(base, ink, kFrameInk));
   painter.drawRect(plot.adjusted(0, 0, -1, -1));
   const double span = data_.spanSeconds;
-  if (!(span > 0) || plot.width() <= 1) return;
+  if (!HasTimeAxis(data_) || plot.width() <= 1) return;
   const double step = GridStep();
   const double start = data_.endSeconds - span;
+  // A span far longer than the largest step would put a line on every pixel.
+  if (span / step > plot.width()) return;
   const QFontMetrics metrics = fontMetrics();
   const QRect inner = contentsRect();
   const auto firstLine = static_cast<long long>(std::ceil(start / step));

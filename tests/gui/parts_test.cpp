@@ -455,6 +455,41 @@ TEST_F(ChartControl, DrawsEachSeriesOnItsOwnScaleOverTheSpan) {
   for (const QColor& color : {red, blue, green}) EXPECT_GT(PixelsOf(image, legend, color), 0);
 }
 
+// A value that is not a number leaves a gap in its line; a time axis that
+// cannot be drawn leaves the plot empty, and nothing hangs or breaks.
+TEST_F(ChartControl, LeavesGapsAndSurvivesAxesItCannotDraw) {
+  ChartWidget& chart = OpenChart();
+  const double nan = std::nan("");
+  const double huge = 1e300;
+  ui::ChartData data;
+  data.spanSeconds = 60;
+  data.endSeconds = 60;
+  data.series = {Constant(u"Speed", ui::kRed, 0, 100, 50, 0, 60)};
+  for (ui::ChartPoint& point : data.series[0].points) {
+    if (point.seconds > 20 && point.seconds < 40) point.value = nan;
+  }
+  dialog.SetChart(kIdChart, data);
+  QImage image = chart.grab().toImage();
+  const QRect plot = chart.PlotArea();
+  const qreal middle = plot.top() + 0.5 * (plot.height() - 1);
+  const auto x = [&](double seconds) {
+    return plot.left() + static_cast<int>(seconds / 60 * (plot.width() - 1));
+  };
+  EXPECT_TRUE(LineAt(image, x(10), middle, Qt::red));
+  EXPECT_FALSE(LineAt(image, x(30), middle, Qt::red)) << "no gap";
+  EXPECT_TRUE(LineAt(image, x(50), middle, Qt::red));
+
+  const std::pair<double, double> axes[] = {{0, 60},   {-5, 60},   {nan, 60},  {60, nan},
+                                            {huge, 0}, {60, huge}, {1e-300, 0}};
+  for (const auto& [span, end] : axes) {
+    data.spanSeconds = span;
+    data.endSeconds = end;
+    dialog.SetChart(kIdChart, data);
+    image = chart.grab().toImage();
+    EXPECT_FALSE(image.isNull()) << span << " s to " << end << " s";
+  }
+}
+
 TEST_F(ChartControl, DrawsALightGridAtWholeStepsOfTime) {
   ChartWidget& chart = OpenChart();
   ui::ChartData data;

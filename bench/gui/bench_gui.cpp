@@ -129,8 +129,9 @@ void ReportChartPaint() {
   const double perPoll = Mean(showMs) + Mean(paintMs);
   std::printf("Live chart, %d series x %d points, %dx%d pixels, %d polls:\n", kChartSeries,
               kChartPoints, chart.width(), chart.height(), kChartFrames);
-  std::printf("  take the data: mean %.3f ms, p99 %.3f ms\n", Mean(showMs),
-              Percentile(showMs, 0.99));
+  constexpr double kMicrosPerMilli = 1000;
+  std::printf("  take the data: mean %.1f us, p99 %.1f us\n", Mean(showMs) * kMicrosPerMilli,
+              Percentile(showMs, 0.99) * kMicrosPerMilli);
   std::printf("  paint: mean %.3f ms, median %.3f ms, p99 %.3f ms, max %.3f ms\n", Mean(paintMs),
               Percentile(paintMs, 0.5), Percentile(paintMs, 0.99),
               *std::max_element(paintMs.begin(), paintMs.end()));

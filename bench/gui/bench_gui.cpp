@@ -1,4 +1,8 @@
-// The GUI's figures against the simulated controller paced at 19200 baud:
+// The GUI's figures:
+//   - the chart control's cost for a live chart of four series of 300 points
+//     (a minute of polls) moved on by a poll five times a second: the time
+//     to take the new data and to paint it, and the share of one core;
+// and against the simulated controller paced at 19200 baud:
 //   - from Yes at the warning to the vehicle page painted with its values
 //     (several sessions; target under 1.2 s);
 //   - resident memory of the GUI after a minute on the monitor page.
@@ -11,10 +15,12 @@
 
 #include <QApplication>
 #include <QEvent>
+#include <QImage>
 #include <QLineEdit>
 #include <QTimer>
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -25,6 +31,8 @@
 #include "app/app.h"
 #include "app/main_dlg.h"
 #include "gui/automation.h"
+#include "gui/chart_widget.h"
+#include "gui/dialog_units.h"
 #include "gui/dialog_view.h"
 #include "gui/qt_host.h"
 #include "link/prompts.h"
@@ -44,6 +52,92 @@ constexpr int kStartUpRuns = 5;
 constexpr int kDefaultMonitorSeconds = 60;
 constexpr double kTargetSeconds = 1.2;
 constexpr std::chrono::seconds kSessionSlack(30);
+
+// The live chart: four series, a minute of polls at 5 per second, in a
+// control of 390 x 200 dialog units of the dialog font.
+constexpr int kChartSeries = 4;
+constexpr int kChartPoints = 300;
+constexpr double kPollSeconds = 0.2;
+constexpr int kPollsPerSecond = 5;
+constexpr int kChartFrames = 1500;  // five minutes of polls
+constexpr int kChartWidthUnits = 390;
+constexpr int kChartHeightUnits = 200;
+
+double Percentile(std::vector<double> values, double share) {
+  std::sort(values.begin(), values.end());
+  const auto at = static_cast<std::size_t>(share * static_cast<double>(values.size() - 1));
+  return values[at];
+}
+
+double Mean(const std::vector<double>& values) {
+  double sum = 0;
+  for (const double value : values) sum += value;
+  return values.empty() ? 0 : sum / static_cast<double>(values.size());
+}
+
+// A value that moves like a live reading: a slow wave with a faster ripple.
+double Reading(int series, int poll) {
+  const double t = poll * kPollSeconds;
+  return 50 + 40 * std::sin(t / (3.0 + series)) + 5 * std::sin(t * 2.7 + series);
+}
+
+ui::ChartData FirstChart() {
+  const ui::Rgb colors[kChartSeries] = {ui::kRed, ui::kBlue, ui::MakeRgb(0, 160, 0),
+                                        ui::MakeRgb(200, 120, 0)};
+  ui::ChartData chart;
+  chart.spanSeconds = kChartPoints * kPollSeconds;
+  chart.endSeconds = (kChartPoints - 1) * kPollSeconds;
+  for (int k = 0; k < kChartSeries; ++k) {
+    ui::ChartSeries series{
+        u"Значение " + std::u16string(1, char16_t(u'1' + k)), colors[k], 0, 100, {}};
+    for (int poll = 0; poll < kChartPoints; ++poll) {
+      series.points.push_back({poll * kPollSeconds, Reading(k, poll)});
+    }
+    chart.series.push_back(std::move(series));
+  }
+  return chart;
+}
+
+// Each frame is one poll: the oldest point of every series goes, a new one
+// comes, the chart takes the data (Show) and paints it into an image of its
+// size, as the window's backing store would be painted.
+void ReportChartPaint() {
+  const DialogUnits units = DialogUnits::OnScreen(ui::DialogTemplate{}, *qApp->primaryScreen());
+  ChartWidget chart(nullptr);
+  chart.setFont(DialogFont(ui::DialogTemplate{}));
+  chart.resize(units.ToPixels(kChartWidthUnits, kChartHeightUnits));
+  ui::ChartData data = FirstChart();
+  QImage image(chart.size(), QImage::Format_ARGB32_Premultiplied);
+  std::vector<double> showMs;
+  std::vector<double> paintMs;
+  for (int frame = 0; frame < kChartFrames; ++frame) {
+    const int poll = kChartPoints + frame;
+    data.endSeconds = poll * kPollSeconds;
+    for (int k = 0; k < kChartSeries; ++k) {
+      auto& points = data.series[static_cast<std::size_t>(k)].points;
+      points.erase(points.begin());
+      points.push_back({data.endSeconds, Reading(k, poll)});
+    }
+    const auto start = Clock::now();
+    chart.Show(data);
+    const auto shown = Clock::now();
+    chart.render(&image);
+    const auto painted = Clock::now();
+    showMs.push_back(std::chrono::duration<double, std::milli>(shown - start).count());
+    paintMs.push_back(std::chrono::duration<double, std::milli>(painted - shown).count());
+  }
+  const double perPoll = Mean(showMs) + Mean(paintMs);
+  std::printf("Live chart, %d series x %d points, %dx%d pixels, %d polls:\n", kChartSeries,
+              kChartPoints, chart.width(), chart.height(), kChartFrames);
+  constexpr double kMicrosPerMilli = 1000;
+  std::printf("  take the data: mean %.1f us, p99 %.1f us\n", Mean(showMs) * kMicrosPerMilli,
+              Percentile(showMs, 0.99) * kMicrosPerMilli);
+  std::printf("  paint: mean %.3f ms, median %.3f ms, p99 %.3f ms, max %.3f ms\n", Mean(paintMs),
+              Percentile(paintMs, 0.5), Percentile(paintMs, 0.99),
+              *std::max_element(paintMs.begin(), paintMs.end()));
+  std::printf("  at %d polls a second: %.2f %% of one core\n", kPollsPerSecond,
+              perPoll * kPollsPerSecond / 10.0);
+}
 
 // The child process: the simulator until the parent goes away.
 pid_t StartSimulator(std::string& port) {
@@ -228,6 +322,7 @@ int main(int argc, char** argv) {
   {
     QApplication application(argc, argv);
     QApplication::setStyle(QStringLiteral("Fusion"));
+    tarn::gui::ReportChartPaint();
     tarn::gui::QtHost host;
     tarn::gui::ReportStartUp(host);
     tarn::gui::ReportMonitorMemory(host, tarn::gui::MonitorSeconds());

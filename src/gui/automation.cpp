@@ -85,7 +85,7 @@ void TypeInto(QWidget* edit, const QString& text) {
 }
 
 void CloseWindow(QWidget* window) {
-  if (window != nullptr) window->close();
+  if (window != nullptr) window->window()->close();
 }
 
 Scenario::Scenario(QtHost& host) : host_(host) {

@@ -37,7 +37,7 @@ bool AnswerMessage(QMessageBox::StandardButton button);
 // Real input on a control.
 void Click(QWidget* control);
 void TypeInto(QWidget* edit, const QString& text);  // replaces the edit's text
-void CloseWindow(QWidget* window);                  // the close box
+void CloseWindow(QWidget* window);                  // the close box of its window
 
 // A session played step by step.
 class Scenario {

@@ -42,6 +42,18 @@ QColor ToQColor(ui::Rgb rgb) {
   return QColor((rgb >> kRedShift) & kByteMask, (rgb >> kGreenShift) & kByteMask, rgb & kByteMask);
 }
 
+Qt::CheckState ToQtCheckState(ui::CheckState state) {
+  switch (state) {
+    case ui::CheckState::Unchecked:
+      return Qt::Unchecked;
+    case ui::CheckState::Checked:
+      return Qt::Checked;
+    case ui::CheckState::Indeterminate:
+      return Qt::PartiallyChecked;
+  }
+  return Qt::Unchecked;
+}
+
 StaticTextWidget::StaticTextWidget(const ui::ControlTemplate& control, ColorQuery colors,
                                    LabelGroup* labels, QWidget* parent)
     : QFrame(parent),
@@ -143,18 +155,8 @@ CheckBoxWidget::CheckBoxWidget(const ui::ControlTemplate& control, QWidget* pare
 }
 
 void CheckBoxWidget::ShowCheck(ui::CheckState state) {
-  switch (state) {
-    case ui::CheckState::Unchecked:
-      setCheckState(Qt::Unchecked);
-      break;
-    case ui::CheckState::Checked:
-      setCheckState(Qt::Checked);
-      break;
-    case ui::CheckState::Indeterminate:
-      setTristate(true);
-      setCheckState(Qt::PartiallyChecked);
-      break;
-  }
+  if (state == ui::CheckState::Indeterminate) setTristate(true);
+  setCheckState(ToQtCheckState(state));
 }
 
 GroupBoxWidget::GroupBoxWidget(QWidget* parent) : QFrame(parent) {

@@ -20,6 +20,7 @@ namespace tarn::gui {
 using ColorQuery = std::function<std::optional<ui::Rgb>(int id)>;
 
 QColor ToQColor(ui::Rgb rgb);
+Qt::CheckState ToQtCheckState(ui::CheckState state);
 
 // A static text: left, centred or right, optionally with a sunken edge and
 // vertically centred on one line; otherwise wrapped at word boundaries.

@@ -6,7 +6,10 @@
 #include <QPainter>
 #include <QPushButton>
 
+#include "gui/chart_widget.h"
 #include "gui/controls.h"
+#include "gui/list_widget.h"
+#include "gui/menu_window.h"
 #include "gui/pictures.h"
 #include "gui/qt_host.h"
 #include "gui/qt_text.h"
@@ -41,6 +44,7 @@ DialogView::DialogView(QtHost& host, ui::Dialog& dialog, QWidget* parent,
       dialog_(&dialog),
       template_(&dialog.Template()),
       templateId_(dialog.Template().id),
+      topLevel_(parent == nullptr),
       bordered_(dialog.Template().border && parent != nullptr),
       font_(DialogFont(dialog.Template())),
       units_(units) {
@@ -160,11 +164,17 @@ QWidget* DialogView::CreateControl(const ui::ControlTemplate& control) {
       return new GroupBoxWidget(this);
     case ui::ControlKind::Picture:
       return new PictureWidget(EmbeddedPicture(control.picture), this);
-    case ui::ControlKind::List:
+    case ui::ControlKind::List: {
+      const int id = control.id;
+      return new ListWidget(
+          control,
+          [this, id](std::size_t row) {
+            Act([id, row](ui::Dialog& d) { d.UserToggleListRow(id, row); });
+          },
+          this);
+    }
     case ui::ControlKind::Chart:
-      // FIXME: lists and charts get their own widgets; until then an empty frame
-      // holds their place.
-      return new QFrame(this);
+      return new ChartWidget(this);
     case ui::ControlKind::EtchedLine:
       return new EtchedLineWidget(this);
   }
@@ -217,7 +227,14 @@ void DialogView::ApplyState(int id) {
   if (widget->font() != font) widget->setFont(font);
   widget->setEnabled(dialog_->IsControlEnabled(id));
   widget->setVisible(dialog_->IsControlVisible(id));
-  widget->update();
+  if (auto* list = dynamic_cast<ListWidget*>(widget)) {
+    list->Show(dialog_->List(id), units_);
+  } else if (auto* chart = dynamic_cast<ChartWidget*>(widget)) {
+    // A chart repaints itself when its lines change, and only then.
+    chart->Show(dialog_->Chart(id));
+  } else {
+    widget->update();
+  }
 }
 
 void DialogView::ApplyText(QWidget& widget, const QString& text) {
@@ -234,7 +251,7 @@ void DialogView::ApplyText(QWidget& widget, const QString& text) {
 
 void DialogView::DialogShown(bool shown) {
   // A top-level window appears when its modal run starts, not before.
-  if (isWindow()) return;
+  if (topLevel_) return;
   setVisible(shown);
 }
 
@@ -245,6 +262,14 @@ void DialogView::FocusRequested(int id) {
 
 void DialogView::DialogEnded(int /*result*/) {
   host_.EndFinishedRuns();
+}
+
+void DialogView::MenuChanged(int commandId) {
+  if (bars_ != nullptr) bars_->MenuChanged(commandId);
+}
+
+void DialogView::StatusBarChanged() {
+  if (bars_ != nullptr) bars_->StatusBarChanged();
 }
 
 // Every focus change inside the dialog is the dialog's to know: Enter is
@@ -269,7 +294,7 @@ void DialogView::keyPressEvent(QKeyEvent* event) {
   const int key = event->key();
   if (key == Qt::Key_Return || key == Qt::Key_Enter) {
     Act([](ui::Dialog& d) { d.UserPressEnter(); });
-  } else if (key == Qt::Key_Escape && isWindow()) {
+  } else if (key == Qt::Key_Escape && topLevel_) {
     Act([](ui::Dialog& d) { d.UserPressEscape(); });
   } else {
     QWidget::keyPressEvent(event);
@@ -279,6 +304,10 @@ void DialogView::keyPressEvent(QKeyEvent* event) {
 // The close box asks the dialog; the window only goes when its run ends.
 void DialogView::closeEvent(QCloseEvent* event) {
   event->ignore();
+  CloseBox();
+}
+
+void DialogView::CloseBox() {
   Act([](ui::Dialog& d) { d.UserClose(); });
 }
 

@@ -15,12 +15,14 @@
 
 namespace tarn::gui {
 
+class MenuWindow;
 class QtHost;
 
 class DialogView : public QWidget, public ui::DialogObserver {
  public:
-  // A top-level window when `parent` is nullptr, else a child window of it;
-  // drawn with `units`.
+  // A top-level dialog's view when `parent` is nullptr (the window itself, or
+  // the dialog inside a MenuWindow), else a child window of it; drawn with
+  // `units`.
   DialogView(QtHost& host, ui::Dialog& dialog, QWidget* parent, const DialogUnits& units);
   ~DialogView() override;
 
@@ -38,6 +40,16 @@ class DialogView : public QWidget, public ui::DialogObserver {
   // A child dialog: places it at `rect` of its parent, given in dialog units
   // of the parent, and keeps it there when the parent's scale changes.
   void PlaceIn(const ui::RectDu& rect, const DialogUnits& parentUnits);
+  // The window round a top-level dialog with a menu bar, told of its
+  // dialog's menu and status bar changes; nullptr for none.
+  void SetBars(MenuWindow* bars) { bars_ = bars; }
+  MenuWindow* bars() const { return bars_; }
+
+  // Hands a user action to the dialog through the host; nothing once the
+  // view is detached.
+  void Act(const std::function<void(ui::Dialog&)>& action);
+  // The close box of the dialog's window: the dialog decides.
+  void CloseBox();
 
   // DialogObserver
   void ControlChanged(int id) override;
@@ -45,6 +57,8 @@ class DialogView : public QWidget, public ui::DialogObserver {
   void DialogShown(bool shown) override;
   void FocusRequested(int id) override;
   void DialogEnded(int result) override;
+  void MenuChanged(int commandId) override;
+  void StatusBarChanged() override;
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -60,7 +74,6 @@ class DialogView : public QWidget, public ui::DialogObserver {
   QWidget* CreateEdit(const ui::ControlTemplate& control);
   void ApplyState(int id);
   void ApplyText(QWidget& widget, const QString& text);
-  void Act(const std::function<void(ui::Dialog&)>& action);
 
   struct Placed {
     const ui::ControlTemplate* control;
@@ -71,6 +84,7 @@ class DialogView : public QWidget, public ui::DialogObserver {
   ui::Dialog* dialog_;
   const ui::DialogTemplate* template_;
   int templateId_;
+  bool topLevel_;
   bool bordered_;
   QFont font_;
   DialogUnits units_;
@@ -78,6 +92,7 @@ class DialogView : public QWidget, public ui::DialogObserver {
   std::map<int, QWidget*> controls_;
   std::vector<Placed> placed_;
   std::optional<ui::RectDu> placement_;
+  MenuWindow* bars_ = nullptr;
 };
 
 }  // namespace tarn::gui

@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "gui/dialog_view.h"
+#include "gui/menu_window.h"
 #include "gui/pictures.h"
 #include "gui/qt_text.h"
 #include "gui/window_fit.h"
@@ -96,6 +97,13 @@ class ScreenCentredBox : public QMessageBox {
   QPointer<QScreen> screen_;
 };
 
+// The client size of a top-level dialog's window: the dialog, and the menu and
+// status bars when it has them.
+QSize ClientSizeOf(const DialogView& view) {
+  const QSize dialog = view.DialogSize();
+  return view.bars() != nullptr ? view.bars()->ClientSize(dialog) : dialog;
+}
+
 // The string table keeps Windows line ends.
 QString PlainText(std::u16string_view text) {
   QString plain = ToQString(text);
@@ -157,15 +165,12 @@ MsgAnswer QtHost::Ask(const QString& text, MsgButtons buttons, MsgIcon icon, con
 int QtHost::RunModal(ui::Dialog& dialog) {
   QWidget* owner = ActiveWindow();
   QScreen* screen = owner != nullptr ? owner->screen() : Screen();
-  auto* view =
-      new DialogView(*this, dialog, nullptr, DialogUnits::OnScreen(dialog.Template(), *screen));
-  view->setScreen(screen);
+  DialogView* view = CreateTopView(dialog, *screen);
+  QWidget* window = view->window();
   if (owner != nullptr) {
-    view->setParent(owner, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+    window->setParent(owner, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
   }
-  view->resize(view->DialogSize());
-  view->setWindowModality(Qt::ApplicationModal);
-  views_[&dialog] = view;
+  window->setWindowModality(Qt::ApplicationModal);
   ModalRun run(dialog, *view);
   modalRuns_.push_back(&run);
 
@@ -174,8 +179,8 @@ int QtHost::RunModal(ui::Dialog& dialog) {
   if (!dialog.Ended()) {
     dialog.Show(true);
     FitToScreen(*view, owner);
-    view->show();
-    view->activateWindow();
+    window->show();
+    window->activateWindow();
     if (!dialog.Ended()) run.loop.exec();
     dialog.Show(false);
   }
@@ -184,12 +189,27 @@ int QtHost::RunModal(ui::Dialog& dialog) {
   const std::vector<ui::Dialog*> open = modeless_;
   for (ui::Dialog* other : open) {
     DialogView* otherView = ViewOf(*other);
-    if (otherView != nullptr && otherView->parentWidget() == view) CloseModeless(*other);
+    if (otherView != nullptr && otherView->window()->parentWidget() == window) {
+      CloseModeless(*other);
+    }
   }
   ForgetViewTree(view);
   // Every handler of this window has returned once its loop has.
-  delete view;
+  delete window;
   return dialog.Result();
+}
+
+// A top-level dialog's view at its natural size, in a MenuWindow when the
+// dialog has a menu bar.
+DialogView* QtHost::CreateTopView(ui::Dialog& dialog, QScreen& screen) {
+  auto* view =
+      new DialogView(*this, dialog, nullptr, DialogUnits::OnScreen(dialog.Template(), screen));
+  if (dialog.menuBar() != nullptr) new MenuWindow(*view);
+  QWidget* window = view->window();
+  window->setScreen(&screen);
+  window->resize(ClientSizeOf(*view));
+  views_[&dialog] = view;
+  return view;
 }
 
 void QtHost::CreateChild(ui::Dialog& child, ui::Dialog& parent, const ui::RectDu& rect) {
@@ -258,19 +278,16 @@ std::optional<std::filesystem::path> QtHost::AskFileToOpen(const ui::FileRequest
 // A window of the owner's, so the owner's modal run does not block it.
 void QtHost::ShowModeless(ui::Dialog& dialog, ui::Dialog& owner) {
   if (DialogView* open = ViewOf(dialog)) {
-    open->raise();
-    open->activateWindow();
+    open->window()->raise();
+    open->window()->activateWindow();
     return;
   }
   DialogView* ownerView = ViewOf(owner);
   QWidget* ownerWindow = ownerView != nullptr ? ownerView->window() : nullptr;
   QScreen* screen = ownerWindow != nullptr ? ownerWindow->screen() : Screen();
-  auto* view =
-      new DialogView(*this, dialog, nullptr, DialogUnits::OnScreen(dialog.Template(), *screen));
-  view->setScreen(screen);
-  if (ownerWindow != nullptr) view->setParent(ownerWindow, Qt::Window);
-  view->resize(view->DialogSize());
-  views_[&dialog] = view;
+  DialogView* view = CreateTopView(dialog, *screen);
+  QWidget* window = view->window();
+  if (ownerWindow != nullptr) window->setParent(ownerWindow, Qt::Window);
   modeless_.push_back(&dialog);
   dialog.Initialize();
   if (dialog.Ended()) {
@@ -279,8 +296,8 @@ void QtHost::ShowModeless(ui::Dialog& dialog, ui::Dialog& owner) {
   }
   dialog.Show(true);
   FitToScreen(*view, ownerWindow);
-  view->show();
-  view->activateWindow();
+  window->show();
+  window->activateWindow();
 }
 
 void QtHost::CloseModeless(ui::Dialog& dialog) {
@@ -294,10 +311,11 @@ void QtHost::CloseModelessView(ui::Dialog& dialog) {
   dialog.Show(false);
   DialogView* view = ViewOf(dialog);
   if (view == nullptr) return;
+  QWidget* window = view->window();
   ForgetViewTree(view);
-  view->hide();
+  window->hide();
   // Later: the dialog may have ended itself from inside one of its handlers.
-  view->deleteLater();
+  window->deleteLater();
 }
 
 void QtHost::Deliver(ui::Dialog& dialog, const std::function<void(ui::Dialog&)>& action) {
@@ -314,16 +332,17 @@ QScreen* QtHost::Screen() const {
 }
 
 // The fit is computed from the whole window: its frame, and whatever it holds
-// besides the dialog, keep their size; only the dialog is drawn smaller.
+// besides the dialog (the menu and status bars), keep their size; only the
+// dialog is drawn smaller.
 void QtHost::FitToScreen(DialogView& view, const QWidget* owner) {
   QWidget& window = *view.window();
   const QRect area = window.screen()->availableGeometry();
   const QMargins frame = WindowFrame(owner);
-  const QSize besides = window.size() - view.size();
+  const QSize besides = ClientSizeOf(view) - view.DialogSize();
   const QSize fixed = besides.grownBy(frame);
   view.SetScale(FitScale(view.DialogSize(), fixed, area.size(),
                          LegibleScale(view.dialog()->Template())));
-  const QSize client = view.DialogSize() + besides;
+  const QSize client = ClientSizeOf(view);
   if (owner != nullptr) window.setFixedSize(client);
   const QPoint centre = owner != nullptr ? owner->frameGeometry().center() : area.center();
   window.setGeometry(PlaceWindow(client, frame, area, centre));
@@ -335,7 +354,7 @@ DialogView* QtHost::ViewOf(const ui::Dialog& dialog) const {
 }
 
 QWidget* QtHost::ActiveWindow() const {
-  return modalRuns_.empty() ? nullptr : modalRuns_.back()->view;
+  return modalRuns_.empty() ? nullptr : modalRuns_.back()->view->window();
 }
 
 void QtHost::AbandonModalRuns() {

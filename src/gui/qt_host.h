@@ -56,7 +56,8 @@ class QtHost : public ui::Host {
   void SetScreen(QScreen* screen);
   QScreen* Screen() const;
 
-  // The view that shows `dialog`, or nullptr.
+  // The view that shows `dialog`, or nullptr. A top-level dialog's window is
+  // its view's window(): the view itself, or the MenuWindow round it.
   DialogView* ViewOf(const ui::Dialog& dialog) const;
   // The window of the innermost modal run, or nullptr outside any run.
   QWidget* ActiveWindow() const;
@@ -69,6 +70,7 @@ class QtHost : public ui::Host {
   MsgAnswer Ask(const QString& text, MsgButtons buttons, MsgIcon icon, const QString& name,
                 const QString& details = {});
   std::optional<std::filesystem::path> AskFile(const ui::FileRequest& request, bool save);
+  DialogView* CreateTopView(ui::Dialog& dialog, QScreen& screen);
   void ForgetViewTree(DialogView* root);
   void CloseModelessView(ui::Dialog& dialog);
   void FitToScreen(DialogView& view, const QWidget* owner);

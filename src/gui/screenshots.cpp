@@ -1,8 +1,8 @@
 // tarn-gui-screenshots <directory> [taskbar-height]: walks a session of the
 // program on the offscreen platform against the controller named in
 // TARN_PORTS (the simulator) and writes one PNG for each stage: the warning,
-// every page, the monitor with live values, the zero-point dialog after a Read
-// and the close question.
+// every page, the monitor with live values, the zero-point dialog after a Read,
+// the main window's File menu and the close question.
 //
 // Each picture shows the whole screen as the user sees it: the screen's
 // available area with the windows at their places, each in a frame with its
@@ -11,9 +11,12 @@
 #include <QDir>
 #include <QImage>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
 #include <QPainter>
 #include <QScreen>
 #include <QStyleFactory>
+#include <QTest>
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -22,6 +25,7 @@
 #include "app/main_dlg.h"
 #include "gui/automation.h"
 #include "gui/dialog_view.h"
+#include "gui/menu_window.h"
 #include "gui/qt_host.h"
 #include "gui/window_fit.h"
 #include "link/prompts.h"
@@ -65,13 +69,14 @@ class Walk {
     Page("05-com", kIdCom, kTemplateCom);
     Monitor();
     ZeroPoints();
+    FileMenu();
     scenario_.Then(
         "the close question", [] { return FindView(kTemplateMain) != nullptr; },
         [] { CloseWindow(FindView(kTemplateMain)); });
     scenario_.Then(
         "message 154", [] { return OpenMessageId() == kMsgQuitQuestion; },
         [this] {
-          Save("09-close-question", OpenMessageBox());
+          Save("10-close-question", OpenMessageBox());
           AnswerMessage(QMessageBox::Ok);
         });
   }
@@ -155,9 +160,35 @@ class Walk {
         });
   }
 
+  // The main window's first menu, opened with the mouse from its menu bar.
+  void FileMenu() {
+    const auto fileMenu = [] {
+      DialogView* main = FindView(kTemplateMain);
+      const auto* window = main != nullptr ? dynamic_cast<MenuWindow*>(main->window()) : nullptr;
+      const QList<QAction*> menus =
+          window != nullptr ? window->menuBar()->actions() : QList<QAction*>();
+      return menus.isEmpty() ? nullptr : menus.front()->menu();
+    };
+    scenario_.Then(
+        "the File menu", [fileMenu] { return fileMenu() != nullptr; },
+        [fileMenu] {
+          QMenu* menu = fileMenu();
+          QMenuBar* bar = dynamic_cast<MenuWindow*>(FindView(kTemplateMain)->window())->menuBar();
+          QTest::mouseClick(bar, Qt::LeftButton, Qt::NoModifier,
+                            bar->actionGeometry(menu->menuAction()).center());
+        });
+    scenario_.Then(
+        "the File menu open", [fileMenu] { return fileMenu()->isVisible(); },
+        [this, fileMenu] {
+          Save("09-file-menu", fileMenu());
+          fileMenu()->hide();
+        });
+  }
+
   // The screen with the main window, and `above` over it when given.
   void Save(const char* name, QWidget* above = nullptr) {
-    QWidget* main = FindView(kTemplateMain);
+    QWidget* main =
+        FindView(kTemplateMain) != nullptr ? FindView(kTemplateMain)->window() : nullptr;
     const QWidget* any = above != nullptr ? above : main;
     if (any == nullptr) return;
     const QRect area = any->screen()->availableGeometry();
@@ -167,7 +198,13 @@ class Walk {
     painter.fillRect(0, area.height(), area.width(), taskbar_, kTaskbar);
     painter.translate(-area.topLeft());
     for (QWidget* window : {main, above}) {
-      if (window != nullptr && window->isVisible()) DrawWindow(painter, *window);
+      if (window == nullptr || !window->isVisible()) continue;
+      // A menu that pops up has no frame.
+      if (window->windowType() == Qt::Popup) {
+        painter.drawPixmap(window->geometry().topLeft(), window->grab());
+      } else {
+        DrawWindow(painter, *window);
+      }
     }
     painter.end();
     const QString path = QDir(directory_).filePath(QString::fromLatin1(name) + ".png");

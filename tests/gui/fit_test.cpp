@@ -1,7 +1,9 @@
 // The window on the screens technicians have: the whole window with its frame
 // inside the available area, drawn smaller when it does not fit, and the
 // start-up's message boxes centred on the screen.
+#include <QMenuBar>
 #include <QMessageBox>
+#include <QStatusBar>
 #include <cstdio>
 #include <optional>
 #include <string>
@@ -9,6 +11,7 @@
 
 #include "gui/controls.h"
 #include "gui/dialog_view.h"
+#include "gui/menu_window.h"
 #include "gui/window_fit.h"
 #include "gui_session.h"
 
@@ -130,14 +133,34 @@ constexpr PageVisit kPages[] = {{kIdVehicle, kTemplateVehicle},
                                 {kIdMonitor, kTemplateMonitor},
                                 {kIdCom, kTemplateCom}};
 
-// What a session on one screen saw of the main window.
+// What a session on one screen saw of the main window: its window, and in
+// the window's client coordinates the dialog, the menu bar and the status bar.
 struct Seen {
   QRect frame;
   QRect client;
+  QRect dialog;
+  QRect menuBar;
+  QRect statusBar;
+  QSize drawn;  // the template's size at the scale drawn
   qreal scale = 0;
   QSize natural;
   bool warningCentred = false;
 };
+
+void SeeMainWindow(Seen& seen) {
+  DialogView* main = FindView(kTemplateMain);
+  QWidget* window = main->window();
+  seen.frame = window->frameGeometry();
+  seen.client = window->geometry();
+  seen.dialog = QRect(main->mapTo(window, QPoint(0, 0)), main->size());
+  if (const auto* bars = dynamic_cast<const MenuWindow*>(window)) {
+    if (bars->menuBar()->isVisible()) seen.menuBar = bars->menuBar()->geometry();
+    if (bars->statusBar()->isVisible()) seen.statusBar = bars->statusBar()->geometry();
+  }
+  seen.drawn = main->DialogSize();
+  seen.scale = main->units().scale();
+  seen.natural = main->units().WithScale(1.0).ToPixels(400, 431);
+}
 
 class OnEveryScreen : public GuiSession, public ::testing::WithParamInterface<TestScreen> {};
 
@@ -154,14 +177,9 @@ TEST_P(OnEveryScreen, TheWholeWindowLiesInsideTheAvailableArea) {
             seen.warningCentred = Centred(OpenMessageBox()->frameGeometry(), area);
             AnswerMessage(QMessageBox::Yes);
           })
-      .Then("the vehicle page", [] { return FindView(kTemplateVehicle) != nullptr; },
-            [&] {
-              DialogView* main = FindView(kTemplateMain);
-              seen.frame = main->frameGeometry();
-              seen.client = main->geometry();
-              seen.scale = main->units().scale();
-              seen.natural = main->units().WithScale(1.0).ToPixels(400, 431);
-            });
+      .Then(
+          "the vehicle page", [] { return FindView(kTemplateVehicle) != nullptr; },
+          [&] { SeeMainWindow(seen); });
   // Every page in turn; the COM page's button may be hidden by the definitions.
   std::vector<std::string> pageFaults;
   std::size_t pagesChecked = 0;
@@ -197,9 +215,21 @@ TEST_P(OnEveryScreen, TheWholeWindowLiesInsideTheAvailableArea) {
   EXPECT_TRUE(area.contains(seen.frame)) << "frame outside the area";
   // Room for a desktop's title bar and borders too, not just this platform's.
   EXPECT_TRUE(area.contains(seen.client.marginsAdded(WindowFrame(nullptr))));
-  if (seen.natural.grownBy(WindowFrame(nullptr)).height() <= area.height()) {
+  // The menu bar above the whole dialog, the status bar below it, all of
+  // them inside the window.
+  const QRect inside(QPoint(0, 0), seen.client.size());
+  ASSERT_FALSE(seen.menuBar.isEmpty()) << "no menu bar";
+  ASSERT_FALSE(seen.statusBar.isEmpty()) << "no status bar";
+  EXPECT_EQ(seen.dialog.size(), seen.drawn);
+  EXPECT_LE(seen.menuBar.bottom(), seen.dialog.top());
+  EXPECT_GE(seen.statusBar.top(), seen.dialog.bottom());
+  for (const QRect& part : {seen.dialog, seen.menuBar, seen.statusBar}) {
+    EXPECT_TRUE(inside.contains(part));
+  }
+  const int bars = seen.menuBar.height() + seen.statusBar.height();
+  if (seen.natural.grownBy(WindowFrame(nullptr)).height() + bars <= area.height()) {
     EXPECT_EQ(seen.scale, 1.0) << "shrunk though it fits";
-    EXPECT_EQ(seen.client.size(), seen.natural);
+    EXPECT_EQ(seen.dialog.size(), seen.natural);
   }
 }
 

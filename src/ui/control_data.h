@@ -51,6 +51,8 @@ struct ListData {
 // `endSeconds` and spans `spanSeconds`. Every series has its own vertical
 // scale: `min` at the bottom edge, `max` at the top; values outside are drawn
 // at the edge.
+// A value that is not a number (NaN) marks a gap: no line is drawn to or
+// from it.
 struct ChartPoint {
   double seconds = 0;
   double value = 0;

@@ -4,7 +4,8 @@
 //     to take the new data and to paint it, and the share of one core;
 // and against the simulated controller paced at 19200 baud:
 //   - from Yes at the warning to the vehicle page painted with its values
-//     (several sessions; target under 1.2 s);
+//     (several sessions), against the start-up's bound on the wire: target
+//     within 0.15 s of it;
 //   - resident memory of the GUI after a minute on the monitor page.
 // The simulator runs in a child process, so the memory figures are the GUI's
 // alone. TARN_BENCH_MONITOR_SECONDS shortens the minute for a quick look.
@@ -35,6 +36,7 @@
 #include "gui/dialog_units.h"
 #include "gui/dialog_view.h"
 #include "gui/qt_host.h"
+#include "link/controller_link.h"
 #include "link/prompts.h"
 #include "link/session.h"
 #include "monitor/monitor_display.h"
@@ -50,7 +52,26 @@ using Clock = std::chrono::steady_clock;
 
 constexpr int kStartUpRuns = 5;
 constexpr int kDefaultMonitorSeconds = 60;
-constexpr double kTargetSeconds = 1.2;
+// What the start-up cannot go below at 19200 baud (1920 bytes a second):
+// the scan's settling time after configuring the port and its Identify
+// exchange, the wait after connecting, then the Read: two TransferStart
+// exchanges with their waits and 32 ReadBlock exchanges, each of those but
+// the last followed by the controller's quiet time before the next request.
+constexpr double kBytesPerSecond = 1920.0;
+constexpr double kSettleAfterConfigure = 0.020;
+constexpr int kIdentifyBytes = 3 + 6;  // request, reply with 3 data bytes
+constexpr double kWaitAfterConnect = 0.100;
+constexpr int kTransferStartBytes = 2 * (3 + 3);
+constexpr double kTransferStartWaits = 2 * 0.050;
+constexpr int kReadBlocks = 32;
+constexpr int kReadBlockBytes = kReadBlocks * (6 + 19);
+constexpr double kQuietTime = std::chrono::duration<double>(kLineQuietTime).count();
+constexpr double kStartUpBound =
+    kSettleAfterConfigure + kWaitAfterConnect + kTransferStartWaits +
+    (kIdentifyBytes + kTransferStartBytes + kReadBlockBytes) / kBytesPerSecond +
+    (kReadBlocks - 1) * kQuietTime;
+constexpr double kStartUpAllowance = 0.15;
+constexpr double kTargetSeconds = kStartUpBound + kStartUpAllowance;
 constexpr std::chrono::seconds kSessionSlack(30);
 
 // The live chart: four series, a minute of polls at 5 per second, in a
@@ -258,9 +279,10 @@ void ReportStartUp(QtHost& host) {
   std::printf(
       "Yes at the warning -> vehicle page painted with its values (19200 baud, %zu runs):\n",
       seconds.size());
-  std::printf("  min %.3f s, median %.3f s, max %.3f s; target < %.1f s: %s\n", seconds.front(),
-              median, seconds.back(), kTargetSeconds,
-              seconds.back() < kTargetSeconds ? "met" : "MISSED");
+  std::printf(
+      "  min %.3f s, median %.3f s, max %.3f s; bound on the wire %.3f s, target < %.3f s: %s\n",
+      seconds.front(), median, seconds.back(), kStartUpBound, kTargetSeconds,
+      seconds.back() < kTargetSeconds ? "met" : "MISSED");
 }
 
 void ReportMonitorMemory(QtHost& host, int monitorSeconds) {

@@ -15,7 +15,7 @@
 #include "model/value_codec.h"
 #include "resources/embedded.h"
 #include "tools/cli_session.h"
-#include "tools/image_file.h"
+#include "model/image_file.h"
 
 namespace tarn {
 

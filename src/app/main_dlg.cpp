@@ -66,6 +66,7 @@ void CQelmUserAppDlg::OnInitDialog() {
     pageRect_ = {frame->x, frame->y, frame->cx, frame->cy};
   }
   AddPages();
+  files_.EnableCommands();
   OnButtonRange(kIdRead);
   if (!session_.flags.imageRead) {
     EndDialog(ui::kIdCancel);
@@ -146,6 +147,8 @@ void CQelmUserAppDlg::EnableTransfers(bool enable) {
 void CQelmUserAppDlg::OnCommand(int id) {
   if (IsButtonRangeId(id)) {
     OnButtonRange(id);
+  } else if (FileCommands::Handles(id)) {
+    files_.OnCommand(id);
   } else {
     ui::Dialog::OnCommand(id);
   }
@@ -207,6 +210,7 @@ void CQelmUserAppDlg::OnRead() {
   if (session_.flags.imageRead && session_.definitionsLoaded) {
     RefreshVoltageRanges(session_.image, session_.defs);
   }
+  files_.EnableCommands();
   if (session_.flags.imageRead && session_.definitionsLoaded) {
     OnButtonRange(kIdVehicle);
   }
@@ -241,7 +245,25 @@ bool CQelmUserAppDlg::loadDefinitions() {
   return true;
 }
 
+bool CQelmUserAppDlg::StoreShownPage(int* shown) {
+  *shown = currentPage_;
+  HidePages();
+  if (PageRefusedSave(*shown)) {
+    ReturnToPage(*shown);
+    return false;
+  }
+  return true;
+}
+
+void CQelmUserAppDlg::ReturnToPage(int key) {
+  if (key != kPageNone) {
+    currentPage_ = key;
+    ShowPage(key);
+  }
+}
+
 void CQelmUserAppDlg::SetStatus(TransferOutcome outcome) {
+  files_.OnTransfer(outcome);
   SetText(kIdStatus, StatusText(outcome));
   statusGood_ = Succeeded(outcome);
   InvalidateColor(kIdStatus);
@@ -259,7 +281,7 @@ void CQelmUserAppDlg::OnClose() {
   HidePages();
   const MsgAnswer answer =
       host().ShowMessage(kMsgQuitQuestion, MsgButtons::OkCancel, MsgIcon::Question);
-  if (answer != MsgAnswer::Ok) {
+  if (answer != MsgAnswer::Ok || !files_.ConfirmQuit()) {
     currentPage_ = remembered;
     ShowPage(remembered);
     return;
@@ -267,13 +289,16 @@ void CQelmUserAppDlg::OnClose() {
   EndWithPagesHidden(ui::kIdCancel);
 }
 
-// Quit, Esc and the hidden OK button end the window at once. The pages are
+// Quit, Esc and the hidden OK button end the window at once, Quit and Esc
+// after one more question when values are not yet written. The pages are
 // hidden first, so the monitor's poll has stopped before anything is torn down.
 void CQelmUserAppDlg::OnOk() {
   EndWithPagesHidden(ui::kIdOk);
 }
 void CQelmUserAppDlg::OnCancel() {
-  EndWithPagesHidden(ui::kIdCancel);
+  if (files_.ConfirmQuit()) {
+    EndWithPagesHidden(ui::kIdCancel);
+  }
 }
 
 void CQelmUserAppDlg::EndWithPagesHidden(int result) {

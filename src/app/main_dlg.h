@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "app/file_commands.h"
 #include "link/prompts.h"
 #include "link/session.h"
 #include "ui/dialog.h"
@@ -71,6 +72,13 @@ class CQelmUserAppDlg : public ui::Dialog, public StatusLine {
   // The page added with this key, or nullptr.
   ui::Dialog* Page(int key) const;
 
+  // Hides the shown page, which stores its values as switching pages does,
+  // and tells which page it was. False when the page refused a value: it is
+  // shown again and the caller drops its command.
+  bool StoreShownPage(int* shown);
+  // Shows `key` again (kPageNone: nothing), filled from the image.
+  void ReturnToPage(int key);
+
  private:
   struct PageEntry {
     int key = 0;
@@ -96,6 +104,7 @@ class CQelmUserAppDlg : public ui::Dialog, public StatusLine {
   std::vector<PageEntry> pages_;
   CMonitor1Dlg* monitor_ = nullptr;
   bool statusGood_ = false;
+  FileCommands files_{*this, session_};
 };
 
 }  // namespace tarn

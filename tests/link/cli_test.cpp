@@ -12,7 +12,7 @@
 #include "link/controller_link.h"
 #include "sim/simulator.h"
 #include "tools/cli_app.h"
-#include "tools/image_file.h"
+#include "model/image_file.h"
 
 namespace tarn {
 namespace {

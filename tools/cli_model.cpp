@@ -134,32 +134,6 @@ bool WriteImageFile(const std::string& path, const ParameterImage& image, std::o
   return true;
 }
 
-std::optional<ParameterImage> ReadImageFromController(std::ostream& out, std::ostream& err) {
-  CliSession session(err);
-  if (!ConnectController(session, err)) {
-    return std::nullopt;
-  }
-  ParameterImage image;
-  ReadCommand(session.link, image, session.flags, session.prompter, session.status);
-  if (!session.flags.imageRead) {
-    err << "tarn-cli: reading the image from " << session.connection.connectedPort << " failed\n";
-    return std::nullopt;
-  }
-  out << "Image read from the controller on " << session.connection.connectedPort << "\n";
-  return image;
-}
-
-// Chooses and loads the definitions for the image as the tool does; prints
-// the tool's message when the controller is refused.
-bool LoadFor(const ParameterImage& image, DefinitionSet& defs, std::ostream& err) {
-  const LoadResult result = LoadDefinitionSet(image, defs);
-  if (result != LoadResult::Loaded) {
-    err << Utf8(res::String(RefusalMessageId(result))) << "\n";
-    return false;
-  }
-  return true;
-}
-
 // ---------------------------------------------------------------------------
 // show
 
@@ -317,6 +291,30 @@ std::optional<std::vector<Assignment>> ParseAssignments(const std::vector<std::s
 }
 
 }  // namespace
+
+std::optional<ParameterImage> ReadImageFromController(std::ostream& out, std::ostream& err) {
+  CliSession session(err);
+  if (!ConnectController(session, err)) {
+    return std::nullopt;
+  }
+  ParameterImage image;
+  ReadCommand(session.link, image, session.flags, session.prompter, session.status);
+  if (!session.flags.imageRead) {
+    err << "tarn-cli: reading the image from " << session.connection.connectedPort << " failed\n";
+    return std::nullopt;
+  }
+  out << "Image read from the controller on " << session.connection.connectedPort << "\n";
+  return image;
+}
+
+bool LoadFor(const ParameterImage& image, DefinitionSet& defs, std::ostream& err) {
+  const LoadResult result = LoadDefinitionSet(image, defs);
+  if (result != LoadResult::Loaded) {
+    err << Utf8(res::String(RefusalMessageId(result))) << "\n";
+    return false;
+  }
+  return true;
+}
 
 int RunShow(const std::optional<std::string>& file, std::ostream& out, std::ostream& err) {
   const std::optional<ParameterImage> image =

@@ -221,9 +221,7 @@ class Painter {
 
 // Painted into a bitmap first and copied in one go: a chart that changes
 // five times a second does not flicker.
-void PaintBuffered(HWND window, const ChartState& state) {
-  PAINTSTRUCT paint{};
-  const HDC screen = BeginPaint(window, &paint);
+void PaintBuffered(HWND window, HDC screen, const ChartState& state) {
   RECT client{};
   GetClientRect(window, &client);
   if (client.right > 0 && client.bottom > 0) {
@@ -239,7 +237,6 @@ void PaintBuffered(HWND window, const ChartState& state) {
     DeleteObject(buffer);
     DeleteDC(dc);
   }
-  EndPaint(window, &paint);
 }
 
 LRESULT CALLBACK ChartProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -274,10 +271,16 @@ LRESULT CALLBACK ChartProc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
       return 0;
     case WM_PAINT:
       if (state != nullptr) {
-        PaintBuffered(window, *state);
+        PAINTSTRUCT paint{};
+        const HDC dc = BeginPaint(window, &paint);
+        PaintBuffered(window, dc, *state);
+        EndPaint(window, &paint);
         return 0;
       }
       break;
+    case WM_PRINTCLIENT:  // a picture of the chart into another device context
+      if (state != nullptr) PaintBuffered(window, reinterpret_cast<HDC>(wParam), *state);
+      return 0;
     default:
       break;
   }

@@ -155,14 +155,19 @@ void Win32Host::RunLoop(ui::Dialog& dialog) {
       dialog.EndDialog(ui::kIdCancel);
       break;
     }
-    if (TranslateShortcut(message)) continue;
-    if (RouteDialogKey(message)) continue;
-    const HWND root = message.hwnd != nullptr ? GetAncestor(message.hwnd, GA_ROOT) : nullptr;
-    if (root != nullptr && IsOurDialog(root) && IsDialogMessageW(root, &message)) continue;
-    TranslateMessage(&message);
-    DispatchMessageW(&message);
+    Process(message);
+    // A modeless window whose dialog ended meanwhile (its close box, Esc, a
+    // button, or posted work) goes.
     if (!modeless_.empty()) CloseEndedModeless();
   }
+}
+
+void Win32Host::Process(MSG& message) {
+  if (TranslateShortcut(message) || RouteDialogKey(message)) return;
+  const HWND root = message.hwnd != nullptr ? GetAncestor(message.hwnd, GA_ROOT) : nullptr;
+  if (root != nullptr && IsOurDialog(root) && IsDialogMessageW(root, &message)) return;
+  TranslateMessage(&message);
+  DispatchMessageW(&message);
 }
 
 bool Win32Host::TranslateShortcut(const MSG& message) {

@@ -66,6 +66,7 @@ class Win32Host : public ui::Host {
   };
 
   void RunLoop(ui::Dialog& dialog);
+  void Process(MSG& message);
   bool IsOurDialog(HWND window) const;
   DialogWindow* FindWindow(HWND window) const;
   std::optional<std::filesystem::path> AskFile(const ui::FileRequest& request, bool save);

@@ -63,6 +63,12 @@ constexpr double kStartUpSlack = 0.150;
 constexpr int kIdYes = 6;  // IDYES
 constexpr int kIdOkButton = 1;
 constexpr int kMinimumPolls = 5;
+// Where the File title of the main window's menu bar lies, from the window's
+// top left corner, under wine's default frame and title bar.
+namespace wine_frame {
+constexpr int kFileTitleX = 16;
+constexpr int kMenuBarMiddleY = 32;
+}
 
 std::string g_link;  // removed on every way out
 
@@ -170,6 +176,9 @@ Frames ReferenceTraffic() {
     window.UserClick(kIdQuit);
   });
   CQelmUserAppApp(host, session).InitInstance();
+  // wine hands the environment on: the Windows program must find COM1, not
+  // this simulator's terminal.
+  unsetenv("TARN_PORTS");
   return sim.Requests();
 }
 
@@ -221,6 +230,7 @@ class WindowsSession {
     if (!shots_.empty()) driver_.Screenshot(shots_ + "/" + name);
   }
   bool VehicleValuesShown();
+  void ShowFileMenu();
 
   Driver& driver_;
   sim::Simulator& sim_;
@@ -270,6 +280,25 @@ bool WindowsSession::VehicleValuesShown() {
   return all && slot > 0;
 }
 
+// The main window's File menu open, for the pictures: a click on the menu
+// bar's first title opens it, a second click there closes it again.
+void WindowsSession::ShowFileMenu() {
+  const auto window = driver_.Window(kTemplateMain);
+  if (!window) return;
+  Seen file = *window;
+  file.x = window->x + wine_frame::kFileTitleX;
+  file.y = window->y + wine_frame::kMenuBarMiddleY;
+  file.width = 0;
+  file.height = 0;
+  driver_.Click(file);
+  const auto opened = Clock::now();
+  driver_.WaitFor([] { return std::optional<Seen>(Seen{}); },
+                  [&](const Seen&) { return Clock::now() - opened >= milliseconds(500); },
+                  kStepTimeout);
+  Shot("02-file-menu.png");
+  driver_.Click(file);
+}
+
 bool WindowsSession::Run(const std::string& program, Process& app, Figures* figures) {
   // On a wine desktop of the display's size, so that windows have title bars
   // and screen coordinates are the display's.
@@ -294,6 +323,7 @@ bool WindowsSession::Run(const std::string& program, Process& app, Figures* figu
   figures->bound = StartUpBound(sim_, &figures->wireBytes);
   if (!VehicleValuesShown()) return false;
   Shot("02-vehicle-page.png");
+  if (!shots_.empty()) ShowFileMenu();
 
   // The monitor for two seconds: it polls and says so in green.
   if (!ClickControl(kTemplateMain, kIdMonitor)) return false;

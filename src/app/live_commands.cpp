@@ -86,8 +86,8 @@ CLiveChartDlg::~CLiveChartDlg() {
 void CLiveChartDlg::OnInitDialog() {
   SetListColumns(kIdChartItems, {{u"Item", kItemWidth}});
   FillItems();
-  SetCheck(kIdChartPause, feed_.Chart().Paused() ? ui::CheckState::Checked
-                                                 : ui::CheckState::Unchecked);
+  SetCheck(kIdChartPause,
+           feed_.Chart().Paused() ? ui::CheckState::Checked : ui::CheckState::Unchecked);
   ShowChoice();
   Redraw();
 }
@@ -167,8 +167,7 @@ void CLiveChartDlg::Redraw() {
     line.min = scale.min;
     line.max = scale.max;
     for (const ChartPoint& point : series.Series(k)) {
-      const double value =
-          point.value ? *point.value : std::numeric_limits<double>::quiet_NaN();
+      const double value = point.value ? *point.value : std::numeric_limits<double>::quiet_NaN();
       line.points.push_back({point.seconds, value});
     }
     data.series.push_back(std::move(line));
@@ -222,8 +221,8 @@ void CErrorHistoryDlg::Refill() {
 
 // --- The menu. ---
 
-LiveCommands::LiveCommands(ui::Dialog& window, const ui::Dialog& monitor,
-                           const DefinitionSet& defs, LiveFeed& feed)
+LiveCommands::LiveCommands(ui::Dialog& window, const ui::Dialog& monitor, const DefinitionSet& defs,
+                           LiveFeed& feed)
     : window_(window), monitor_(monitor), defs_(defs), feed_(feed) {
   listener_ = feed_.AddListener([this](const LiveSample&) { OnSample(); });
   ShowRecordingState();
@@ -232,8 +231,8 @@ LiveCommands::LiveCommands(ui::Dialog& window, const ui::Dialog& monitor,
 LiveCommands::~LiveCommands() {
   feed_.RemoveListener(listener_);
   feed_.StopRecording();
-  for (ui::Dialog* open : {static_cast<ui::Dialog*>(chart_.get()),
-                           static_cast<ui::Dialog*>(history_.get())}) {
+  for (ui::Dialog* open :
+       {static_cast<ui::Dialog*>(chart_.get()), static_cast<ui::Dialog*>(history_.get())}) {
     if (open != nullptr) window_.host().CloseModeless(*open);
   }
 }
@@ -308,8 +307,8 @@ void LiveCommands::OnSample() {
   ShowRecordingState();
   if (failed) {
     window_.host().ShowMessageWithDetails(kMsgRecordingFailed,
-                                          res::DecodeUtf8(feed_.RecordingError()),
-                                          MsgButtons::Ok, MsgIcon::Exclamation);
+                                          res::DecodeUtf8(feed_.RecordingError()), MsgButtons::Ok,
+                                          MsgIcon::Exclamation);
   }
 }
 
@@ -324,8 +323,7 @@ void LiveCommands::ShowRecordingState() {
     if (!monitor_.IsShown()) text += u" (written while the monitor is shown)";
     window_.SetStatusBarText(text);
   } else if (!recorder.Path().empty()) {
-    window_.SetStatusBarText(u"Recorded " + FileName(recorder) + u": " +
-                             RowsText(recorder.Rows()));
+    window_.SetStatusBarText(u"Recorded " + FileName(recorder) + u": " + RowsText(recorder.Rows()));
   }
 }
 

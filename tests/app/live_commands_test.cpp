@@ -111,7 +111,8 @@ TEST_F(LiveMenu, ChartDrawsAtMostFourItemsOverTheLastMinuteAndPauseHoldsIt) {
     ASSERT_EQ(drawn.series.size(), kMaxChartItems);
     for (std::size_t k = 0; k < drawn.series.size(); ++k) {
       const ui::ChartSeries& line = drawn.series[k];
-      const MonitorItemDef& item = session.defs.monitorItems[static_cast<std::size_t>(chart->RowItems()[k])];
+      const MonitorItemDef& item =
+          session.defs.monitorItems[static_cast<std::size_t>(chart->RowItems()[k])];
       EXPECT_EQ(line.name, item.name);
       EXPECT_EQ(line.min, item.min);
       EXPECT_EQ(line.max, item.max);
@@ -150,12 +151,13 @@ TEST_F(LiveMenu, HistoryKeepsAnErrorSeenForOnePollUntilCleared) {
   constexpr int kBlipPoll = 3;
   sim.SetErrorWord(kSteady);
   std::atomic<int> secondThirds{0};
-  sim.SetReplyHook([&](std::span<const std::uint8_t> request) -> std::optional<std::vector<std::uint8_t>> {
-    if (request[0] != kCommandLiveData2) return std::nullopt;
-    const int n = ++secondThirds;
-    sim.SetErrorWord(n == kBlipPoll ? kSteady | kBlip : kSteady);
-    return std::nullopt;
-  });
+  sim.SetReplyHook(
+      [&](std::span<const std::uint8_t> request) -> std::optional<std::vector<std::uint8_t>> {
+        if (request[0] != kCommandLiveData2) return std::nullopt;
+        const int n = ++secondThirds;
+        sim.SetErrorWord(n == kBlipPoll ? kSteady | kBlip : kSteady);
+        return std::nullopt;
+      });
   RunTool([&](CQelmUserAppDlg& window) {
     CountPolls(window);
     window.UserMenu(kIdErrorHistory);

@@ -2,6 +2,7 @@
 
 #include <array>
 
+#include "app/live_commands.h"
 #include "link/connection.h"
 #include "link/transfer.h"
 #include "model/definition_loader.h"
@@ -66,6 +67,9 @@ void CQelmUserAppDlg::OnInitDialog() {
     pageRect_ = {frame->x, frame->y, frame->cx, frame->cy};
   }
   AddPages();
+  if (monitor_ != nullptr) {
+    live_ = std::make_unique<LiveCommands>(*this, *monitor_, session_.defs, monitor_->Live());
+  }
   OnButtonRange(kIdRead);
   if (!session_.flags.imageRead) {
     EndDialog(ui::kIdCancel);
@@ -146,7 +150,7 @@ void CQelmUserAppDlg::EnableTransfers(bool enable) {
 void CQelmUserAppDlg::OnCommand(int id) {
   if (IsButtonRangeId(id)) {
     OnButtonRange(id);
-  } else {
+  } else if (live_ == nullptr || !live_->OnCommand(id)) {
     ui::Dialog::OnCommand(id);
   }
 }
@@ -282,6 +286,7 @@ void CQelmUserAppDlg::EndWithPagesHidden(int result) {
 }
 
 void CQelmUserAppDlg::DestroyPages() {
+  live_.reset();  // its windows read the monitor page's feed
   if (monitor_ != nullptr) {
     monitor_->StopPolling();
   }

@@ -17,7 +17,7 @@ for exe in "${programs[@]}"; do
   [ -f "$exe" ] || { echo "cross build: $exe missing" >&2; exit 1; }
   # A static build imports only DLLs that every Windows has.
   foreign="$(x86_64-w64-mingw32-objdump -p "$exe" | awk '/DLL Name/ {print $3}' |
-             grep -viE '^(kernel32|advapi32|msvcrt|user32|gdi32|comctl32|ws2_32|api-ms-win-.*)\.dll$' || true)"
+             grep -viE '^(kernel32|advapi32|msvcrt|user32|gdi32|comctl32|comdlg32|ws2_32|api-ms-win-.*)\.dll$' || true)"
   if [ -n "$foreign" ]; then
     echo "cross build: $exe needs DLLs that are not part of Windows: $foreign" >&2
     exit 1

@@ -33,4 +33,5 @@ cleanup() {
 trap cleanup EXIT
 wine_prefix "$windows"
 start_display 1280x1024x24
+start_wine
 (cd "$windows" && ctest --output-on-failure -j "$jobs")

@@ -6,6 +6,7 @@
 #   start_display              starts Xvfb on a free display, sets DISPLAY
 #   map_com1 <pty>             points the prefix's COM1 link at <pty>
 #   unmap_com1                 removes the link again
+#   start_wine                 starts the prefix's server and services, detached
 #   stop_wine                  ends this prefix's wine processes
 # Everything started here is ended by its process id when the script exits.
 
@@ -78,6 +79,15 @@ start_display() {
   rm -f "$fifo"
   [ -n "$number" ] || { echo "Xvfb did not start" >&2; return 1; }
   export DISPLAY=":$number"
+}
+
+# Starts this prefix's wine server and its background services before any
+# test runs, their output sent nowhere. Started by a test instead, they would
+# inherit that test's output pipe and keep it open until the last wine program
+# ends, and ctest would wait for that test until its time-out.
+start_wine() {
+  wineserver -p 2>/dev/null
+  wine cmd /c exit </dev/null >/dev/null 2>&1 || true
 }
 
 stop_wine() {

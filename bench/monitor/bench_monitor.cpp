@@ -25,6 +25,7 @@
 #include <string>
 #include <vector>
 
+#include "app/live_commands.h"
 #include "link/session.h"
 #include "model/definition_loader.h"
 #include "monitor/live_feed.h"
@@ -211,13 +212,23 @@ void PrintPeriod(const std::vector<Clock::time_point>& starts, Clock::time_point
   PrintLateness("the timer's grid", sinceGrid);
 }
 
-// What a chart window and an error list would read on every sample.
-void ReadLikeTheWindows(LiveFeed& feed, std::size_t* points) {
-  for (std::size_t k = 0; k < feed.Chart().Chosen().size(); ++k) {
-    *points += feed.Chart().Series(k).size();
+// The chart and error history windows of the Live menu, open on the feed:
+// each redraws itself from every sample it takes, as in the program.
+struct LiveWindows {
+  LiveWindows(ui::Host& host, const DefinitionSet& defs, LiveFeed& feed)
+      : chart(host, defs, feed), history(host, defs, feed) {
+    chart.Initialize();
+    history.Initialize();
   }
-  *points += feed.History().Records().size();
-}
+  // The points drawn and the rows listed right now.
+  std::size_t Drawn() const {
+    std::size_t drawn = 0;
+    for (const ui::ChartSeries& line : chart.Chart(kIdChart).series) drawn += line.points.size();
+    return drawn + history.List(kIdHistoryList).rows.size();
+  }
+  CLiveChartDlg chart;
+  CErrorHistoryDlg history;
+};
 
 long ResidentKilobytes() {
   std::ifstream statm("/proc/self/statm");
@@ -256,8 +267,9 @@ void MeasurePolling(Rig& rig, CMonitor1Dlg& page, int seconds, const std::string
   std::string error;
   if (!feed.StartRecording(csv, &error)) std::printf("recording not started: %s\n", error.c_str());
   feed.Chart().Choose(kChartItems);
+  const LiveWindows windows(rig.host, rig.session->defs, feed);
   std::size_t points = 0;
-  feed.AddListener([&](const LiveSample&) { ReadLikeTheWindows(feed, &points); });
+  feed.AddListener([&](const LiveSample&) { points += windows.Drawn(); });
   const double cpuBefore = CpuSeconds();
   const Clock::time_point shown = Clock::now();
   page.Show(true);
@@ -274,7 +286,7 @@ void MeasurePolling(Rig& rig, CMonitor1Dlg& page, int seconds, const std::string
   std::printf("status after the run: %s\n",
               page.GetText(kMonitorStatusBoxId) == u"Success!" ? "Success!" : "Failure!");
   std::printf("distinct values seen in slot 17 (motor speed): %zu\n", speeds.size());
-  std::printf("recorded rows: %lld (%s), chart points read: %zu\n",
+  std::printf("recorded rows: %lld (%s), points and rows drawn by the windows: %zu\n",
               static_cast<long long>(feed.Recording().Rows()),
               feed.RecordingError().empty() ? "no write error" : feed.RecordingError().c_str(),
               points);
@@ -291,6 +303,8 @@ void MeasureAnHour(const DefinitionSet& defs, const std::string& csv) {
   std::string error;
   if (!feed->StartRecording(csv, &error)) std::printf("recording not started: %s\n", error.c_str());
   feed->Chart().Choose(kChartItems);
+  BenchHost host;
+  const LiveWindows windows(host, defs, *feed);
   std::size_t points = 0;
   LiveSample sample;
   sample.accepted = {true, true, true};
@@ -306,7 +320,7 @@ void MeasureAnHour(const DefinitionSet& defs, const std::string& csv) {
     sample.wallTime = wallStart + kPeriod * tick;
     sample.tick = static_cast<std::uint8_t>(tick);
     feed->Take(sample);
-    ReadLikeTheWindows(*feed, &points);
+    points += windows.Drawn();
     if (tick == kPollsPerMinute) afterMinute = ResidentKilobytes();
   }
   const double cpu = CpuSeconds() - cpuBefore;
@@ -319,9 +333,10 @@ void MeasureAnHour(const DefinitionSet& defs, const std::string& csv) {
       feed->History().Records().size());
   std::printf(
       "  recording: %lld rows, %.1f MB on disk; UI-thread cost %.1f us per sample "
-      "(history, chart, row written and flushed, windows' reads)\n",
+      "(history, chart, row written and flushed, chart and history windows redrawn: "
+      "%zu points and rows drawn)\n",
       static_cast<long long>(feed->Recording().Rows()), static_cast<double>(ec ? 0 : bytes) / 1e6,
-      1e6 * cpu / kPollsPerHour);
+      1e6 * cpu / kPollsPerHour, points);
 }
 
 void MeasureSilentHide(Rig& rig, CMonitor1Dlg& page) {

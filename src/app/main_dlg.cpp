@@ -2,6 +2,7 @@
 
 #include <array>
 
+#include "app/live_commands.h"
 #include "link/connection.h"
 #include "link/transfer.h"
 #include "model/definition_loader.h"
@@ -67,6 +68,9 @@ void CQelmUserAppDlg::OnInitDialog() {
   }
   AddPages();
   files_.EnableCommands();
+  if (monitor_ != nullptr) {
+    live_ = std::make_unique<LiveCommands>(*this, *monitor_, session_.defs, monitor_->Live());
+  }
   OnButtonRange(kIdRead);
   if (!session_.flags.imageRead) {
     EndDialog(ui::kIdCancel);
@@ -149,7 +153,7 @@ void CQelmUserAppDlg::OnCommand(int id) {
     OnButtonRange(id);
   } else if (FileCommands::Handles(id)) {
     files_.OnCommand(id);
-  } else {
+  } else if (live_ == nullptr || !live_->OnCommand(id)) {
     ui::Dialog::OnCommand(id);
   }
 }
@@ -307,6 +311,7 @@ void CQelmUserAppDlg::EndWithPagesHidden(int result) {
 }
 
 void CQelmUserAppDlg::DestroyPages() {
+  live_.reset();  // its windows read the monitor page's feed
   if (monitor_ != nullptr) {
     monitor_->StopPolling();
   }

@@ -19,6 +19,7 @@
 namespace tarn {
 
 class CMonitor1Dlg;
+class LiveCommands;
 class ParameterPage;
 
 inline constexpr int kTemplateMain = 102;
@@ -103,6 +104,7 @@ class CQelmUserAppDlg : public ui::Dialog, public StatusLine {
   int currentPage_ = kPageNone;
   std::vector<PageEntry> pages_;
   CMonitor1Dlg* monitor_ = nullptr;
+  std::unique_ptr<LiveCommands> live_;  // the Live menu, once the pages exist
   bool statusGood_ = false;
   FileCommands files_{*this, session_};
 };

@@ -1,7 +1,8 @@
 // tarn-gui-screenshots <directory> [taskbar-height]: walks a session of the
 // program on the offscreen platform against the controller named in
 // TARN_PORTS (the simulator) and writes one PNG for each stage: the warning,
-// every page, the monitor with live values, the zero-point dialog after a Read,
+// every page, the monitor with live values, the live chart with moving lines
+// and the error history beside it, the zero-point dialog after a Read,
 // the comparison window of Load from file, a page with values not yet written,
 // the main window's File menu and the close questions.
 //
@@ -21,15 +22,18 @@
 #include <QStyleFactory>
 #include <QTest>
 #include <algorithm>
+#include <array>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
 
 #include "app/app.h"
 #include "app/file_commands.h"
+#include "app/live_commands.h"
 #include "app/main_dlg.h"
 #include "gui/automation.h"
 #include "gui/dialog_view.h"
+#include "gui/list_widget.h"
 #include "gui/menu_window.h"
 #include "gui/qt_host.h"
 #include "gui/window_fit.h"
@@ -47,6 +51,12 @@ namespace {
 // The readings of phase A's zero point, one per Read.
 constexpr int kIdZeroReadingsA = 1352;
 constexpr std::chrono::seconds kWalkTimeout(120);
+// The chart's lines have moved through more than one pedal sweep of the
+// simulated controller (8 s) when the picture is taken.
+constexpr std::size_t kChartPicturePoints = 60;
+// The items drawn: throttle, brake, motor speed and phase current, by their
+// offsets in the live-data block, which move with the simulated pedal.
+constexpr std::array<int, 4> kChartOffsets = {0, 1, 18, 20};
 constexpr auto kLiveValuesTime = std::chrono::milliseconds(1500);
 
 // The desktop's colours in the pictures.
@@ -59,8 +69,8 @@ constexpr int kTitleIndent = 8;
 
 class Walk {
  public:
-  Walk(QtHost& host, QString directory, int taskbar)
-      : scenario_(host), directory_(std::move(directory)), taskbar_(taskbar) {}
+  Walk(QtHost& host, const Session& session, QString directory, int taskbar)
+      : scenario_(host), session_(session), directory_(std::move(directory)), taskbar_(taskbar) {}
 
   void Plan() {
     scenario_.Then(
@@ -74,6 +84,8 @@ class Walk {
     Page("04-motor", kIdMotor, kTemplateMotor);
     Page("05-com", kIdCom, kTemplateCom);
     Monitor();
+    LiveChart();
+    ErrorHistory();
     ZeroPoints();
     LoadFromFile();
     FileMenu();
@@ -154,6 +166,78 @@ class Walk {
         [this] {
           FocusFirstEdit(kTemplateMonitor);
           Save("06-monitor");
+        });
+  }
+
+  static void TriggerMenu(int commandId) {
+    DialogView* main = FindView(kTemplateMain);
+    auto* window = main != nullptr ? dynamic_cast<MenuWindow*>(main->window()) : nullptr;
+    if (window != nullptr && window->Action(commandId) != nullptr) {
+      window->Action(commandId)->trigger();
+    }
+  }
+
+  template <typename Dlg>
+  static Dlg* Dialog(int templateId) {
+    DialogView* view = FindView(templateId);
+    return view != nullptr ? dynamic_cast<Dlg*>(view->dialog()) : nullptr;
+  }
+
+  // Live > Chart beside the running monitor: four items ticked with the
+  // mouse, their lines after a few sweeps of the pedal.
+  void LiveChart() {
+    scenario_.Then(
+        "Live > Chart", [] { return FindView(kTemplateMain) != nullptr; },
+        [] { TriggerMenu(kIdLiveChart); });
+    scenario_.Then(
+        "the chart window", [] { return Dialog<CLiveChartDlg>(kTemplateLiveChart) != nullptr; },
+        [this] { TickChartItems(); });
+    scenario_.Then(
+        "moving lines",
+        [] {
+          const auto* chart = Dialog<CLiveChartDlg>(kTemplateLiveChart);
+          const ui::ChartData& data = chart->Chart(kIdChart);
+          return !data.series.empty() && data.series[0].points.size() >= kChartPicturePoints;
+        },
+        [this] {
+          QWidget* window = FindView(kTemplateLiveChart)->window();
+          Save("06b-live-chart", window);
+          CloseWindow(window);
+        });
+  }
+
+  void TickChartItems() {
+    const auto* chart = Dialog<CLiveChartDlg>(kTemplateLiveChart);
+    auto* list = dynamic_cast<ListWidget*>(FindControl(kTemplateLiveChart, kIdChartItems));
+    if (chart == nullptr || list == nullptr) return;
+    for (std::size_t row = 0; row < chart->RowItems().size(); ++row) {
+      const int item = chart->RowItems()[row];
+      const int offset = session_.defs.monitorItems[static_cast<std::size_t>(item)].offset;
+      if (std::find(kChartOffsets.begin(), kChartOffsets.end(), offset) == kChartOffsets.end()) {
+        continue;
+      }
+      const QRect box = list->CheckBoxRect(static_cast<int>(row));
+      if (!box.isEmpty()) {
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::NoModifier, box.center());
+      }
+    }
+  }
+
+  // Live > Error history once the simulated controller has shown an error.
+  void ErrorHistory() {
+    scenario_.Then(
+        "Live > Error history", [] { return FindView(kTemplateMain) != nullptr; },
+        [] { TriggerMenu(kIdErrorHistory); });
+    scenario_.Then(
+        "an error in the history",
+        [] {
+          const auto* history = Dialog<CErrorHistoryDlg>(kTemplateErrorHistory);
+          return history != nullptr && !history->List(kIdHistoryList).rows.empty();
+        },
+        [this] {
+          QWidget* window = FindView(kTemplateErrorHistory)->window();
+          Save("06c-error-history", window);
+          CloseWindow(window);
         });
   }
 
@@ -327,6 +411,7 @@ class Walk {
   }
 
   Scenario scenario_;
+  const Session& session_;
   QString directory_;
   int taskbar_;
   std::optional<std::chrono::steady_clock::time_point> monitorSeen_;
@@ -351,7 +436,7 @@ int main(int argc, char** argv) {
   tarn::Session session;
   tarn::gui::QtHost host;
   const int taskbar = argc == 3 ? std::max(0, std::atoi(argv[2])) : 0;
-  tarn::gui::Walk walk(host, directory, taskbar);
+  tarn::gui::Walk walk(host, session, directory, taskbar);
   walk.Plan();
   return walk.Run(host, session) ? 0 : 1;
 }

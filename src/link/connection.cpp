@@ -1,6 +1,5 @@
 #include "link/connection.h"
 
-#include <thread>
 
 #include "resources/embedded.h"
 
@@ -95,7 +94,7 @@ bool Connection::ConfigureAndIdentify(const std::string& name, const PortSetting
   if (!port->Configure(settings, link_.timeouts)) {
     prompter_.ShowMessage(kMsgConfigFailed, MsgButtons::Ok, MsgIcon::Exclamation);
   }
-  std::this_thread::sleep_for(kSettleAfterConfigure);
+  SleepFor(kSettleAfterConfigure);
   port->Close();
   if (!port->Open(name)) {
     const OpenProblem problem = port->LastOpenProblem();
@@ -140,7 +139,7 @@ bool Connection::Connect() {
 
 bool Connection::ConnectWithRetry() {
   Connect();
-  std::this_thread::sleep_for(kWaitAfterConnect);
+  SleepFor(kWaitAfterConnect);
   while (!connected) {
     if (prompter_.ShowMessageWithDetails(kMsgNoController, DescribeScan(scanResults),
                                          MsgButtons::RetryCancel,

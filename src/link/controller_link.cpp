@@ -18,6 +18,13 @@ void WaitUnlessStopped(std::chrono::milliseconds wait, std::stop_token stop) {
 
 }  // namespace
 
+void SleepUntil(std::chrono::steady_clock::time_point deadline) {
+  for (auto now = std::chrono::steady_clock::now(); now < deadline;
+       now = std::chrono::steady_clock::now()) {
+    std::this_thread::sleep_for(deadline - now);
+  }
+}
+
 ControllerLink::ControllerLink() = default;
 ControllerLink::~ControllerLink() = default;
 
@@ -57,7 +64,7 @@ bool ControllerLink::Exchange(std::uint8_t command, std::span<const std::uint8_t
 void ControllerLink::AwaitQuietLine() const {
   const Clock::time_point quietEnough = lineQuietSince_ + quietTime;
   // Not cut short by a stop request: the silence is the controller's due.
-  if (Clock::now() < quietEnough) std::this_thread::sleep_until(quietEnough);
+  SleepUntil(quietEnough);
 }
 
 void ControllerLink::WaitForReply(std::chrono::milliseconds wait, std::stop_token stop) {
@@ -112,7 +119,7 @@ bool ControllerLink::ReceiveFrame(std::stop_token stop) {
 bool ControllerLink::ReceiveAttempts(std::stop_token stop) {
   for (int attempt = 0; attempt < kReceiveAttempts; ++attempt) {
     if (stop.stop_requested()) return false;
-    std::this_thread::sleep_for(attemptWait);
+    SleepFor(attemptWait);
     FrameResult result = FrameResult::Incomplete;
     if (!ReceiveAttempt(&result)) return false;
     if (result != FrameResult::Incomplete) return result == FrameResult::Complete;

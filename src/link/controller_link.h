@@ -52,6 +52,14 @@ struct Reply {
   std::array<std::uint8_t, kMaxFrameData> data{};
 };
 
+// Sleeps until `deadline` has passed on the steady clock. A single sleep may
+// end early where the system sleeps in whole milliseconds (a Windows build's
+// sleep rounds down), which would cut the controller's waits short.
+void SleepUntil(std::chrono::steady_clock::time_point deadline);
+inline void SleepFor(std::chrono::steady_clock::duration wait) {
+  SleepUntil(std::chrono::steady_clock::now() + wait);
+}
+
 class ControllerLink {
  public:
   ControllerLink();

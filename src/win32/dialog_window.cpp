@@ -1,21 +1,30 @@
 #include "win32/dialog_window.h"
 
+#include <commctrl.h>
+
+#include <algorithm>
+#include <cmath>
 #include <cstdint>
 
+#include "win32/chart_window.h"
+#include "win32/colors.h"
 #include "win32/host.h"
+#include "win32/list_view.h"
+#include "win32/menu_bar.h"
 #include "win32/pictures.h"
 #include "win32/text.h"
 
 namespace tarn::win32 {
 namespace {
 
-constexpr int kRedShift = 16;
-constexpr int kGreenShift = 8;
-constexpr int kByteMask = 0xFF;
-
-COLORREF ToColorRef(ui::Rgb rgb) {
-  return RGB((rgb >> kRedShift) & kByteMask, (rgb >> kGreenShift) & kByteMask, rgb & kByteMask);
-}
+// The status bar is a child of the dialog window under an id that no
+// template uses (pictures count up from kFirstPictureId, below it).
+constexpr int kStatusBarId = 0x7E00;
+// A tick the user gave a list row, refused by the list view and handed to
+// the dialog once the list view's notification has returned.
+constexpr UINT kListTickMessage = WM_APP + 2;
+// The dialog font is never made smaller than this to fit a screen.
+constexpr int kSmallestLegiblePoints = 7;
 
 WPARAM CheckOf(ui::CheckState state) {
   switch (state) {
@@ -36,23 +45,125 @@ bool HasStyle(HWND window, LONG_PTR style) {
 }  // namespace
 
 DialogWindow::DialogWindow(Win32Host& host, ui::Dialog& dialog, WindowRole role)
-    : host_(host), dialog_(&dialog), template_(&dialog.Template()), role_(role) {}
+    : host_(host),
+      dialog_(&dialog),
+      template_(&dialog.Template()),
+      role_(role),
+      fontPoints_(dialog.Template().fontPoints) {}
 
 DialogWindow::~DialogWindow() {
   Destroy();
   Detach();
   if (boldFont_ != nullptr) DeleteObject(boldFont_);
+  if (accelerators_ != nullptr) DestroyAcceleratorTable(accelerators_);
 }
 
 bool DialogWindow::Create(HWND parent) {
-  const NativeTemplate native(*template_, role_);
+  if (!CreateWindowOnce(parent)) return false;
+  if (role_ != WindowRole::Child) {
+    // Each step is one point of the dialog font smaller; a window is made
+    // again only on a screen too small for it.
+    while (!FitsScreen(parent) && fontPoints_ > std::min(kSmallestLegiblePoints, template_->fontPoints)) {
+      --fontPoints_;
+      recreating_ = true;
+      DestroyWindow(hwnd_);
+      recreating_ = false;
+      if (!CreateWindowOnce(parent)) return false;
+    }
+    PlaceOnScreen(parent);
+  }
+  dialog_->SetObserver(this);
+  return true;
+}
+
+bool DialogWindow::CreateWindowOnce(HWND parent) {
+  const NativeTemplate native(*template_, role_, fontPoints_);
+  shownLists_.clear();
+  if (boldFont_ != nullptr) {
+    DeleteObject(boldFont_);
+    boldFont_ = nullptr;
+  }
   // The window reports to this object from WM_INITDIALOG on.
   const HWND created = CreateDialogIndirectParamW(host_.instance(), native.get(), parent,
                                                   &DialogWindow::DialogProc,
                                                   reinterpret_cast<LPARAM>(this));
   if (created == nullptr) return false;
-  dialog_->SetObserver(this);
+  if (role_ != WindowRole::Child && dialog_->menuBar() != nullptr) AddBars();
   return true;
+}
+
+int DialogWindow::ChildFontPoints(const ui::DialogTemplate& child) const {
+  if (template_->fontPoints <= 0) return child.fontPoints;
+  const double scale = static_cast<double>(fontPoints_) / template_->fontPoints;
+  return std::max(1, static_cast<int>(std::lround(child.fontPoints * scale)));
+}
+
+// The menu bar above the dialog and the status bar below it; the window
+// grows by both, so that the dialog keeps its size between them.
+void DialogWindow::AddBars() {
+  RECT client{};
+  GetClientRect(hwnd_, &client);
+  SetMenu(hwnd_, CreateMenuBar(*dialog_->menuBar()));
+  if (accelerators_ == nullptr) accelerators_ = CreateMenuAccelerators(*dialog_->menuBar());
+  statusBar_ = CreateWindowExW(0, STATUSCLASSNAMEW, L"", WS_CHILD | WS_VISIBLE | SBARS_TOOLTIPS, 0, 0, 0, 0, hwnd_,
+                               reinterpret_cast<HMENU>(static_cast<INT_PTR>(kStatusBarId)),
+                               host_.instance(), nullptr);
+  SendMessageW(statusBar_, WM_SETFONT, SendMessageW(hwnd_, WM_GETFONT, 0, 0), FALSE);
+  SendMessageW(statusBar_, WM_SIZE, 0, 0);
+  RECT status{};
+  GetWindowRect(statusBar_, &status);
+  const LONG wanted = client.bottom + (status.bottom - status.top);
+  // A menu bar that wraps onto a second line takes more than the one line
+  // AdjustWindowRectEx counts; the second pass adds what is missing.
+  for (int pass = 0; pass < 2; ++pass) {
+    RECT now{};
+    GetClientRect(hwnd_, &now);
+    RECT outer{};
+    GetWindowRect(hwnd_, &outer);
+    const LONG missing = wanted - now.bottom;
+    if (missing == 0) break;
+    SetWindowPos(hwnd_, nullptr, 0, 0, outer.right - outer.left, outer.bottom - outer.top + missing,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+  for (const ui::Menu& menu : dialog_->menuBar()->menus) {
+    for (const ui::MenuItem& item : menu.items) {
+      if (!item.separator) MenuChanged(item.id);
+    }
+  }
+  StatusBarChanged();
+}
+
+static MONITORINFO WorkAreaOf(HWND window) {
+  MONITORINFO monitor{};
+  monitor.cbSize = sizeof monitor;
+  GetMonitorInfoW(MonitorFromWindow(window, MONITOR_DEFAULTTOPRIMARY), &monitor);
+  return monitor;
+}
+
+bool DialogWindow::FitsScreen(HWND parent) const {
+  const MONITORINFO monitor = WorkAreaOf(parent != nullptr ? parent : hwnd_);
+  RECT outer{};
+  GetWindowRect(hwnd_, &outer);
+  return outer.right - outer.left <= monitor.rcWork.right - monitor.rcWork.left &&
+         outer.bottom - outer.top <= monitor.rcWork.bottom - monitor.rcWork.top;
+}
+
+// Centred over the owner, or on the work area; moved back inside the work
+// area where it reaches out of it, its title bar first.
+void DialogWindow::PlaceOnScreen(HWND parent) {
+  const MONITORINFO monitor = WorkAreaOf(parent != nullptr ? parent : hwnd_);
+  const RECT& area = monitor.rcWork;
+  RECT centreOn = area;
+  if (parent != nullptr && IsWindowVisible(parent)) GetWindowRect(parent, &centreOn);
+  RECT outer{};
+  GetWindowRect(hwnd_, &outer);
+  const LONG width = outer.right - outer.left;
+  const LONG height = outer.bottom - outer.top;
+  LONG left = (centreOn.left + centreOn.right - width) / 2;
+  LONG top = (centreOn.top + centreOn.bottom - height) / 2;
+  left = std::max(std::min(left, area.right - width), area.left);
+  top = std::max(std::min(top, area.bottom - height), area.top);
+  SetWindowPos(hwnd_, nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void DialogWindow::Destroy() {
@@ -64,9 +175,10 @@ void DialogWindow::Detach() {
   dialog_ = nullptr;
 }
 
-void DialogWindow::CreateWhenShown(HWND parent, const ui::RectDu& rect) {
+void DialogWindow::CreateWhenShown(HWND parent, const ui::RectDu& rect, int fontPoints) {
   pendingParent_ = parent;
   pendingRect_ = rect;
+  fontPoints_ = fontPoints;
   dialog_->SetObserver(this);
 }
 
@@ -97,7 +209,8 @@ INT_PTR CALLBACK DialogWindow::DialogProc(HWND window, UINT message, WPARAM wPar
     SetWindowLongPtrW(window, DWLP_USER, 0);
     RemovePropW(window, kTemplateProperty);
     self->hwnd_ = nullptr;
-    self->Detach();
+    self->statusBar_ = nullptr;
+    if (!self->recreating_) self->Detach();
     return FALSE;
   }
   if (self->dialog_ == nullptr) return FALSE;
@@ -107,8 +220,16 @@ INT_PTR CALLBACK DialogWindow::DialogProc(HWND window, UINT message, WPARAM wPar
 void DialogWindow::OnInitDialog() {
   SetPropW(hwnd_, kTemplateProperty,
            reinterpret_cast<HANDLE>(static_cast<std::intptr_t>(template_->id)));
-  if (role_ == WindowRole::TopLevel) SetIcons();
+  if (role_ == WindowRole::TopLevel || role_ == WindowRole::Modeless) SetIcons();
+  SetUpControls();
   ApplyAll();
+}
+
+void DialogWindow::SetUpControls() {
+  for (const ui::ControlTemplate& control : template_->controls) {
+    const HWND item = control.id != ui::kNoId ? GetDlgItem(hwnd_, control.id) : nullptr;
+    if (item != nullptr && control.kind == ui::ControlKind::List) SetUpListView(item, control);
+  }
 }
 
 void DialogWindow::SetIcons() {
@@ -134,6 +255,14 @@ INT_PTR DialogWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) 
     case WM_DRAWITEM:
       OnDrawItem(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
       return TRUE;
+    case WM_NOTIFY:
+      return OnNotify(*reinterpret_cast<const NMHDR*>(lParam));
+    case WM_SIZE:
+      if (statusBar_ != nullptr) SendMessageW(statusBar_, WM_SIZE, 0, 0);
+      return FALSE;
+    case kListTickMessage:
+      dialog_->UserToggleListRow(static_cast<int>(wParam), static_cast<std::size_t>(lParam));
+      return TRUE;
     default:
       break;
   }
@@ -145,6 +274,12 @@ void DialogWindow::OnCommand(WPARAM wParam, LPARAM lParam) {
   const int code = HIWORD(wParam);
   const auto control = reinterpret_cast<HWND>(lParam);
   if (control == nullptr) {
+    // A menu item or its shortcut.
+    const ui::MenuBar* bar = dialog_->menuBar();
+    if (bar != nullptr && bar->Find(id) != nullptr) {
+      dialog_->UserMenu(id);
+      return;
+    }
     // The dialog manager's own OK and Cancel commands.
     if (id == IDOK) dialog_->UserPressEnter();
     if (id == IDCANCEL) dialog_->UserPressEscape();
@@ -157,7 +292,34 @@ void DialogWindow::OnCommand(WPARAM wParam, LPARAM lParam) {
     if (code == EN_CHANGE && !applying_) dialog_->UserType(id, WindowText(control));
     return;
   }
+  if (code == BN_SETFOCUS) dialog_->UserFocus(id);
   if (code == BN_CLICKED) dialog_->UserClick(id);
+}
+
+INT_PTR DialogWindow::Answer(LRESULT result) {
+  SetWindowLongPtrW(hwnd_, DWLP_MSGRESULT, result);
+  return TRUE;
+}
+
+INT_PTR DialogWindow::OnNotify(const NMHDR& header) {
+  const int id = static_cast<int>(header.idFrom);
+  const ui::ControlTemplate* item = template_->Find(id);
+  if (item == nullptr || item->kind != ui::ControlKind::List) return FALSE;
+  switch (header.code) {
+    case LVN_ITEMCHANGING: {
+      const auto& change = reinterpret_cast<const NMLISTVIEW&>(header);
+      if (applying_ || !ChangesTick(change)) return FALSE;
+      // The click or the space bar of the user: the dialog decides.
+      PostMessageW(hwnd_, kListTickMessage, static_cast<WPARAM>(id), change.iItem);
+      return Answer(TRUE);
+    }
+    case NM_CUSTOMDRAW:
+      return Answer(ListCustomDraw(reinterpret_cast<const NMLVCUSTOMDRAW&>(header),
+                                   dialog_->List(id)));
+    default:
+      break;
+  }
+  return FALSE;
 }
 
 INT_PTR DialogWindow::OnColor(UINT message, HDC dc, HWND control) {
@@ -172,6 +334,10 @@ INT_PTR DialogWindow::OnColor(UINT message, HDC dc, HWND control) {
 }
 
 void DialogWindow::OnDrawItem(const DRAWITEMSTRUCT& item) {
+  if (item.CtlID == static_cast<UINT>(kStatusBarId)) {
+    DrawStatusBar(item);
+    return;
+  }
   for (std::size_t index = 0; index < template_->controls.size(); ++index) {
     const ui::ControlTemplate& control = template_->controls[index];
     if (control.kind != ui::ControlKind::Picture ||
@@ -187,6 +353,18 @@ void DialogWindow::OnDrawItem(const DRAWITEMSTRUCT& item) {
   }
 }
 
+// The status bar's text on one line, cut with an ellipsis where the window is
+// too narrow for it (a recording's long file name).
+void DialogWindow::DrawStatusBar(const DRAWITEMSTRUCT& item) {
+  const std::wstring text = ToWide(dialog_->statusBarText());
+  RECT room = item.rcItem;
+  InflateRect(&room, -GetSystemMetrics(SM_CXEDGE), 0);
+  SetBkMode(item.hDC, TRANSPARENT);
+  SetTextColor(item.hDC, GetSysColor(COLOR_BTNTEXT));
+  DrawTextW(item.hDC, text.c_str(), static_cast<int>(text.size()), &room,
+            DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_END_ELLIPSIS | DT_NOPREFIX);
+}
+
 void DialogWindow::ApplyAll() {
   for (const ui::ControlTemplate& control : template_->controls) {
     if (control.id != ui::kNoId) ApplyState(control.id);
@@ -198,6 +376,13 @@ void DialogWindow::ApplyState(int id) {
   const HWND control = hwnd_ != nullptr ? GetDlgItem(hwnd_, id) : nullptr;
   if (item == nullptr || control == nullptr || dialog_ == nullptr) return;
   applying_ = true;
+  if (item->kind == ui::ControlKind::List) {
+    const ui::ListData& wanted = dialog_->List(id);
+    ui::ListData& shown = shownLists_[id];
+    if (!(shown == wanted)) ShowList(control, hwnd_, item->checkBoxes, shown, wanted);
+    shown = wanted;
+  }
+  if (item->kind == ui::ControlKind::Chart) SetChartData(control, dialog_->Chart(id));
   ApplyText(control, *item);
   if (item->kind == ui::ControlKind::CheckBox) {
     const WPARAM check = CheckOf(dialog_->GetCheck(id));
@@ -214,7 +399,10 @@ void DialogWindow::ApplyState(int id) {
 }
 
 void DialogWindow::ApplyText(HWND control, const ui::ControlTemplate& item) {
-  if (item.kind == ui::ControlKind::Picture || item.kind == ui::ControlKind::EtchedLine) return;
+  if (item.kind == ui::ControlKind::Picture || item.kind == ui::ControlKind::EtchedLine ||
+      item.kind == ui::ControlKind::List || item.kind == ui::ControlKind::Chart) {
+    return;
+  }
   const std::u16string text = dialog_->GetText(item.id);
   if (WindowText(control) == text) return;
   SetWindowTextW(control, ToWide(text).c_str());
@@ -267,6 +455,23 @@ void DialogWindow::FocusRequested(int id) {
   // Through the top-level dialog, so that it also moves its default button.
   SendMessageW(GetAncestor(hwnd_, GA_ROOT), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(control),
                TRUE);
+}
+
+void DialogWindow::MenuChanged(int commandId) {
+  const HMENU menu = hwnd_ != nullptr ? GetMenu(hwnd_) : nullptr;
+  if (menu == nullptr || dialog_ == nullptr) return;
+  const bool enabled = dialog_->IsMenuItemEnabled(commandId);
+  ::EnableMenuItem(menu, static_cast<UINT>(commandId),
+                   MF_BYCOMMAND | (enabled ? MF_ENABLED : MF_GRAYED));
+}
+
+void DialogWindow::StatusBarChanged() {
+  if (statusBar_ == nullptr || dialog_ == nullptr) return;
+  const std::wstring text = ToWide(dialog_->statusBarText());
+  // Drawn by the owner; the tip shows the whole text on hover.
+  SendMessageW(statusBar_, SB_SETTEXTW, SBT_OWNERDRAW, 0);
+  SendMessageW(statusBar_, SB_SETTIPTEXTW, 0, reinterpret_cast<LPARAM>(text.c_str()));
+  InvalidateRect(statusBar_, nullptr, TRUE);
 }
 
 void DialogWindow::DialogEnded(int /*result*/) {

@@ -6,10 +6,16 @@
 // WM_CTLCOLORSTATIC and WM_CTLCOLOREDIT ask the dialog for a control's text
 // colour, WM_SETFONT gives a control the bold face, WM_DRAWITEM draws a
 // picture scaled to its control.
+//
+// A window whose dialog has a menu bar shows it, with its shortcuts, and a
+// status bar under the dialog. A window that does not fit its screen's work
+// area (the taskbar left out) is made again with a smaller dialog font, which
+// draws every dialog unit smaller alike, down to a legible size.
 #pragma once
 
 #include <windows.h>
 
+#include <map>
 #include <string>
 
 #include "ui/dialog.h"
@@ -27,7 +33,9 @@ class DialogWindow : public ui::DialogObserver {
   DialogWindow(const DialogWindow&) = delete;
   DialogWindow& operator=(const DialogWindow&) = delete;
 
-  // Creates the window, hidden, with every control in the dialog's state.
+  // Creates the window, hidden, with every control in the dialog's state; a
+  // window of its own is fitted to the screen and placed over `parent` (or
+  // the screen's centre).
   bool Create(HWND parent);
   // Destroys the window (and with it the windows of its child dialogs).
   void Destroy();
@@ -41,7 +49,16 @@ class DialogWindow : public ui::DialogObserver {
   // A child dialog's window is made the first time the dialog is shown, at
   // `rect` (dialog units of the parent dialog): a page that is never visited
   // costs no windows, and start-up makes only the page it shows.
-  void CreateWhenShown(HWND parent, const ui::RectDu& rect);
+  void CreateWhenShown(HWND parent, const ui::RectDu& rect, int fontPoints);
+
+  // The size of the dialog font the window is drawn with, and the size a
+  // page inside it takes so that it is drawn at the same scale.
+  int fontPoints() const { return fontPoints_; }
+  int ChildFontPoints(const ui::DialogTemplate& child) const;
+
+  // The window's keyboard shortcuts, or nullptr.
+  HACCEL accelerators() const { return accelerators_; }
+  HWND statusBar() const { return statusBar_; }
 
   // ui::DialogObserver
   void ControlChanged(int id) override;
@@ -49,6 +66,8 @@ class DialogWindow : public ui::DialogObserver {
   void DialogShown(bool shown) override;
   void FocusRequested(int id) override;
   void DialogEnded(int result) override;
+  void MenuChanged(int commandId) override;
+  void StatusBarChanged() override;
 
   // The window property that names a dialog window's template id, for the
   // tools that find our windows from outside the program.
@@ -61,6 +80,14 @@ class DialogWindow : public ui::DialogObserver {
   void OnCommand(WPARAM wParam, LPARAM lParam);
   INT_PTR OnColor(UINT message, HDC dc, HWND control);
   void OnDrawItem(const DRAWITEMSTRUCT& item);
+  void DrawStatusBar(const DRAWITEMSTRUCT& item);
+  INT_PTR OnNotify(const NMHDR& header);
+  INT_PTR Answer(LRESULT result);
+  bool CreateWindowOnce(HWND parent);
+  void AddBars();
+  bool FitsScreen(HWND parent) const;
+  void PlaceOnScreen(HWND parent);
+  void SetUpControls();
   void ApplyAll();
   void ApplyState(int id);
   void ApplyText(HWND control, const ui::ControlTemplate& control_template);
@@ -77,7 +104,12 @@ class DialogWindow : public ui::DialogObserver {
   HWND pendingParent_ = nullptr;  // a child dialog not made yet
   ui::RectDu pendingRect_;
   HFONT boldFont_ = nullptr;
-  bool applying_ = false;  // the host itself is changing a control
+  bool applying_ = false;     // the host itself is changing a control
+  bool recreating_ = false;   // the window is made again at another size
+  int fontPoints_;
+  HACCEL accelerators_ = nullptr;
+  HWND statusBar_ = nullptr;
+  std::map<int, ui::ListData> shownLists_;  // what each list view shows
 };
 
 }  // namespace tarn::win32

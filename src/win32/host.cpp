@@ -1,8 +1,12 @@
 #include "win32/host.h"
 
+#include <commdlg.h>
+
+#include <algorithm>
 #include <utility>
 
 #include "resources/embedded.h"
+#include "win32/chart_window.h"
 #include "win32/dialog_window.h"
 #include "win32/text.h"
 
@@ -11,6 +15,8 @@ namespace {
 
 constexpr wchar_t kPostWindowClass[] = L"TarnUserAppPosted";
 constexpr UINT kRunPostedMessage = WM_APP + 1;
+// Room for a path the user picks in a file dialog, in characters.
+constexpr DWORD kPathRoom = 32768;
 
 UINT ButtonsOf(MsgButtons buttons) {
   switch (buttons) {
@@ -58,15 +64,6 @@ MsgAnswer AnswerOf(int clicked, MsgButtons buttons) {
   return buttons == MsgButtons::YesNo ? MsgAnswer::No : MsgAnswer::Cancel;
 }
 
-bool IsPushButton(HWND window) {
-  wchar_t className[16] = {};
-  if (GetClassNameW(window, className, 16) == 0 || lstrcmpiW(className, L"Button") != 0) {
-    return false;
-  }
-  const auto type = GetWindowLongPtrW(window, GWL_STYLE) & BS_TYPEMASK;
-  return type == BS_PUSHBUTTON || type == BS_DEFPUSHBUTTON;
-}
-
 }  // namespace
 
 Win32Host::Win32Host(HINSTANCE instance) : instance_(instance) {
@@ -79,6 +76,7 @@ Win32Host::Win32Host(HINSTANCE instance) : instance_(instance) {
   postWindow_ = CreateWindowExW(0, kPostWindowClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
                                 instance_, nullptr);
   SetWindowLongPtrW(postWindow_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+  RegisterChartClass(instance_);
 }
 
 Win32Host::~Win32Host() {
@@ -108,6 +106,13 @@ MsgAnswer Win32Host::ShowText(std::u16string_view text, MsgButtons buttons, MsgI
   return AnswerOf(clicked, buttons);
 }
 
+MsgAnswer Win32Host::ShowMessageWithDetails(int id, std::u16string_view details,
+                                            MsgButtons buttons, MsgIcon icon) {
+  std::u16string text = res::String(id);
+  if (!details.empty()) text.append(u"\n\n").append(details);
+  return ShowText(text, buttons, icon);
+}
+
 int Win32Host::RunModal(ui::Dialog& dialog) {
   const HWND owner = ActiveWindow();
   const WindowRole role = owner != nullptr ? WindowRole::Owned : WindowRole::TopLevel;
@@ -134,6 +139,7 @@ int Win32Host::RunModal(ui::Dialog& dialog) {
     dialog.Show(false);
   }
   modalRuns_.pop_back();
+  CloseModelessOwnedBy(shown.hwnd());
   Forget(dialog);
   return dialog.Result();
 }
@@ -149,44 +155,59 @@ void Win32Host::RunLoop(ui::Dialog& dialog) {
       dialog.EndDialog(ui::kIdCancel);
       break;
     }
-    if (RouteDialogKey(message)) continue;
-    const HWND root = message.hwnd != nullptr ? GetAncestor(message.hwnd, GA_ROOT) : nullptr;
-    if (root != nullptr && IsOurDialog(root) && IsDialogMessageW(root, &message)) continue;
-    TranslateMessage(&message);
-    DispatchMessageW(&message);
+    Process(message);
+    // A modeless window whose dialog ended meanwhile (its close box, Esc, a
+    // button, or posted work) goes.
+    if (!modeless_.empty()) CloseEndedModeless();
   }
 }
 
-// Enter and Esc belong to the dialog, as in the Qt front end: a focused push
-// button takes Enter as its own click; otherwise Enter is the top-level
-// dialog's OK command and Esc its Cancel command.
+void Win32Host::Process(MSG& message) {
+  if (TranslateShortcut(message) || RouteDialogKey(message)) return;
+  const HWND root = message.hwnd != nullptr ? GetAncestor(message.hwnd, GA_ROOT) : nullptr;
+  if (root != nullptr && IsOurDialog(root) && IsDialogMessageW(root, &message)) return;
+  TranslateMessage(&message);
+  DispatchMessageW(&message);
+}
+
+bool Win32Host::TranslateShortcut(const MSG& message) {
+  if (message.message != WM_KEYDOWN && message.message != WM_SYSKEYDOWN) return false;
+  const HWND root = message.hwnd != nullptr ? GetAncestor(message.hwnd, GA_ROOT) : nullptr;
+  const DialogWindow* window = FindWindow(root);
+  if (window == nullptr || window->accelerators() == nullptr) return false;
+  MSG copy = message;
+  return TranslateAcceleratorW(root, window->accelerators(), &copy) != 0;
+}
+
+// Enter and Esc belong to the dialog layer, as in the Qt front end: Enter goes
+// to the dialog whose control has the focus (a page, when the focus is in
+// one), which decides from the focus what it means; Esc is the Cancel
+// command of the window.
 bool Win32Host::RouteDialogKey(const MSG& message) {
   if (message.message != WM_KEYDOWN ||
       (message.wParam != VK_RETURN && message.wParam != VK_ESCAPE)) {
     return false;
   }
   const HWND root = message.hwnd != nullptr ? GetAncestor(message.hwnd, GA_ROOT) : nullptr;
-  DialogWindow* top = nullptr;
-  for (const auto& [dialog, window] : windows_) {
-    if (window->hwnd() == root && root != nullptr) top = window.get();
-  }
+  DialogWindow* top = FindWindow(root);
   if (top == nullptr || top->dialog() == nullptr) return false;
-  ui::Dialog& dialog = *top->dialog();
   if (message.wParam == VK_ESCAPE) {
-    dialog.UserPressEscape();
+    top->dialog()->UserPressEscape();
     return true;
   }
   const HWND focus = GetFocus();
-  if (focus != nullptr && IsPushButton(focus)) {
-    for (const auto& [owner, window] : windows_) {
-      if (window->hwnd() == GetParent(focus) && window->dialog() != nullptr) {
-        window->dialog()->UserClick(GetDlgCtrlID(focus));
-        return true;
-      }
-    }
-  }
-  dialog.UserPressEnter();
+  DialogWindow* holder = focus != nullptr ? FindWindow(GetParent(focus)) : nullptr;
+  if (holder == nullptr || holder->dialog() == nullptr) holder = top;
+  holder->dialog()->UserPressEnter();
   return true;
+}
+
+DialogWindow* Win32Host::FindWindow(HWND window) const {
+  if (window == nullptr) return nullptr;
+  for (const auto& [dialog, shown] : windows_) {
+    if (shown->hwnd() == window) return shown.get();
+  }
+  return nullptr;
 }
 
 bool Win32Host::IsOurDialog(HWND window) const {
@@ -199,22 +220,27 @@ bool Win32Host::IsOurDialog(HWND window) const {
 void Win32Host::CreateChild(ui::Dialog& child, ui::Dialog& parent, const ui::RectDu& rect) {
   // A parent that is not on screen still gets a working child; there is just
   // nothing to draw.
-  if (const HWND parentWindow = WindowOf(parent)) {
+  if (const DialogWindow* parentWindow = FindWindow(WindowOf(parent))) {
     auto window = std::make_unique<DialogWindow>(*this, child, WindowRole::Child);
-    window->CreateWhenShown(parentWindow, rect);
+    window->CreateWhenShown(parentWindow->hwnd(), rect,
+                            parentWindow->ChildFontPoints(child.Template()));
     windows_[&child] = std::move(window);
   }
   child.Initialize();
 }
 
 void Win32Host::DestroyChild(ui::Dialog& child) {
-  const auto found = windows_.find(&child);
+  // Freed later: the child may be destroyed from inside one of its own handlers.
+  ReleaseLater(child);
+}
+
+void Win32Host::ReleaseLater(const ui::Dialog& dialog) {
+  const auto found = windows_.find(&dialog);
   if (found == windows_.end()) return;
   std::shared_ptr<DialogWindow> window(std::move(found->second));
   windows_.erase(found);
   window->Destroy();
   window->Detach();
-  // Freed later: the child may be destroyed from inside one of its own handlers.
   PostToUi([window] {});
 }
 
@@ -263,20 +289,106 @@ HWND Win32Host::WindowOf(const ui::Dialog& dialog) const {
   return found == windows_.end() ? nullptr : found->second->hwnd();
 }
 
-// FIXME: the system's file dialogs and modeless windows are not drawn yet;
-// until then a file request is cancelled and a modeless dialog stays closed.
-std::optional<std::filesystem::path> Win32Host::AskFileToSave(const ui::FileRequest&) {
-  return std::nullopt;
+// The filter of a file dialog: pairs of description and pattern, each ended
+// by a null character, the whole ended by one more.
+static std::wstring FilterOf(const ui::FileRequest& request) {
+  std::wstring filter;
+  for (const ui::FileType& type : request.types) {
+    filter += ToWide(type.description);
+    filter.push_back(L'\0');
+    filter += ToWide(type.pattern);
+    filter.push_back(L'\0');
+  }
+  filter.push_back(L'\0');
+  return filter;
 }
 
-std::optional<std::filesystem::path> Win32Host::AskFileToOpen(const ui::FileRequest&) {
-  return std::nullopt;
+std::optional<std::filesystem::path> Win32Host::AskFile(const ui::FileRequest& request,
+                                                        bool save) {
+  std::wstring path = ToWide(request.proposedName);
+  path.resize(std::max<std::size_t>(kPathRoom, path.size() + 1), L'\0');
+  const std::wstring filter = FilterOf(request);
+  const std::wstring title = ToWide(request.title);
+  const std::wstring suffix = ToWide(request.suffix);
+  OPENFILENAMEW ask{};
+  ask.lStructSize = sizeof ask;
+  ask.hwndOwner = ActiveWindow();
+  ask.lpstrFilter = request.types.empty() ? nullptr : filter.c_str();
+  ask.nFilterIndex = 1;
+  ask.lpstrFile = path.data();
+  ask.nMaxFile = static_cast<DWORD>(path.size());
+  ask.lpstrTitle = title.empty() ? nullptr : title.c_str();
+  ask.lpstrDefExt = suffix.empty() ? nullptr : suffix.c_str();
+  // The working folder stays where it was: files the program finds beside
+  // itself do not depend on where the user last saved.
+  ask.Flags = OFN_EXPLORER | OFN_NOCHANGEDIR | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY;
+  ask.Flags |= save ? OFN_OVERWRITEPROMPT : OFN_FILEMUSTEXIST;
+  const BOOL chosen = save ? GetSaveFileNameW(&ask) : GetOpenFileNameW(&ask);
+  if (chosen == FALSE) return std::nullopt;
+  return std::filesystem::path(std::wstring(path.c_str()));
 }
 
-void Win32Host::ShowModeless(ui::Dialog&, ui::Dialog&) {}
+std::optional<std::filesystem::path> Win32Host::AskFileToSave(const ui::FileRequest& request) {
+  return AskFile(request, true);
+}
+
+std::optional<std::filesystem::path> Win32Host::AskFileToOpen(const ui::FileRequest& request) {
+  return AskFile(request, false);
+}
+
+// A window of the owner's: above it, minimised with it, and served by the
+// owner's modal loop beside it.
+void Win32Host::ShowModeless(ui::Dialog& dialog, ui::Dialog& owner) {
+  if (const HWND open = WindowOf(dialog)) {
+    if (IsIconic(open)) ShowWindow(open, SW_RESTORE);
+    SetForegroundWindow(open);
+    return;
+  }
+  auto window = std::make_unique<DialogWindow>(*this, dialog, WindowRole::Modeless);
+  DialogWindow& shown = *window;
+  windows_[&dialog] = std::move(window);
+  if (!shown.Create(WindowOf(owner))) {
+    Forget(dialog);
+    return;
+  }
+  modeless_.push_back(&dialog);
+  dialog.Initialize();
+  if (dialog.Ended()) {
+    CloseModelessWindow(dialog);
+    return;
+  }
+  dialog.Show(true);
+  ShowWindow(shown.hwnd(), SW_SHOW);
+  SetForegroundWindow(shown.hwnd());
+}
 
 void Win32Host::CloseModeless(ui::Dialog& dialog) {
+  if (std::find(modeless_.begin(), modeless_.end(), &dialog) == modeless_.end()) return;
   if (!dialog.Ended()) dialog.EndDialog(ui::kIdCancel);
+  CloseModelessWindow(dialog);
+}
+
+void Win32Host::CloseModelessWindow(ui::Dialog& dialog) {
+  std::erase(modeless_, &dialog);
+  dialog.Show(false);
+  // Freed later: the dialog may have ended itself from inside one of its handlers.
+  ReleaseLater(dialog);
+}
+
+// A window whose dialog ended (its close box, Esc, or a button) goes.
+void Win32Host::CloseEndedModeless() {
+  const std::vector<ui::Dialog*> open = modeless_;
+  for (ui::Dialog* dialog : open) {
+    if (dialog->Ended()) CloseModelessWindow(*dialog);
+  }
+}
+
+void Win32Host::CloseModelessOwnedBy(HWND owner) {
+  const std::vector<ui::Dialog*> open = modeless_;
+  for (ui::Dialog* dialog : open) {
+    const HWND window = WindowOf(*dialog);
+    if (window == nullptr || GetWindow(window, GW_OWNER) == owner) CloseModeless(*dialog);
+  }
 }
 
 }  // namespace tarn::win32

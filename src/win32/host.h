@@ -35,6 +35,9 @@ class Win32Host : public ui::Host {
 
   MsgAnswer ShowMessage(int id, MsgButtons buttons, MsgIcon icon) override;
   MsgAnswer ShowText(std::u16string_view text, MsgButtons buttons, MsgIcon icon) override;
+  // The details go under the message, after a blank line.
+  MsgAnswer ShowMessageWithDetails(int id, std::u16string_view details, MsgButtons buttons,
+                                   MsgIcon icon) override;
   int RunModal(ui::Dialog& dialog) override;
   void CreateChild(ui::Dialog& child, ui::Dialog& parent, const ui::RectDu& rect) override;
   void DestroyChild(ui::Dialog& child) override;
@@ -53,6 +56,8 @@ class Win32Host : public ui::Host {
   // Called by the windows for each message they pass to the dialog layer.
   // Enter and Esc typed in any of our dialogs, routed as the Qt front end does.
   bool RouteDialogKey(const MSG& message);
+  // A menu shortcut typed in a window with a menu bar.
+  bool TranslateShortcut(const MSG& message);
 
  private:
   struct ModalRun {
@@ -61,7 +66,14 @@ class Win32Host : public ui::Host {
   };
 
   void RunLoop(ui::Dialog& dialog);
+  void Process(MSG& message);
   bool IsOurDialog(HWND window) const;
+  DialogWindow* FindWindow(HWND window) const;
+  std::optional<std::filesystem::path> AskFile(const ui::FileRequest& request, bool save);
+  void CloseModelessWindow(ui::Dialog& dialog);
+  void CloseEndedModeless();
+  void CloseModelessOwnedBy(HWND owner);
+  void ReleaseLater(const ui::Dialog& dialog);
   void RunPosted();
   static LRESULT CALLBACK PostWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   void Forget(const ui::Dialog& dialog);
@@ -70,6 +82,7 @@ class Win32Host : public ui::Host {
   HWND postWindow_ = nullptr;  // a message-only window that runs posted work
   std::map<const ui::Dialog*, std::unique_ptr<DialogWindow>> windows_;
   std::vector<ModalRun> modalRuns_;
+  std::vector<ui::Dialog*> modeless_;  // open windows of their own, oldest first
 
   std::mutex postedMutex_;
   std::deque<std::function<void()>> posted_;

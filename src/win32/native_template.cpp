@@ -3,6 +3,11 @@
 #include <algorithm>
 #include <cwctype>
 
+#include <commctrl.h>
+
+#include "win32/chart_window.h"
+#include "win32/text.h"
+
 namespace tarn::win32 {
 namespace {
 
@@ -83,17 +88,17 @@ NativeControl NativeControlOf(const ui::ControlTemplate& control) {
   switch (control.kind) {
     case ui::ControlKind::PushButton:
       native.classAtom = kButtonClass;
-      native.style |= BS_PUSHBUTTON;
+      native.style |= BS_PUSHBUTTON | BS_NOTIFY;  // BS_NOTIFY: focus is reported
       break;
     case ui::ControlKind::DefPushButton:
       native.classAtom = kButtonClass;
-      native.style |= BS_DEFPUSHBUTTON;
+      native.style |= BS_DEFPUSHBUTTON | BS_NOTIFY;
       break;
     case ui::ControlKind::CheckBox:
       // Not an automatic check box: the dialog toggles the state on a click
       // and the host shows what the dialog holds.
       native.classAtom = kButtonClass;
-      native.style |= BS_CHECKBOX;
+      native.style |= BS_CHECKBOX | BS_NOTIFY;
       break;
     case ui::ControlKind::StaticText:
       native.classAtom = kStaticClass;
@@ -121,11 +126,13 @@ NativeControl NativeControlOf(const ui::ControlTemplate& control) {
       PlaceEtchedLine(control, native);
       break;
     case ui::ControlKind::List:
+      native.className = WC_LISTVIEWW;
+      native.style |= LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS | LVS_NOSORTHEADER;
+      native.exStyle |= WS_EX_CLIENTEDGE;
+      break;
     case ui::ControlKind::Chart:
-      // FIXME: lists and charts get their own controls; until then an etched
-      // frame holds their place.
-      native.classAtom = kStaticClass;
-      native.style |= SS_ETCHEDFRAME;
+      native.className = kChartClass;
+      native.exStyle |= WS_EX_CLIENTEDGE;
       break;
   }
   return native;
@@ -142,6 +149,9 @@ DWORD NativeDialogStyle(const ui::DialogTemplate& dialog, WindowRole role) {
     case WindowRole::Owned:
       style |= WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_CENTER;
       break;
+    case WindowRole::Modeless:
+      style |= WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MINIMIZEBOX | DS_CENTER;
+      break;
     case WindowRole::Child:
       style |= WS_CHILD | DS_CONTROL;
       if (dialog.border) style |= WS_BORDER;
@@ -156,6 +166,7 @@ DWORD NativeDialogExStyle(const ui::DialogTemplate& /*dialog*/, WindowRole role)
       return WS_EX_APPWINDOW | WS_EX_CONTROLPARENT;
     case WindowRole::Owned:
       return WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
+    case WindowRole::Modeless:
     case WindowRole::Child:
       break;
   }
@@ -172,7 +183,8 @@ DWORD NativeControlId(const ui::DialogTemplate& dialog, std::size_t index) {
   return kFirstPictureId + static_cast<DWORD>(pictureNumber);
 }
 
-NativeTemplate::NativeTemplate(const ui::DialogTemplate& dialog, WindowRole role) {
+NativeTemplate::NativeTemplate(const ui::DialogTemplate& dialog, WindowRole role,
+                               int fontPoints) {
   // DLGTEMPLATEEX: version, signature, help id, extended style, style, count, rectangle.
   words_.push_back(kExtendedVersion);
   words_.push_back(kExtendedSignature);
@@ -188,7 +200,7 @@ NativeTemplate::NativeTemplate(const ui::DialogTemplate& dialog, WindowRole role
   words_.push_back(0);  // the dialog class
   AddText(role == WindowRole::Child ? std::u16string_view() : dialog.title);
   // The font, since DS_SETFONT is set: size, weight, italic and character set, face.
-  words_.push_back(static_cast<WORD>(dialog.fontPoints));
+  words_.push_back(static_cast<WORD>(fontPoints));
   words_.push_back(kFontWeightNormal);
   words_.push_back(static_cast<WORD>(kDefaultCharset << 8));  // italic 0 (low byte), charset
   AddText(dialog.fontName);
@@ -208,8 +220,12 @@ void NativeTemplate::AddControl(const ui::DialogTemplate& dialog, std::size_t in
   AddShort(native.cx);
   AddShort(native.cy);
   AddDword(NativeControlId(dialog, index));
-  words_.push_back(0xFFFF);  // the class by atom
-  words_.push_back(native.classAtom);
+  if (native.className != nullptr) {
+    AddText(FromWide(native.className));
+  } else {
+    words_.push_back(0xFFFF);  // the class by atom
+    words_.push_back(native.classAtom);
+  }
   AddText(control.kind == ui::ControlKind::Picture ? std::u16string_view() : control.caption);
   words_.push_back(0);  // no creation data
 }

@@ -20,6 +20,7 @@ namespace tarn::win32 {
 enum class WindowRole {
   TopLevel,  // the program's own window: sizing border, minimise and maximise, taskbar
   Owned,     // a pop-up above another window: modal frame and close box
+  Modeless,  // a window of its own beside its owner: sizing border, close box
   Child,     // a page inside another dialog
 };
 
@@ -31,6 +32,7 @@ inline constexpr DWORD kNoControlId = 0xFFFFFFFF;  // never addressed (IDC_STATI
 // The window class and styles of one control, and its rectangle in dialog units.
 struct NativeControl {
   WORD classAtom = 0;  // one of the predefined classes: Button, Edit, Static
+  const wchar_t* className = nullptr;  // a class by name instead (list view, chart)
   DWORD style = 0;
   DWORD exStyle = 0;
   short x = 0, y = 0, cx = 0, cy = 0;
@@ -48,7 +50,11 @@ DWORD NativeControlId(const ui::DialogTemplate& dialog, std::size_t index);
 
 class NativeTemplate {
  public:
-  NativeTemplate(const ui::DialogTemplate& dialog, WindowRole role);
+  // `fontPoints` is the size of the dialog font; a smaller size than the
+  // template's draws the whole dialog smaller, every dialog unit alike.
+  NativeTemplate(const ui::DialogTemplate& dialog, WindowRole role, int fontPoints);
+  NativeTemplate(const ui::DialogTemplate& dialog, WindowRole role)
+      : NativeTemplate(dialog, role, dialog.fontPoints) {}
 
   // For CreateDialogIndirectParamW, which takes the extended form through the
   // plain template's pointer type.

@@ -157,7 +157,12 @@ TEST_F(CliModelTest, SetWritesALinksTargetAndKeepsItsPermissions) {
   const fs::perms privateBits = fs::perms::owner_read | fs::perms::owner_write;
   fs::permissions(path_, privateBits);
   const fs::path link = dir_ / "latest.bin";
-  fs::create_symlink(path_, link);
+  std::error_code linkError;
+  fs::create_symlink(path_, link, linkError);
+  if (linkError) {
+    // Windows without the privilege (and wine) cannot make file links.
+    GTEST_SKIP() << "no symbolic links here: " << linkError.message();
+  }
   const CliRun run = Set({link.string(), "25=20"});
   ASSERT_EQ(run.status, 0) << run.err;
   EXPECT_TRUE(fs::is_symlink(link));

@@ -107,7 +107,6 @@ class Walk {
   }
 
   bool Run(QtHost& host, Session& session) {
-    session_ = &session;
     scenario_.Start(kWalkTimeout);
     CQelmUserAppApp(host, session).InitInstance();
     if (scenario_.Failed() || !scenario_.Finished()) {
@@ -262,10 +261,10 @@ class Walk {
   // changed: every third shown editable value one step up, and the first one
   // beyond its range, so the window shows values taken and refused.
   void WriteOtherVehicle() {
-    ParameterImage other = session_->image;
+    ParameterImage other = session_.image;
     int seen = 0;
     bool refusedOne = false;
-    for (const ShownRow& row : ShownRowsOfPage(session_->defs, PageRows::Control)) {
+    for (const ShownRow& row : ShownRowsOfPage(session_.defs, PageRows::Control)) {
       const ParamDef& def = *row.def;
       if (!row.editable || row.shows != Shows::Text || def.storage != Storage::Byte ||
           def.format != Format::Unsigned || seen++ % 3 != 0) {
@@ -415,7 +414,6 @@ class Walk {
   QString directory_;
   int taskbar_;
   std::optional<std::chrono::steady_clock::time_point> monitorSeen_;
-  Session* session_ = nullptr;
   QString otherFile_;
 };
 

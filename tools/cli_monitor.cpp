@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "model/definition_loader.h"
+#include "model/image_file.h"
 #include "monitor/live_items.h"
 #include "monitor/live_poll.h"
 #include "monitor/recorder.h"
@@ -27,6 +28,7 @@ constexpr int kExitDone = 0;
 constexpr int kExitFailed = 1;
 constexpr std::int64_t kPollsPerSecond = std::chrono::seconds{1} / kLivePollPeriod;
 constexpr std::string_view kNotReceived = "-";
+constexpr std::chrono::milliseconds kWaitSlice{50};
 
 // The poll's samples on their way from the poll thread to the command's
 // thread, which prints or records them; the poll never waits for a terminal
@@ -38,11 +40,17 @@ class SampleQueue {
     samples_.push_back(sample);
     arrived_.notify_one();
   }
-  // The next sample; nothing once `stop` is requested.
+  // The next sample; nothing once `stop` is requested. Waits in slices that
+  // look at the stop request each time: with the Windows build's threads a
+  // wake-up can be missed, and a wait without an end would then never end.
   std::optional<LiveSample> Pop(std::stop_token stop) {
     std::unique_lock lock(mutex_);
-    if (!arrived_.wait(lock, stop, [&] { return !samples_.empty(); })) return std::nullopt;
-    return TakeFront();
+    while (!stop.stop_requested()) {
+      if (arrived_.wait_for(lock, kWaitSlice, [&] { return !samples_.empty(); })) {
+        return TakeFront();
+      }
+    }
+    return std::nullopt;
   }
   std::optional<LiveSample> TryPop() {
     std::lock_guard lock(mutex_);
@@ -91,7 +99,7 @@ class Output {
       : defs_(defs), columns_(LiveColumns(defs)), out_(out), recorder_(defs) {}
 
   bool StartRecording(const std::string& path, std::string* error) {
-    return recorder_.Start(path, std::chrono::steady_clock::now(), error);
+    return recorder_.Start(PathFromUtf8(path), std::chrono::steady_clock::now(), error);
   }
   bool Recording() const { return recorder_.IsRecording(); }
   std::int64_t Rows() const { return recorder_.Rows(); }

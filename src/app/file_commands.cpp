@@ -214,7 +214,7 @@ bool FileCommands::WriteFile(const std::filesystem::path& path, const void* data
                              std::size_t size) {
   std::string error;
   const std::span<const std::uint8_t> bytes(static_cast<const std::uint8_t*>(data), size);
-  if (!WriteFileAtomically(path.string(), bytes, &error)) {
+  if (!WriteFileAtomically(Utf8Of(path), bytes, &error)) {
     host().ShowMessageWithDetails(kMsgFileWriteFailed, res::DecodeUtf8(error), MsgButtons::Ok,
                                   MsgIcon::Exclamation);
     return false;
@@ -272,7 +272,7 @@ void FileCommands::LoadFile() {
       host().AskFileToOpen({u"Load from file", u"", {kImageFiles, kAllFiles}, u"bin"});
   if (path) {
     std::string error;
-    const auto bytes = ReadFileHead(path->string(), kImageSize, &error);
+    const auto bytes = ReadFileHead(Utf8Of(*path), kImageSize, &error);
     ParameterImage other;
     if (!bytes) {
       host().ShowMessageWithDetails(kMsgFileReadFailed, res::DecodeUtf8(error), MsgButtons::Ok,

@@ -20,7 +20,7 @@ constexpr char kIsFolder[] = ": это папка, а не файл";
 // The file whose bytes `path` names: a symbolic link is followed to the end of
 // its chain, so that the link stays a link and its target gets the new bytes.
 fs::path FileBehind(const std::string& path) {
-  fs::path file = path;
+  fs::path file = PathFromUtf8(path);
   std::error_code ec;
   for (int hop = 0; hop < kMaxLinkHops && fs::is_symlink(file, ec); ++hop) {
     const fs::path target = fs::read_symlink(file, ec);
@@ -35,16 +35,20 @@ bool IsFolder(const fs::path& file) {
   return fs::is_directory(file, ec);
 }
 
-std::string TemporaryNameFor(const std::string& path) {
+fs::path TemporaryNameFor(const fs::path& path) {
   std::random_device random;
   char suffix[kSuffixDigits + 1];
   std::snprintf(suffix, sizeof(suffix), "%08x", static_cast<unsigned>(random()));
-  return path + kTemporaryInfix + suffix;
+  fs::path temporary = path;
+  temporary += kTemporaryInfix;
+  temporary += suffix;
+  return temporary;
 }
 
-bool WriteAndSync(const std::string& path, std::span<const std::uint8_t> bytes,
+bool WriteAndSync(const fs::path& temporary, std::span<const std::uint8_t> bytes,
                   std::string* error) {
-  std::FILE* file = std::fopen(path.c_str(), "wb");
+  const std::string path = Utf8Of(temporary);
+  std::FILE* file = OpenFile(temporary, "wb");
   if (file == nullptr) {
     *error = path + ": " + std::strerror(errno);
     return false;
@@ -61,12 +65,22 @@ bool WriteAndSync(const std::string& path, std::span<const std::uint8_t> bytes,
 
 }  // namespace
 
+fs::path PathFromUtf8(std::string_view text) {
+  return fs::path(std::u8string(text.begin(), text.end()));
+}
+
+std::string Utf8Of(const fs::path& path) {
+  const std::u8string text = path.u8string();
+  return std::string(text.begin(), text.end());
+}
+
 std::optional<ParameterImage> LoadImageFile(const std::string& path, std::string* error) {
-  if (IsFolder(path)) {
+  const fs::path name = PathFromUtf8(path);
+  if (IsFolder(name)) {
     *error = path + kIsFolder;
     return std::nullopt;
   }
-  std::FILE* file = std::fopen(path.c_str(), "rb");
+  std::FILE* file = OpenFile(name, "rb");
   if (file == nullptr) {
     *error = path + ": " + std::strerror(errno);
     return std::nullopt;
@@ -92,11 +106,12 @@ std::optional<ParameterImage> LoadImageFile(const std::string& path, std::string
 
 std::optional<std::vector<std::uint8_t>> ReadFileHead(const std::string& path, std::size_t limit,
                                                       std::string* error) {
-  if (IsFolder(path)) {
+  const fs::path name = PathFromUtf8(path);
+  if (IsFolder(name)) {
     *error = path + kIsFolder;
     return std::nullopt;
   }
-  std::FILE* file = std::fopen(path.c_str(), "rb");
+  std::FILE* file = OpenFile(name, "rb");
   if (file == nullptr) {
     *error = path + ": " + std::strerror(errno);
     return std::nullopt;
@@ -120,12 +135,12 @@ bool CheckFileCreatable(const std::string& path, std::string* error) {
   }
   const fs::path folder = file.has_parent_path() ? file.parent_path() : fs::path(".");
   if (!IsFolder(folder)) {
-    *error = path + ": папка " + folder.string() + " не существует";
+    *error = path + ": папка " + Utf8Of(folder) + " не существует";
     return false;
   }
   // Only creating a file shows for sure that the folder takes one.
-  const std::string probe = TemporaryNameFor(file.string());
-  std::FILE* created = std::fopen(probe.c_str(), "wb");
+  const fs::path probe = TemporaryNameFor(file);
+  std::FILE* created = OpenFile(probe, "wb");
   if (created == nullptr) {
     *error = path + ": " + std::strerror(errno);
     return false;
@@ -146,7 +161,7 @@ bool WriteFileAtomically(const std::string& path, std::span<const std::uint8_t> 
   // A replaced file keeps its permission bits (a backup kept private stays so).
   std::error_code missing;
   const fs::file_status found = fs::status(file, missing);
-  const std::string temporary = TemporaryNameFor(file.string());
+  const fs::path temporary = TemporaryNameFor(file);
   std::error_code ec;
   if (!WriteAndSync(temporary, bytes, error)) {
     fs::remove(temporary, ec);

@@ -1,14 +1,18 @@
 // Image files, as tarn-cli and the desktop program keep them: exactly 512
 // bytes, replaced atomically. A file named through a symbolic link is the
-// link's target; a replaced file keeps its permission bits.
+// link's target; a replaced file keeps its permission bits. Paths given as
+// text are UTF-8 on every platform (a Windows user's folder often has a
+// Cyrillic name), and so are the paths in error texts.
 #pragma once
 
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
+#include <filesystem>
 #include <optional>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "model/parameter_image.h"
@@ -36,8 +40,14 @@ bool CheckFileCreatable(const std::string& path, std::string* error);
 bool WriteFileAtomically(const std::string& path, std::span<const std::uint8_t> bytes,
                          std::string* error);
 
-// Platform parts: pushes the file's data to the disk before it is renamed;
-// the local calendar date.
+// A path from UTF-8 text and back.
+std::filesystem::path PathFromUtf8(std::string_view text);
+std::string Utf8Of(const std::filesystem::path& path);
+
+// Platform parts: opens a file by its full Unicode name (fopen takes only the
+// ANSI code page's names on Windows); pushes the file's data to the disk
+// before it is renamed; the local calendar date.
+std::FILE* OpenFile(const std::filesystem::path& path, const char* mode);
 bool SyncFile(std::FILE* file);
 std::chrono::year_month_day LocalToday();
 

@@ -7,6 +7,10 @@
 
 namespace tarn {
 
+std::FILE* OpenFile(const std::filesystem::path& path, const char* mode) {
+  return std::fopen(path.c_str(), mode);
+}
+
 bool SyncFile(std::FILE* file) {
   return ::fsync(::fileno(file)) == 0;
 }

@@ -2,10 +2,16 @@
 
 #include <cstdio>
 #include <ctime>
+#include <string>
 
 #include "model/image_file.h"
 
 namespace tarn {
+
+std::FILE* OpenFile(const std::filesystem::path& path, const char* mode) {
+  const std::wstring wideMode(mode, mode + std::char_traits<char>::length(mode));
+  return ::_wfopen(path.c_str(), wideMode.c_str());
+}
 
 bool SyncFile(std::FILE* file) {
   return ::_commit(::_fileno(file)) == 0;

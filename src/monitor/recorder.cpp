@@ -4,6 +4,7 @@
 #include <system_error>
 
 #include "model/csv.h"
+#include "model/image_file.h"
 #include "monitor/wall_time.h"
 #include "resources/embedded.h"
 
@@ -17,15 +18,8 @@ constexpr std::u16string_view kPollSuccess = u"Success!";
 constexpr std::u16string_view kPollFailure = u"Failure!";
 constexpr std::size_t kLeadingColumns = 3;  // time, seconds, poll
 
-// The path in UTF-8: as it is on POSIX systems, converted from UTF-16 on
-// Windows.
-std::string PathText(const std::filesystem::path& path) {
-  const std::u8string text = path.u8string();
-  return std::string(text.begin(), text.end());
-}
-
 std::string FileError(const std::filesystem::path& path, int code) {
-  return PathText(path) + ": " + std::generic_category().message(code);
+  return Utf8Of(path) + ": " + std::generic_category().message(code);
 }
 
 // "12.400": whole milliseconds, written without the C library's locale (a
@@ -104,7 +98,7 @@ bool Recorder::WriteAndFlush(const std::string& text, std::string* error) {
 
 std::u16string RecordingStatusText(const Recorder& recorder) {
   const std::string rows = std::to_string(recorder.Rows());
-  return u"Recording " + res::DecodeUtf8(PathText(recorder.Path().filename())) + u": " +
+  return u"Recording " + res::DecodeUtf8(Utf8Of(recorder.Path().filename())) + u": " +
          std::u16string(rows.begin(), rows.end()) + (recorder.Rows() == 1 ? u" row" : u" rows");
 }
 

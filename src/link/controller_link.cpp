@@ -1,19 +1,22 @@
 #include "link/controller_link.h"
 
 #include <algorithm>
-#include <condition_variable>
 #include <thread>
 
 namespace tarn {
 namespace {
 
-// Sleeps for `wait`, or less when a stop is requested.
+// Sleeps for `wait`, or less when a stop is requested. Waits in short slices that look at the stop request between them, rather
+// than on a condition variable woken through a stop callback: in the Windows
+// build a stop request that meets a wait ending at the same moment could hang
+// in the callback's hand-over. A stop is noticed within one slice.
 void WaitUnlessStopped(std::chrono::milliseconds wait, std::stop_token stop) {
-  if (wait <= std::chrono::milliseconds::zero()) return;
-  std::mutex mutex;
-  std::condition_variable_any wake;
-  std::unique_lock lock(mutex);
-  wake.wait_for(lock, stop, wait, [] { return false; });
+  constexpr std::chrono::milliseconds kSlice{5};
+  const auto deadline = std::chrono::steady_clock::now() + wait;
+  for (auto now = std::chrono::steady_clock::now(); now < deadline && !stop.stop_requested();
+       now = std::chrono::steady_clock::now()) {
+    SleepUntil(std::min(deadline, now + kSlice));
+  }
 }
 
 }  // namespace

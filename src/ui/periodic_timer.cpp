@@ -25,6 +25,12 @@ void PeriodicTimer::Stop() {
     return;
   }
   thread_.request_stop();
+  {
+    // The timer thread checks the request under the mutex before it waits:
+    // taking the mutex here orders this wake-up after that check.
+    std::lock_guard lock(mutex_);
+  }
+  wake_.notify_all();
   if (thread_.get_id() == std::this_thread::get_id()) {
     // A tick cannot wait for itself; the thread ends after this tick returns.
     return;
@@ -40,7 +46,7 @@ void PeriodicTimer::Run(std::stop_token stop, std::chrono::steady_clock::duratio
     {
       std::unique_lock lock(mutex_);
       // Nothing but a stop request ends the wait before `next`.
-      wake_.wait_until(lock, stop, next, [] { return false; });
+      wake_.wait_until(lock, next, [&stop] { return stop.stop_requested(); });
       if (stop.stop_requested()) return;
     }
     tick(stop);

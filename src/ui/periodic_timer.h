@@ -40,7 +40,11 @@ class PeriodicTimer {
   void Run(std::stop_token stop, std::chrono::steady_clock::duration period, const Tick& tick);
 
   std::mutex mutex_;  // the timer thread's waits; guards the hand-over of thread_
-  std::condition_variable_any wake_;
+  // Woken by Stop(). Not a wait on the stop token itself: that registers a
+  // stop callback, and a callback that runs while its wait ends is waited for
+  // on a semaphore whose wake-up the Windows build's runtime can miss, which
+  // hung Stop() for good.
+  std::condition_variable wake_;
   std::jthread thread_;
 };
 

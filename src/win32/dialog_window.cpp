@@ -210,6 +210,7 @@ INT_PTR CALLBACK DialogWindow::DialogProc(HWND window, UINT message, WPARAM wPar
     RemovePropW(window, kTemplateProperty);
     self->hwnd_ = nullptr;
     self->statusBar_ = nullptr;
+    self->labels_.Release();
     if (!self->recreating_) self->Detach();
     return FALSE;
   }
@@ -222,6 +223,7 @@ void DialogWindow::OnInitDialog() {
            reinterpret_cast<HANDLE>(static_cast<std::intptr_t>(template_->id)));
   if (role_ == WindowRole::TopLevel || role_ == WindowRole::Modeless) SetIcons();
   SetUpControls();
+  labels_.Attach(hwnd_, host_.instance());
   ApplyAll();
 }
 
@@ -292,6 +294,9 @@ void DialogWindow::OnCommand(WPARAM wParam, LPARAM lParam) {
     if (code == EN_CHANGE && !applying_) dialog_->UserType(id, WindowText(control));
     return;
   }
+  // A label takes the mouse only for its tooltip; its notifications share
+  // their codes with a button's.
+  if (item->kind == ui::ControlKind::StaticText) return;
   if (code == BN_SETFOCUS) dialog_->UserFocus(id);
   if (code == BN_CLICKED) dialog_->UserClick(id);
 }
@@ -336,6 +341,11 @@ INT_PTR DialogWindow::OnColor(UINT message, HDC dc, HWND control) {
 void DialogWindow::OnDrawItem(const DRAWITEMSTRUCT& item) {
   if (item.CtlID == static_cast<UINT>(kStatusBarId)) {
     DrawStatusBar(item);
+    return;
+  }
+  if (labels_.Contains(item.hwndItem)) {
+    const std::optional<ui::Rgb> color = dialog_->TextColor(static_cast<int>(item.CtlID));
+    labels_.Draw(item, color ? ToColorRef(*color) : GetSysColor(COLOR_BTNTEXT));
     return;
   }
   for (std::size_t index = 0; index < template_->controls.size(); ++index) {
@@ -394,7 +404,10 @@ void DialogWindow::ApplyState(int id) {
   const bool enabled = dialog_->IsControlEnabled(id);
   if ((IsWindowEnabled(control) != FALSE) != enabled) EnableWindow(control, enabled);
   const bool visible = dialog_->IsControlVisible(id);
-  if (HasStyle(control, WS_VISIBLE) != visible) ShowWindow(control, visible ? SW_SHOWNA : SW_HIDE);
+  if (HasStyle(control, WS_VISIBLE) != visible) {
+    ShowWindow(control, visible ? SW_SHOWNA : SW_HIDE);
+    labels_.Changed(control);
+  }
   applying_ = false;
 }
 
@@ -406,6 +419,7 @@ void DialogWindow::ApplyText(HWND control, const ui::ControlTemplate& item) {
   const std::u16string text = dialog_->GetText(item.id);
   if (WindowText(control) == text) return;
   SetWindowTextW(control, ToWide(text).c_str());
+  labels_.Changed(control);
   // A value that does not fit its edit shows from its start.
   if (item.kind == ui::ControlKind::Edit) SendMessageW(control, EM_SETSEL, 0, 0);
 }

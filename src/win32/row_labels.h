@@ -38,6 +38,7 @@ class RowLabels {
   ui::LabelLines Lines(HWND label);
   int Percent();
   std::u16string TipText(HWND label) const;
+  HWND tooltip() const { return tooltip_; }
 
  private:
   HFONT FontAt(int percent);

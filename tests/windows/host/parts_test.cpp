@@ -5,15 +5,21 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <functional>
 #include <limits>
 #include <optional>
+#include <string>
+#include <utility>
 #include <thread>
 #include <vector>
 
 #include "app/main_dlg.h"
 #include "pages/parameter_pages.h"
+#include "ui/label_layout.h"
+#include "win32/dialog_window.h"
 #include "win32/host.h"
 #include "win32/text.h"
 
@@ -420,6 +426,100 @@ TEST_F(WindowParts, AWindowTallerThanTheScreenIsDrawnSmallerUntilItFits) {
     EXPECT_GE(outer.left, work.left);
     EXPECT_LE(outer.right, work.right);
   }});
+}
+
+namespace labels {
+
+constexpr int kShort = 1010;     // slot 0
+constexpr int kTwoLines = 1012;  // slot 1
+constexpr int kTooLong = 1014;   // slot 2
+const std::u16string kShortText = u"Слишком низкое";
+const std::u16string kTwoLinesText = u"Версия программного обеспечения";
+const std::u16string kTooLongText = u"Максимальнодопустимоенапряжение аккумуляторной батареи";
+
+// The rows of a label's picture that carry ink, counted in its top and
+// bottom halves.
+std::pair<int, int> InkedRows(HWND label) {
+  const auto picture = PixelsOf(label);
+  const COLORREF background = GetSysColor(COLOR_BTNFACE);
+  const std::size_t height = picture.empty() ? 0 : picture.front().size();
+  int top = 0;
+  int bottom = 0;
+  for (std::size_t y = 0; y < height; ++y) {
+    const bool inked = std::any_of(picture.begin(), picture.end(),
+                                   [&](const auto& column) { return column[y] != background; });
+    if (inked) ++(2 * y < height ? top : bottom);
+  }
+  return {top, bottom};
+}
+
+}  // namespace labels
+
+// The row labels of a page: one size for all of them, chosen so that each
+// fits its row on two lines broken between words; a label cut even so ends
+// in an ellipsis, and every label shows its whole text in a tooltip.
+TEST_F(WindowParts, RowLabelsShareOneSizeAndACutOneEndsInAnEllipsis) {
+  using namespace labels;
+  Recording page(host, kTemplateVehicle);
+  RowLabels* shown = nullptr;
+  auto label = [&](int id) { return GetDlgItem(host.WindowOf(page), id); };
+  RunSteps(page, {
+      [&](HWND window) {
+        shown = &host.DisplayOf(page)->labels();
+        for (const auto& [id, text] : {std::pair{kShort, kShortText}, {kTwoLines, kTwoLinesText},
+                                       {kTooLong, kTooLongText}}) {
+          page.SetText(id, text);
+          page.ShowControl(id, true);
+        }
+        UpdateWindow(window);
+      },
+      [&](HWND) {
+        // Alone, the short label keeps the full size; the two-line one needs
+        // a smaller size, which every label then shares, and the hopeless one
+        // pulls nobody down.
+        const int shared = shown->Percent();
+        EXPECT_LT(shared, ui::kLabelFullPercent);
+        const ui::LabelLines twoLines = shown->Lines(label(kTwoLines));
+        ASSERT_EQ(twoLines.lines.size(), 2u);
+        EXPECT_FALSE(twoLines.cut);
+        EXPECT_EQ(twoLines.lines[0] + u" " + twoLines.lines[1], kTwoLinesText);
+        EXPECT_EQ(shown->Lines(label(kShort)).lines, std::vector<std::u16string>{kShortText});
+        const ui::LabelLines cut = shown->Lines(label(kTooLong));
+        EXPECT_TRUE(cut.cut);
+        ASSERT_FALSE(cut.lines.empty());
+        EXPECT_EQ(cut.lines.back().back(), ui::kEllipsis);
+        // Both lines are drawn, the short label on one line in the middle.
+        const auto [top, bottom] = InkedRows(label(kTwoLines));
+        EXPECT_GT(top, 0);
+        EXPECT_GT(bottom, 0);
+        for (const int id : {kShort, kTwoLines, kTooLong}) {
+          EXPECT_EQ(shown->TipText(label(id)), page.GetText(id));
+        }
+        page.ShowControl(kTooLong, false);
+        EXPECT_EQ(shown->Percent(), shared);
+        page.ShowControl(kTwoLines, false);
+        EXPECT_EQ(shown->Percent(), ui::kLabelFullPercent);
+        page.ShowControl(kTwoLines, true);
+        // The pointer on the cut label brings up its tooltip.
+        RECT box{};
+        GetWindowRect(label(kTooLong), &box);
+        page.ShowControl(kTooLong, true);
+        SetCursorPos((box.left + box.right) / 2, (box.top + box.bottom) / 2);
+      },
+      [&](HWND) {
+        const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+        MSG message{};
+        while (!IsWindowVisible(shown->tooltip()) && std::chrono::steady_clock::now() < until) {
+          while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&message);
+            DispatchMessageW(&message);
+          }
+          Sleep(20);
+        }
+        EXPECT_TRUE(IsWindowVisible(shown->tooltip()));
+        EXPECT_EQ(WindowText(shown->tooltip()), kTooLongText);
+      },
+  });
 }
 
 }  // namespace

@@ -9,6 +9,8 @@
 #include <chrono>
 #include <cmath>
 #include <functional>
+#include <initializer_list>
+#include <iterator>
 #include <limits>
 #include <optional>
 #include <string>
@@ -21,6 +23,7 @@
 #include "ui/label_layout.h"
 #include "win32/dialog_window.h"
 #include "win32/host.h"
+#include "win32/menu_bar.h"
 #include "win32/text.h"
 
 namespace tarn::win32 {
@@ -101,7 +104,39 @@ class WindowParts : public ::testing::Test {
     });
   }
 
+  // As RunSteps, but each step comes `gap` after the one before, so that
+  // input the step before gave has been handled, by the host's loop or by a
+  // menu's own loop.
+  int RunStepsApart(Recording& dialog, std::vector<std::function<void(HWND)>> steps,
+                    std::chrono::milliseconds gap) {
+    dialog.onInit = [this, steps, gap](Recording& d) { NextApart(d, steps, 0, gap); };
+    return host.RunModal(dialog);
+  }
+
+  void NextApart(ui::Dialog& dialog, std::vector<std::function<void(HWND)>> steps,
+                 std::size_t at, std::chrono::milliseconds gap) {
+    timed_ = [this, &dialog, steps, at, gap] {
+      if (at == steps.size() || HasFailure()) {
+        if (!dialog.Ended()) dialog.EndDialog(ui::kIdOk);
+        return;
+      }
+      steps[at](host.WindowOf(dialog));
+      NextApart(dialog, steps, at + 1, gap);
+    };
+    running_ = this;
+    SetTimer(nullptr, 0, static_cast<UINT>(gap.count()), &WindowParts::OnTimer);
+  }
+
+  static void CALLBACK OnTimer(HWND, UINT, UINT_PTR timer, DWORD) {
+    KillTimer(nullptr, timer);
+    if (running_ == nullptr) return;
+    const std::function<void()> step = std::move(running_->timed_);
+    if (step) step();
+  }
+
   Win32Host host{GetModuleHandleW(nullptr)};
+  std::function<void()> timed_;
+  static inline WindowParts* running_ = nullptr;
 };
 
 // What the control paints into its client area, column by column.
@@ -520,6 +555,90 @@ TEST_F(WindowParts, RowLabelsShareOneSizeAndACutOneEndsInAnEllipsis) {
         EXPECT_EQ(WindowText(shown->tooltip()), kTooLongText);
       },
   });
+}
+
+namespace keys {
+
+// Real key strokes, through the system's input queue as the keyboard gives
+// them: each key down in order, then up in reverse order.
+void Type(std::initializer_list<WORD> chord) {
+  std::vector<INPUT> strokes;
+  for (const WORD key : chord) {
+    INPUT down{};
+    down.type = INPUT_KEYBOARD;
+    down.ki.wVk = key;
+    strokes.push_back(down);
+  }
+  for (auto key = std::rbegin(chord); key != std::rend(chord); ++key) {
+    INPUT up{};
+    up.type = INPUT_KEYBOARD;
+    up.ki.wVk = *key;
+    up.ki.dwFlags = KEYEVENTF_KEYUP;
+    strokes.push_back(up);
+  }
+  SendInput(static_cast<UINT>(strokes.size()), strokes.data(), sizeof(INPUT));
+}
+
+// A drop-down menu is on screen.
+bool MenuOpen() {
+  const HWND popup = FindWindowW(L"#32768", nullptr);
+  return popup != nullptr && IsWindowVisible(popup);
+}
+
+bool InMenuMode() {
+  GUITHREADINFO info{};
+  info.cbSize = sizeof info;
+  return GetGUIThreadInfo(GetCurrentThreadId(), &info) && (info.flags & GUI_INMENUMODE) != 0;
+}
+
+}  // namespace keys
+
+// Alt with a menu's first letter opens that menu, F10 reaches the menu bar,
+// and Esc while a menu is open only closes it: the window stays.
+TEST_F(WindowParts, AltAndF10ReachTheMenuBarAndEscClosesOnlyTheMenu) {
+  using keys::Type;
+  Recording dialog(host, kTemplateMain);
+  RunStepsApart(dialog, {
+      [](HWND window) {
+        SetForegroundWindow(window);
+        Type({VK_MENU, 'F'});
+      },
+      [](HWND) {
+        EXPECT_TRUE(keys::MenuOpen());
+        Type({VK_ESCAPE});
+      },
+      [&](HWND) {
+        EXPECT_FALSE(keys::MenuOpen());
+        EXPECT_FALSE(dialog.Ended());
+        Type({VK_ESCAPE});  // leaves the menu bar
+      },
+      [&](HWND) {
+        EXPECT_FALSE(keys::InMenuMode());
+        EXPECT_FALSE(dialog.Ended());
+        Type({VK_F10});
+      },
+      [&](HWND) {
+        EXPECT_TRUE(keys::InMenuMode());
+        Type({VK_ESCAPE});
+      },
+      [&](HWND) {
+        EXPECT_FALSE(keys::InMenuMode());
+        EXPECT_FALSE(dialog.Ended());
+      },
+  }, std::chrono::milliseconds(300));
+  EXPECT_TRUE(dialog.commands.empty());
+}
+
+// Each title or item of a menu gets a letter of its own; an ampersand of
+// the text is shown as one.
+TEST(MenuBar, EveryItemOfAMenuGetsAMnemonicOfItsOwn) {
+  std::u16string taken;
+  EXPECT_EQ(WithMnemonic(u"File", taken), u"&File");
+  EXPECT_EQ(WithMnemonic(u"format", taken), u"f&ormat");
+  EXPECT_EQ(WithMnemonic(u"Save & load...", taken), u"&Save && load...");
+  EXPECT_EQ(WithMnemonic(u"... 2", taken), u"... &2");
+  EXPECT_EQ(WithMnemonic(u"FOR", taken), u"FO&R");
+  EXPECT_EQ(WithMnemonic(u"Of", taken), u"Of");  // every letter is taken
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "link/serial_port.h"
+#include "tools/cli_files.h"
 #include "tools/cli_link.h"
 #include "tools/cli_model.h"
 #include "tools/cli_monitor.h"
@@ -86,6 +87,36 @@ CommandRun DeclareSet(CLI::App& app) {
   };
 }
 
+CommandRun DeclareDiff(CLI::App& app) {
+  struct Args {
+    std::string first;
+    std::string second;
+  };
+  auto args = std::make_shared<Args>();
+  app.add_option("A", args->first, "an image file; alone, it is compared with the controller")
+      ->required();
+  CLI::Option* second = app.add_option("B", args->second, "a second image file");
+  return [args, second](std::ostream& out, std::ostream& err) {
+    return RunDiff(args->first, second->count() > 0 ? std::optional(args->second) : std::nullopt,
+                   out, err);
+  };
+}
+
+CommandRun DeclareExport(CLI::App& app) {
+  struct Args {
+    std::string file;
+    std::string csv;
+  };
+  auto args = std::make_shared<Args>();
+  app.add_option("FILE", args->file, "the image file (512 bytes)")->required();
+  CLI::Option* csv =
+      app.add_option("OUT.csv", args->csv, "the CSV file to write; without it, standard output");
+  return [args, csv](std::ostream& out, std::ostream& err) {
+    return RunExport(args->file, csv->count() > 0 ? std::optional(args->csv) : std::nullopt, out,
+                     err);
+  };
+}
+
 CommandRun DeclareMonitor(CLI::App& app) {
   auto options = std::make_shared<MonitorOptions>();
   app.add_option("--csv", options->csvPath, "record the polls into this CSV file")
@@ -118,6 +149,13 @@ const Command kCommands[] = {
      DeclareShow},
     {"set", "set FILE NAME=VALUE...", "set FILE LABEL-OR-ADDRESS=VALUE...",
      "change values in FILE, range-checked", DeclareSet},
+    {"diff", "diff A.bin [B.bin]", "diff A.bin [B.bin]",
+     "print the values that differ between two image\nfiles, or between the controller and A;\n"
+     "exit 0 same, 1 different, 2 trouble",
+     DeclareDiff},
+    {"export", "export FILE [OUT.csv]", "export FILE [OUT.csv]",
+     "the parameters of FILE as a CSV table for\nspreadsheets (UTF-8), to OUT.csv or stdout",
+     DeclareExport},
     {"monitor", "monitor [--csv FILE] [--seconds N]", "monitor [--csv FILE] [--seconds N]",
      "poll the live data as the monitor page does and\nprint a line per poll, or record them "
      "into FILE;\nruns N seconds or until Ctrl+C",

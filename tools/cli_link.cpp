@@ -9,7 +9,7 @@
 #include "link/transfer.h"
 #include "resources/embedded.h"
 #include "tools/cli_session.h"
-#include "tools/image_file.h"
+#include "model/image_file.h"
 
 namespace tarn {
 namespace {

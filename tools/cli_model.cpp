@@ -15,7 +15,7 @@
 #include "model/value_codec.h"
 #include "resources/embedded.h"
 #include "tools/cli_session.h"
-#include "tools/image_file.h"
+#include "model/image_file.h"
 
 namespace tarn {
 
@@ -129,32 +129,6 @@ bool WriteImageFile(const std::string& path, const ParameterImage& image, std::o
   std::string error;
   if (!WriteFileAtomically(path, image.bytes, &error)) {
     err << "tarn-cli: " << error << "\n";
-    return false;
-  }
-  return true;
-}
-
-std::optional<ParameterImage> ReadImageFromController(std::ostream& out, std::ostream& err) {
-  CliSession session(err);
-  if (!ConnectController(session, err)) {
-    return std::nullopt;
-  }
-  ParameterImage image;
-  ReadCommand(session.link, image, session.flags, session.prompter, session.status);
-  if (!session.flags.imageRead) {
-    err << "tarn-cli: reading the image from " << session.connection.connectedPort << " failed\n";
-    return std::nullopt;
-  }
-  out << "Image read from the controller on " << session.connection.connectedPort << "\n";
-  return image;
-}
-
-// Chooses and loads the definitions for the image as the tool does; prints
-// the tool's message when the controller is refused.
-bool LoadFor(const ParameterImage& image, DefinitionSet& defs, std::ostream& err) {
-  const LoadResult result = LoadDefinitionSet(image, defs);
-  if (result != LoadResult::Loaded) {
-    err << Utf8(res::String(RefusalMessageId(result))) << "\n";
     return false;
   }
   return true;
@@ -317,6 +291,30 @@ std::optional<std::vector<Assignment>> ParseAssignments(const std::vector<std::s
 }
 
 }  // namespace
+
+std::optional<ParameterImage> ReadImageFromController(std::ostream& out, std::ostream& err) {
+  CliSession session(err);
+  if (!ConnectController(session, err)) {
+    return std::nullopt;
+  }
+  ParameterImage image;
+  ReadCommand(session.link, image, session.flags, session.prompter, session.status);
+  if (!session.flags.imageRead) {
+    err << "tarn-cli: reading the image from " << session.connection.connectedPort << " failed\n";
+    return std::nullopt;
+  }
+  out << "Image read from the controller on " << session.connection.connectedPort << "\n";
+  return image;
+}
+
+bool LoadFor(const ParameterImage& image, DefinitionSet& defs, std::ostream& err) {
+  const LoadResult result = LoadDefinitionSet(image, defs);
+  if (result != LoadResult::Loaded) {
+    err << Utf8(res::String(RefusalMessageId(result))) << "\n";
+    return false;
+  }
+  return true;
+}
 
 int RunShow(const std::optional<std::string>& file, std::ostream& out, std::ostream& err) {
   const std::optional<ParameterImage> image =

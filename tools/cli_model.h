@@ -8,7 +8,19 @@
 #include <string>
 #include <vector>
 
+#include "model/parameter_image.h"
+
 namespace tarn {
+
+struct DefinitionSet;
+
+// The image of the controller on the first serial port that answers; says
+// where it came from on `out`, why not on `err`.
+std::optional<ParameterImage> ReadImageFromController(std::ostream& out, std::ostream& err);
+
+// Chooses and loads the definitions for the image as the tool does; prints
+// the tool's message when the controller is refused.
+bool LoadFor(const ParameterImage& image, DefinitionSet& defs, std::ostream& err);
 
 //   show [FILE]    FILE: a 512-byte image; without it the image is read from
 //                  the controller on the first serial port that answers.

@@ -67,6 +67,7 @@ void CQelmUserAppDlg::OnInitDialog() {
     pageRect_ = {frame->x, frame->y, frame->cx, frame->cy};
   }
   AddPages();
+  files_.EnableCommands();
   if (monitor_ != nullptr) {
     live_ = std::make_unique<LiveCommands>(*this, *monitor_, session_.defs, monitor_->Live());
   }
@@ -150,6 +151,8 @@ void CQelmUserAppDlg::EnableTransfers(bool enable) {
 void CQelmUserAppDlg::OnCommand(int id) {
   if (IsButtonRangeId(id)) {
     OnButtonRange(id);
+  } else if (FileCommands::Handles(id)) {
+    files_.OnCommand(id);
   } else if (live_ == nullptr || !live_->OnCommand(id)) {
     ui::Dialog::OnCommand(id);
   }
@@ -211,6 +214,7 @@ void CQelmUserAppDlg::OnRead() {
   if (session_.flags.imageRead && session_.definitionsLoaded) {
     RefreshVoltageRanges(session_.image, session_.defs);
   }
+  files_.EnableCommands();
   if (session_.flags.imageRead && session_.definitionsLoaded) {
     OnButtonRange(kIdVehicle);
   }
@@ -245,7 +249,25 @@ bool CQelmUserAppDlg::loadDefinitions() {
   return true;
 }
 
+bool CQelmUserAppDlg::StoreShownPage(int* shown) {
+  *shown = currentPage_;
+  HidePages();
+  if (PageRefusedSave(*shown)) {
+    ReturnToPage(*shown);
+    return false;
+  }
+  return true;
+}
+
+void CQelmUserAppDlg::ReturnToPage(int key) {
+  if (key != kPageNone) {
+    currentPage_ = key;
+    ShowPage(key);
+  }
+}
+
 void CQelmUserAppDlg::SetStatus(TransferOutcome outcome) {
+  files_.OnTransfer(outcome);
   SetText(kIdStatus, StatusText(outcome));
   statusGood_ = Succeeded(outcome);
   InvalidateColor(kIdStatus);
@@ -263,7 +285,7 @@ void CQelmUserAppDlg::OnClose() {
   HidePages();
   const MsgAnswer answer =
       host().ShowMessage(kMsgQuitQuestion, MsgButtons::OkCancel, MsgIcon::Question);
-  if (answer != MsgAnswer::Ok) {
+  if (answer != MsgAnswer::Ok || !files_.ConfirmQuit()) {
     currentPage_ = remembered;
     ShowPage(remembered);
     return;
@@ -271,13 +293,16 @@ void CQelmUserAppDlg::OnClose() {
   EndWithPagesHidden(ui::kIdCancel);
 }
 
-// Quit, Esc and the hidden OK button end the window at once. The pages are
+// Quit, Esc and the hidden OK button end the window at once, Quit and Esc
+// after one more question when values are not yet written. The pages are
 // hidden first, so the monitor's poll has stopped before anything is torn down.
 void CQelmUserAppDlg::OnOk() {
   EndWithPagesHidden(ui::kIdOk);
 }
 void CQelmUserAppDlg::OnCancel() {
-  EndWithPagesHidden(ui::kIdCancel);
+  if (files_.ConfirmQuit()) {
+    EndWithPagesHidden(ui::kIdCancel);
+  }
 }
 
 void CQelmUserAppDlg::EndWithPagesHidden(int result) {

@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "app/file_commands.h"
 #include "link/prompts.h"
 #include "link/session.h"
 #include "ui/dialog.h"
@@ -72,6 +73,13 @@ class CQelmUserAppDlg : public ui::Dialog, public StatusLine {
   // The page added with this key, or nullptr.
   ui::Dialog* Page(int key) const;
 
+  // Hides the shown page, which stores its values as switching pages does,
+  // and tells which page it was. False when the page refused a value: it is
+  // shown again and the caller drops its command.
+  bool StoreShownPage(int* shown);
+  // Shows `key` again (kPageNone: nothing), filled from the image.
+  void ReturnToPage(int key);
+
  private:
   struct PageEntry {
     int key = 0;
@@ -98,6 +106,7 @@ class CQelmUserAppDlg : public ui::Dialog, public StatusLine {
   CMonitor1Dlg* monitor_ = nullptr;
   std::unique_ptr<LiveCommands> live_;  // the Live menu, once the pages exist
   bool statusGood_ = false;
+  FileCommands files_{*this, session_};
 };
 
 }  // namespace tarn

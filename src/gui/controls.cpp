@@ -149,9 +149,15 @@ void EditWidget::paintEvent(QPaintEvent* event) {
   QLineEdit::paintEvent(event);
 }
 
-CheckBoxWidget::CheckBoxWidget(const ui::ControlTemplate& control, QWidget* parent)
-    : QCheckBox(parent) {
+CheckBoxWidget::CheckBoxWidget(const ui::ControlTemplate& control, ColorQuery colors,
+                               QWidget* parent)
+    : QCheckBox(parent), id_(control.id), colors_(std::move(colors)) {
   setFocusPolicy(control.tabStop ? Qt::StrongFocus : Qt::ClickFocus);
+}
+
+void CheckBoxWidget::paintEvent(QPaintEvent* event) {
+  SyncTextColor(*this, QPalette::WindowText, colors_ ? colors_(id_) : std::nullopt);
+  QCheckBox::paintEvent(event);
 }
 
 void CheckBoxWidget::ShowCheck(ui::CheckState state) {

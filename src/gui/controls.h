@@ -78,13 +78,19 @@ class EditWidget : public QLineEdit {
 
 // A two-state check box whose state is only ever set from the dialog: a
 // click is reported, and the dialog's toggle comes back as a state change.
+// Its caption takes the dialog's text colour.
 class CheckBoxWidget : public QCheckBox {
  public:
-  CheckBoxWidget(const ui::ControlTemplate& control, QWidget* parent);
+  CheckBoxWidget(const ui::ControlTemplate& control, ColorQuery colors, QWidget* parent);
   void ShowCheck(ui::CheckState state);
 
  protected:
   void nextCheckState() override {}
+  void paintEvent(QPaintEvent* event) override;
+
+ private:
+  int id_;
+  ColorQuery colors_;
 };
 
 // A group frame: an etched rectangle whose top line carries the caption.

@@ -148,7 +148,9 @@ QWidget* DialogView::CreateControl(const ui::ControlTemplate& control) {
     case ui::ControlKind::DefPushButton:
       return CreateButton(control);
     case ui::ControlKind::CheckBox: {
-      auto* box = new CheckBoxWidget(control, this);
+      auto* box = new CheckBoxWidget(
+          control, [this](int id) { return dialog_ ? dialog_->TextColor(id) : std::nullopt; },
+          this);
       const int id = control.id;
       connect(box, &QCheckBox::clicked, this,
               [this, id] { Act([id](ui::Dialog& d) { d.UserClick(id); }); });

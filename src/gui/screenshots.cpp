@@ -3,13 +3,16 @@
 // TARN_PORTS (the simulator) and writes one PNG for each stage: the warning,
 // every page, the monitor with live values, the live chart with moving lines
 // and the error history beside it, the zero-point dialog after a Read,
-// the main window's File menu and the close question.
+// the comparison window of Load from file, a page with values not yet written,
+// the main window's File menu and the close questions.
 //
 // Each picture shows the whole screen as the user sees it: the screen's
 // available area with the windows at their places, each in a frame with its
 // title bar (of the size the fit allows for), and the taskbar below.
 #include <QApplication>
+#include <QFileDialog>
 #include <QDir>
+#include <QFile>
 #include <QImage>
 #include <QLineEdit>
 #include <QMenu>
@@ -22,8 +25,10 @@
 #include <array>
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
 
 #include "app/app.h"
+#include "app/file_commands.h"
 #include "app/live_commands.h"
 #include "app/main_dlg.h"
 #include "gui/automation.h"
@@ -34,6 +39,7 @@
 #include "gui/window_fit.h"
 #include "link/prompts.h"
 #include "link/session.h"
+#include "model/page_layout.h"
 #include "monitor/monitor_display.h"
 #include "monitor/monitor_page.h"
 #include "monitor/read_zero_dlg.h"
@@ -81,6 +87,7 @@ class Walk {
     LiveChart();
     ErrorHistory();
     ZeroPoints();
+    LoadFromFile();
     FileMenu();
     scenario_.Then(
         "the close question", [] { return FindView(kTemplateMain) != nullptr; },
@@ -90,6 +97,12 @@ class Walk {
         [this] {
           Save("10-close-question", OpenMessageBox());
           AnswerMessage(QMessageBox::Ok);
+        });
+    scenario_.Then(
+        "the unwritten question", [] { return OpenMessageId() == kMsgQuitUnwritten; },
+        [this] {
+          Save("14-unwritten-question", OpenMessageBox());
+          AnswerMessage(QMessageBox::Yes);
         });
   }
 
@@ -244,6 +257,86 @@ class Walk {
         });
   }
 
+  // A file like the controller's image with values of the control page
+  // changed: every third shown editable value one step up, and the first one
+  // beyond its range, so the window shows values taken and refused.
+  void WriteOtherVehicle() {
+    ParameterImage other = session_.image;
+    int seen = 0;
+    bool refusedOne = false;
+    for (const ShownRow& row : ShownRowsOfPage(session_.defs, PageRows::Control)) {
+      const ParamDef& def = *row.def;
+      if (!row.editable || row.shows != Shows::Text || def.storage != Storage::Byte ||
+          def.format != Format::Unsigned || seen++ % 3 != 0) {
+        continue;
+      }
+      const int value = other[def.address];
+      const int changed = !refusedOne && def.en == 1 && def.rangeH < 0xFF ? def.rangeH + 1
+                          : value < def.rangeH ? value + 1
+                                               : def.rangeL;
+      refusedOne = refusedOne || changed > def.rangeH;
+      other[def.address] = static_cast<std::uint8_t>(changed);
+    }
+    std::ofstream(otherFile_.toStdString(), std::ios::binary)
+        .write(reinterpret_cast<const char*>(other.bytes.data()),
+               static_cast<std::streamsize>(other.bytes.size()));
+  }
+
+  // Load from file with its shortcut, the file chosen in the file dialog, the
+  // comparison window, Apply, and the control page with the taken values
+  // marked and one more typed.
+  void LoadFromFile() {
+    Page("11-control-again", kIdControl, kTemplateControl);
+    scenario_.Then(
+        "Load from file", [] { return FindView(kTemplateControl) != nullptr; },
+        [this] {
+          otherFile_ = QDir(directory_).absoluteFilePath(QStringLiteral("other-vehicle.bin"));
+          WriteOtherVehicle();
+          // The menu's own action, as its shortcut would trigger it.
+          auto* window = dynamic_cast<MenuWindow*>(FindView(kTemplateMain)->window());
+          for (QAction* action : window->menuBar()->actions().front()->menu()->actions()) {
+            if (action->shortcut() == QKeySequence(Qt::CTRL | Qt::Key_O)) action->trigger();
+          }
+        });
+    scenario_.Then(
+        "the file dialog", [] { return OpenFileDialog() != nullptr; },
+        [this] {
+          QFileDialog* dialog = OpenFileDialog();
+          // The name typed into the dialog's name field, then its Open button.
+          auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+          if (name != nullptr) TypeInto(name, otherFile_);
+          QMetaObject::invokeMethod(dialog, "accept", Qt::QueuedConnection);
+        });
+    scenario_.Then(
+        "the comparison window", [] { return FindView(kTemplateCompare) != nullptr; },
+        [this] {
+          Save("12-comparison", FindView(kTemplateCompare)->window());
+          Click(FindControl(kTemplateCompare, ui::kIdOk));
+        });
+    scenario_.Then(
+        "the values taken",
+        [] { return FindView(kTemplateCompare) == nullptr && FindView(kTemplateControl); },
+        [this] {
+          for (QLineEdit* edit : FindView(kTemplateControl)->findChildren<QLineEdit*>()) {
+            if (edit->isVisible() && edit->isEnabled()) {
+              TypeInto(edit, edit->text() == QStringLiteral("1") ? QStringLiteral("2")
+                                                                 : QStringLiteral("1"));
+              break;
+            }
+          }
+          Save("13-marked-values");
+          QFile::remove(otherFile_);
+        });
+  }
+
+  static QFileDialog* OpenFileDialog() {
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+      auto* dialog = qobject_cast<QFileDialog*>(widget);
+      if (dialog != nullptr && dialog->isVisible()) return dialog;
+    }
+    return nullptr;
+  }
+
   // The main window's first menu, opened with the mouse from its menu bar.
   void FileMenu() {
     const auto fileMenu = [] {
@@ -321,6 +414,7 @@ class Walk {
   QString directory_;
   int taskbar_;
   std::optional<std::chrono::steady_clock::time_point> monitorSeen_;
+  QString otherFile_;
 };
 
 }  // namespace

@@ -16,6 +16,9 @@ namespace tarn {
 struct Session {
   ControllerLink link;
   ParameterImage image;
+  // The image as last read from or written to the controller: what differs
+  // from it on a page is not yet written.
+  ParameterImage controllerImage;
   TransferFlags flags;        // imageRead, imageWritten
   bool connected = false;     // mirrors Connection::connected after start-up
   DefinitionSet defs;         // written once at start-up, read afterwards

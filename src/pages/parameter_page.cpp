@@ -59,6 +59,13 @@ void ParameterPage::Fill() {
       SetText(SlotEditId(row.number), ShownValue(row, session_.image));
     }
   }
+  InvalidateValueColors();
+}
+
+void ParameterPage::InvalidateValueColors() {
+  for (const ShownRow& row : slots_) {
+    InvalidateColor(SlotEditId(row.number));
+  }
 }
 
 void ParameterPage::Save() {
@@ -88,8 +95,27 @@ void ParameterPage::OnEditFocus(int id) {
   }
 }
 
+void ParameterPage::OnEditChange(int id) {
+  InvalidateColor(id);
+}
+
+bool ParameterPage::Unwritten(int id) const {
+  if (!session_.flags.imageRead || id < kFirstSlotEdit || (id - kFirstSlotEdit) % kSlotIdStep != 0) {
+    return false;
+  }
+  const auto slot = static_cast<std::size_t>((id - kFirstSlotEdit) / kSlotIdStep);
+  if (slot >= slots_.size() || slots_[slot].shows != Shows::Text) {
+    return false;
+  }
+  // The text is stored into a copy of the controller's image, so that "050"
+  // typed over 50 is no change while a refused text is one.
+  ParameterImage stored = session_.controllerImage;
+  const StoreResult result = StoreText(*slots_[slot].def, GetText(id), stored);
+  return result == StoreResult::OutOfRange || stored.bytes != session_.controllerImage.bytes;
+}
+
 std::optional<ui::Rgb> ParameterPage::TextColor(int id) const {
-  if (id == kIdInfoLine) {
+  if (id == kIdInfoLine || Unwritten(id)) {
     return ui::kBlue;
   }
   return std::nullopt;

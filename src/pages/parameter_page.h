@@ -37,7 +37,13 @@ class ParameterPage : public ui::Dialog {
 
   void OnShowWindow(bool show) override;
   void OnEditFocus(int id) override;
+  void OnEditChange(int id) override;
+  // The info line is blue, and so is every edit or check box whose value
+  // differs from the controller's image (not yet written).
   std::optional<ui::Rgb> TextColor(int id) const override;
+  // Whether control `id` shows a value other than the controller's image
+  // holds; typed text that the range check would refuse counts as other.
+  virtual bool Unwritten(int id) const;
 
  protected:
   Session& session() const { return session_; }
@@ -48,6 +54,8 @@ class ParameterPage : public ui::Dialog {
   virtual void SetUpExtras(const std::vector<ShownRow>& /*rows*/) {}
   virtual void FillExtras() {}
   virtual void SaveExtras() {}
+  // Asks the host to redraw the colours of every value control.
+  virtual void InvalidateValueColors();
 
  private:
   void SetUp();

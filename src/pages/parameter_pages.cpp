@@ -81,6 +81,28 @@ void CVehicleDlg::OnFlagClicked(int id) {
   if (j < boxes_.size()) {
     SetText(kIdInfoLine, boxes_[j].def->tips);
   }
+  InvalidateColor(id);
+}
+
+bool CVehicleDlg::Unwritten(int id) const {
+  const auto j = static_cast<std::size_t>(id - kFirstFlagBox);
+  if (id < kFirstFlagBox || j >= boxes_.size()) {
+    return ParameterPage::Unwritten(id);
+  }
+  const ShownRow& box = boxes_[j];
+  const ui::CheckState state = GetCheck(id);
+  if (!session().flags.imageRead || box.shows != Shows::Flag ||
+      state == ui::CheckState::Indeterminate) {
+    return false;
+  }
+  return (state == ui::CheckState::Checked) != GetFlag(*box.def, session().controllerImage);
+}
+
+void CVehicleDlg::InvalidateValueColors() {
+  ParameterPage::InvalidateValueColors();
+  for (const ShownRow& box : boxes_) {
+    InvalidateColor(FlagBoxId(box.number));
+  }
 }
 
 // The dialog may have stored zero points into the image; closing it with the

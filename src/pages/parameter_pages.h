@@ -23,6 +23,7 @@ class CVehicleDlg : public ParameterPage {
 
   void OnShowWindow(bool show) override;
   void OnCommand(int id) override;
+  bool Unwritten(int id) const override;
 
   // The flag rows (indexes 0-15) that have check boxes 1106, 1107, ...
   const std::vector<int>& flagRows() const { return flagRows_; }
@@ -31,6 +32,7 @@ class CVehicleDlg : public ParameterPage {
   void SetUpExtras(const std::vector<ShownRow>& rows) override;
   void FillExtras() override;
   void SaveExtras() override;
+  void InvalidateValueColors() override;
 
  private:
   void OnFlagClicked(int id);

@@ -267,10 +267,12 @@ void Dialog::UserClick(int id) {
 
 void Dialog::UserType(int id, std::u16string_view text) {
   const ControlTemplate* control = template_->Find(id);
-  if (control == nullptr || control->kind != ControlKind::Edit || !UserCanReach(id)) {
+  if (control == nullptr || control->kind != ControlKind::Edit || !UserCanReach(id) ||
+      GetText(id) == text) {
     return;
   }
   SetText(id, text);
+  OnEditChange(id);
 }
 
 void Dialog::UserFocus(int id) {

@@ -133,7 +133,8 @@ class Dialog {
   //
   // A click on a push button or a check box. A check box toggles first.
   void UserClick(int id);
-  // The user typed: the text of an edit becomes `text`; no notification.
+  // The user typed: the text of an edit becomes `text`, then OnEditChange
+  // when the text really changed.
   void UserType(int id, std::u16string_view text);
   // The keyboard focus entered the control (an edit, a button or a check
   // box); an edit's focus is delivered as OnEditFocus.
@@ -166,6 +167,8 @@ class Dialog {
   virtual void OnShowWindow(bool /*show*/) {}
   virtual void OnCommand(int id);  // kIdOk -> OnOk, kIdCancel -> OnCancel
   virtual void OnEditFocus(int /*id*/) {}
+  // The user changed the text of an edit (never a change made by SetText).
+  virtual void OnEditChange(int /*id*/) {}
   // The user changed the tick box of a list row.
   virtual void OnListCheck(int /*id*/, std::size_t /*row*/) {}
   virtual void OnOk() { EndDialog(kIdOk); }

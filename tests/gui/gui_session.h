@@ -15,6 +15,7 @@
 #include <string>
 
 #include "app/app.h"
+#include "app/file_commands.h"
 #include "app/main_dlg.h"
 #include "gui/automation.h"
 #include "gui/qt_host.h"
@@ -134,6 +135,13 @@ class GuiSession : public ::testing::Test, private ApplicationFirst {
     scenario.Then(
         "Quit", [] { return FindControl(kTemplateMain, ui::kIdCancel) != nullptr; },
         [] { Click(FindControl(kTemplateMain, ui::kIdCancel)); });
+  }
+  // Quit with typed values not yet written: the question is answered Yes.
+  void QuitLeavingUnwritten() {
+    Quit();
+    scenario.Then(
+        "the unwritten question", [] { return OpenMessageId() == kMsgQuitUnwritten; },
+        [] { AnswerMessage(QMessageBox::Yes); });
   }
 
   sim::Simulator sim{sim::Options{.pacing = false}};

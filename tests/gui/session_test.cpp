@@ -264,7 +264,7 @@ TEST_F(GuiSession, EnterMovesToTheNextEditAndPressesAFocusedButton) {
           })
       .Then("Enter on the Motor button shows the motor page",
             [] { return FindView(kTemplateMotor) != nullptr; });
-  Quit();
+  QuitLeavingUnwritten();
   Run();
   ASSERT_GE(slot, 0) << "no range-checked byte on the vehicle page";
   EXPECT_FALSE(boxShown);
@@ -329,7 +329,12 @@ TEST_P(ZeroDialogKeys, EndTheDialogWithTheirResult) {
       .Then(
           "the dialog gone", [] { return FindView(kTemplateReadZero) == nullptr; },
           [&] { afterwards = ShownText(FindControl(kTemplateVehicle, SlotEditId(slot))); });
-  Quit();
+  // A refilled page dropped the typed value; one that kept it asks at Quit.
+  if (GetParam().pageRefilled) {
+    Quit();
+  } else {
+    QuitLeavingUnwritten();
+  }
   Run();
   ASSERT_GE(slot, 0) << "no editable slot on the vehicle page";
   ASSERT_EQ(typedShown, typed);

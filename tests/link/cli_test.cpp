@@ -10,9 +10,12 @@
 #include <sstream>
 
 #include "link/controller_link.h"
+#include "model/definition_loader.h"
+#include "model/image_file.h"
+#include "model/page_layout.h"
+#include "resources/embedded.h"
 #include "sim/simulator.h"
 #include "tools/cli_app.h"
-#include "tools/image_file.h"
 
 namespace tarn {
 namespace {
@@ -310,6 +313,76 @@ TEST(AtomicFile, FailedWriteLeavesNoTraceAndTheOldFile) {
   EXPECT_FALSE(error.empty());
   EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1);
   fs::remove_all(dir);
+}
+
+// diff answers as diff(1) does: 0 same, 1 different, 2 trouble; export
+// writes the CSV table with its byte-order mark.
+TEST_F(Cli, DiffExitsAsDiffDoesAndExportWritesTheTable) {
+  const Bytes controller = ControllerImage();
+  ParameterImage image;
+  std::copy(controller.begin(), controller.end(), image.bytes.begin());
+  auto defs = std::make_unique<DefinitionSet>();
+  ASSERT_EQ(LoadDefinitionSet(image, *defs), LoadResult::Loaded);
+  ShownRow changed;
+  for (const ShownRow& row : ShownRows(*defs)) {
+    if (row.editable && row.shows == Shows::Text && row.def->storage == Storage::Byte) {
+      changed = row;
+      break;
+    }
+  }
+  ASSERT_NE(changed.def, nullptr);
+  Bytes other = controller;
+  other[changed.def->address] ^= 0x01;
+  // Another generation: the same bytes under a version that selects other
+  // definitions.
+  Bytes otherGeneration = controller;
+  ParameterImage probe = image;
+  for (int minor = 0; minor <= 0xFF; ++minor) {
+    probe[kAddrVersion + 1] = static_cast<std::uint8_t>(minor);
+    int textId = 0;
+    if (ChoosePageText(probe, &textId) == LoadResult::Loaded && textId != defs->pageTextId) {
+      otherGeneration[kAddrVersion + 1] = probe[kAddrVersion + 1];
+      break;
+    }
+  }
+  ASSERT_NE(otherGeneration, controller);
+  Save(File("a.bin"), controller);
+  Save(File("b.bin"), other);
+  Save(File("c.bin"), otherGeneration);
+  Save(File("short.bin"), Bytes(controller.begin(), controller.end() - 1));
+
+  struct DiffCase {
+    std::vector<std::string> args;
+    int exit;
+  };
+  const DiffCase cases[] = {
+      {{File("a.bin"), File("a.bin")}, 0},
+      {{File("a.bin")}, 0},  // the controller against its own image
+      {{File("a.bin"), File("b.bin")}, 1},
+      {{File("b.bin")}, 1},
+      {{File("a.bin"), File("c.bin")}, 2},
+      {{File("a.bin"), File("short.bin")}, 2},
+      {{File("short.bin"), File("a.bin")}, 2},
+      {{File("missing.bin"), File("a.bin")}, 2},
+      {{}, 2},
+  };
+  for (const DiffCase& c : cases) {
+    SCOPED_TRACE(::testing::PrintToString(c.args));
+    EXPECT_EQ(Run("diff", c.args), c.exit) << err.str();
+    const std::string lines = out.str();
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), '\n'), c.exit == 1 ? 1 : 0) << lines;
+    if (c.exit == 1) {
+      EXPECT_NE(lines.find(res::EncodeUtf8(changed.def->name)), std::string::npos) << lines;
+    }
+  }
+  EXPECT_EQ(sim.RequestCount(kCommandWriteBlock), 0);
+
+  ASSERT_EQ(Run("export", {File("b.bin"), File("b.csv")}), 0) << err.str();
+  const Bytes csv = Load(File("b.csv"));
+  ASSERT_GE(csv.size(), 3u);
+  EXPECT_EQ(std::string(csv.begin(), csv.begin() + 3), "\xEF\xBB\xBF");
+  EXPECT_EQ(Run("export", {File("short.bin"), File("short.csv")}), 1);
+  EXPECT_FALSE(fs::exists(File("short.csv")));
 }
 
 }  // namespace

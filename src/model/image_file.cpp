@@ -1,4 +1,4 @@
-#include "tools/image_file.h"
+#include "model/image_file.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -88,6 +88,28 @@ std::optional<ParameterImage> LoadImageFile(const std::string& path, std::string
     return std::nullopt;
   }
   return image;
+}
+
+std::optional<std::vector<std::uint8_t>> ReadFileHead(const std::string& path, std::size_t limit,
+                                                      std::string* error) {
+  if (IsFolder(path)) {
+    *error = path + kIsFolder;
+    return std::nullopt;
+  }
+  std::FILE* file = std::fopen(path.c_str(), "rb");
+  if (file == nullptr) {
+    *error = path + ": " + std::strerror(errno);
+    return std::nullopt;
+  }
+  std::vector<std::uint8_t> bytes(limit + 1);
+  bytes.resize(std::fread(bytes.data(), 1, bytes.size(), file));
+  const bool failed = std::ferror(file) != 0;
+  std::fclose(file);
+  if (failed) {
+    *error = path + ": read error";
+    return std::nullopt;
+  }
+  return bytes;
 }
 
 bool CheckFileCreatable(const std::string& path, std::string* error) {

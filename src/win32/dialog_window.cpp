@@ -23,8 +23,17 @@ constexpr int kStatusBarId = 0x7E00;
 // A tick the user gave a list row, refused by the list view and handed to
 // the dialog once the list view's notification has returned.
 constexpr UINT kListTickMessage = WM_APP + 2;
-// The dialog font is never made smaller than this to fit a screen.
+// The dialog font is never made smaller to fit a screen than this size at
+// 100 % scaling: its height in pixels, which is what the eye gets to read.
+// With the screen scaled up, the floor in points comes down alike, so that a
+// window on a small screen at 150 % still fits, drawn no smaller than at 100 %.
 constexpr int kSmallestLegiblePoints = 7;
+constexpr int kUnscaledDpi = USER_DEFAULT_SCREEN_DPI;
+
+int SmallestLegiblePoints(HWND window) {
+  const int dpi = std::max<int>(kUnscaledDpi, static_cast<int>(GetDpiForWindow(window)));
+  return (kSmallestLegiblePoints * kUnscaledDpi + dpi - 1) / dpi;  // rounded up
+}
 
 WPARAM CheckOf(ui::CheckState state) {
   switch (state) {
@@ -63,7 +72,8 @@ bool DialogWindow::Create(HWND parent) {
   if (role_ != WindowRole::Child) {
     // Each step is one point of the dialog font smaller; a window is made
     // again only on a screen too small for it.
-    while (!FitsScreen(parent) && fontPoints_ > std::min(kSmallestLegiblePoints, template_->fontPoints)) {
+    const int floor = std::min(SmallestLegiblePoints(hwnd_), template_->fontPoints);
+    while (!FitsScreen(parent) && fontPoints_ > floor) {
       --fontPoints_;
       recreating_ = true;
       DestroyWindow(hwnd_);

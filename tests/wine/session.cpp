@@ -340,19 +340,21 @@ bool WindowsSession::OpenLiveWindow(char item, int templateId) {
   return true;
 }
 
-// The pictures of the Live menu's windows while the monitor polls: the chart
-// with three items ticked from the keyboard, drawing for a few seconds, and
-// the error history; both are closed by their Close buttons.
+// The pictures of the Live menu's windows while the monitor polls: the error
+// history, then the chart with three items ticked from the keyboard, drawing
+// for a few seconds. The smaller window first, so that the main window's
+// title bar is still there to click when the second opens; the larger one
+// (on top) is closed first, each by its Close button.
 bool WindowsSession::ShowLiveWindows() {
+  if (!OpenLiveWindow('e', kTemplateErrorHistory)) return false;
+  Pause(kMenuOpening);
+  Shot("03a-error-history.png");
   if (!OpenLiveWindow('c', kTemplateLiveChart)) return false;
   for (const char* key : {"Down", "space", "Down", "space", "Down", "space"}) driver_.Key(key);
   Pause(kChartTime);
-  Shot("03a-live-chart.png");
-  if (!OpenLiveWindow('e', kTemplateErrorHistory)) return false;
-  Pause(kMenuOpening);
-  Shot("03b-error-history.png");
-  return ClickControl(kTemplateErrorHistory, ui::kIdCancel) &&
-         ClickControl(kTemplateLiveChart, ui::kIdCancel);
+  Shot("03b-live-chart.png");
+  return ClickControl(kTemplateLiveChart, ui::kIdCancel) &&
+         ClickControl(kTemplateErrorHistory, ui::kIdCancel);
 }
 
 bool WindowsSession::Run(const std::string& program, Process& app, Figures* figures) {

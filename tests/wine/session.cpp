@@ -57,6 +57,7 @@ constexpr seconds kMonitorTime{2};
 // How long the live chart draws before its picture is taken.
 constexpr seconds kChartTime{5};
 constexpr milliseconds kMenuOpening{500};
+constexpr milliseconds kPaintSettle{300};
 constexpr seconds kProgramEnd{30};
 constexpr seconds kProgramRun{240};
 constexpr double kBytesPerSecond = 1920.0;  // 19200 baud, 10 bits a byte
@@ -239,16 +240,21 @@ class WindowsSession {
     return true;
   }
   bool AnswerBox(int messageId, int button, const char* shot);
-  void Shot(const char* name) {
-    if (!shots_.empty()) driver_.Screenshot(shots_ + "/" + name);
-  }
-  bool VehicleValuesShown();
-  void ShowFileMenu();
   void Pause(milliseconds time) {
     const auto from = Clock::now();
     driver_.WaitFor([] { return std::optional<Seen>(Seen{}); },
                     [&](const Seen&) { return Clock::now() - from >= time; }, kStepTimeout);
   }
+  // A window the probe has just found may still be painting (a fresh
+  // prefix builds its font cache on the first box): the picture waits a
+  // moment.
+  void Shot(const char* name) {
+    if (shots_.empty()) return;
+    Pause(kPaintSettle);
+    driver_.Screenshot(shots_ + "/" + name);
+  }
+  bool VehicleValuesShown();
+  void ShowFileMenu();
   bool OpenLiveWindow(char item, int templateId);
   bool ShowLiveWindows();
 

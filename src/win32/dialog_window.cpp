@@ -23,8 +23,17 @@ constexpr int kStatusBarId = 0x7E00;
 // A tick the user gave a list row, refused by the list view and handed to
 // the dialog once the list view's notification has returned.
 constexpr UINT kListTickMessage = WM_APP + 2;
-// The dialog font is never made smaller than this to fit a screen.
+// The dialog font is never made smaller to fit a screen than this size at
+// 100 % scaling: its height in pixels, which is what the eye gets to read.
+// With the screen scaled up, the floor in points comes down alike, so that a
+// window on a small screen at 150 % still fits, drawn no smaller than at 100 %.
 constexpr int kSmallestLegiblePoints = 7;
+constexpr int kUnscaledDpi = USER_DEFAULT_SCREEN_DPI;
+
+int SmallestLegiblePoints(HWND window) {
+  const int dpi = std::max<int>(kUnscaledDpi, static_cast<int>(GetDpiForWindow(window)));
+  return (kSmallestLegiblePoints * kUnscaledDpi + dpi - 1) / dpi;  // rounded up
+}
 
 WPARAM CheckOf(ui::CheckState state) {
   switch (state) {
@@ -63,7 +72,8 @@ bool DialogWindow::Create(HWND parent) {
   if (role_ != WindowRole::Child) {
     // Each step is one point of the dialog font smaller; a window is made
     // again only on a screen too small for it.
-    while (!FitsScreen(parent) && fontPoints_ > std::min(kSmallestLegiblePoints, template_->fontPoints)) {
+    const int floor = std::min(SmallestLegiblePoints(hwnd_), template_->fontPoints);
+    while (!FitsScreen(parent) && fontPoints_ > floor) {
       --fontPoints_;
       recreating_ = true;
       DestroyWindow(hwnd_);
@@ -210,6 +220,7 @@ INT_PTR CALLBACK DialogWindow::DialogProc(HWND window, UINT message, WPARAM wPar
     RemovePropW(window, kTemplateProperty);
     self->hwnd_ = nullptr;
     self->statusBar_ = nullptr;
+    self->labels_.Release();
     if (!self->recreating_) self->Detach();
     return FALSE;
   }
@@ -222,6 +233,7 @@ void DialogWindow::OnInitDialog() {
            reinterpret_cast<HANDLE>(static_cast<std::intptr_t>(template_->id)));
   if (role_ == WindowRole::TopLevel || role_ == WindowRole::Modeless) SetIcons();
   SetUpControls();
+  labels_.Attach(hwnd_, host_.instance());
   ApplyAll();
 }
 
@@ -292,6 +304,9 @@ void DialogWindow::OnCommand(WPARAM wParam, LPARAM lParam) {
     if (code == EN_CHANGE && !applying_) dialog_->UserType(id, WindowText(control));
     return;
   }
+  // A label takes the mouse only for its tooltip; its notifications share
+  // their codes with a button's.
+  if (item->kind == ui::ControlKind::StaticText) return;
   if (code == BN_SETFOCUS) dialog_->UserFocus(id);
   if (code == BN_CLICKED) dialog_->UserClick(id);
 }
@@ -336,6 +351,11 @@ INT_PTR DialogWindow::OnColor(UINT message, HDC dc, HWND control) {
 void DialogWindow::OnDrawItem(const DRAWITEMSTRUCT& item) {
   if (item.CtlID == static_cast<UINT>(kStatusBarId)) {
     DrawStatusBar(item);
+    return;
+  }
+  if (labels_.Contains(item.hwndItem)) {
+    const std::optional<ui::Rgb> color = dialog_->TextColor(static_cast<int>(item.CtlID));
+    labels_.Draw(item, color ? ToColorRef(*color) : GetSysColor(COLOR_BTNTEXT));
     return;
   }
   for (std::size_t index = 0; index < template_->controls.size(); ++index) {
@@ -394,7 +414,10 @@ void DialogWindow::ApplyState(int id) {
   const bool enabled = dialog_->IsControlEnabled(id);
   if ((IsWindowEnabled(control) != FALSE) != enabled) EnableWindow(control, enabled);
   const bool visible = dialog_->IsControlVisible(id);
-  if (HasStyle(control, WS_VISIBLE) != visible) ShowWindow(control, visible ? SW_SHOWNA : SW_HIDE);
+  if (HasStyle(control, WS_VISIBLE) != visible) {
+    ShowWindow(control, visible ? SW_SHOWNA : SW_HIDE);
+    labels_.Changed(control);
+  }
   applying_ = false;
 }
 
@@ -406,6 +429,7 @@ void DialogWindow::ApplyText(HWND control, const ui::ControlTemplate& item) {
   const std::u16string text = dialog_->GetText(item.id);
   if (WindowText(control) == text) return;
   SetWindowTextW(control, ToWide(text).c_str());
+  labels_.Changed(control);
   // A value that does not fit its edit shows from its start.
   if (item.kind == ui::ControlKind::Edit) SendMessageW(control, EM_SETSEL, 0, 0);
 }

@@ -7,6 +7,9 @@
 // colour, WM_SETFONT gives a control the bold face, WM_DRAWITEM draws a
 // picture scaled to its control.
 //
+// Row labels are drawn by the host, all of a window's in one size, each with
+// its whole text in a tooltip (row_labels.h).
+//
 // A window whose dialog has a menu bar shows it, with its shortcuts, and a
 // status bar under the dialog. A window that does not fit its screen's work
 // area (the taskbar left out) is made again with a smaller dialog font, which
@@ -21,6 +24,7 @@
 #include "ui/dialog.h"
 #include "ui/host.h"
 #include "win32/native_template.h"
+#include "win32/row_labels.h"
 
 namespace tarn::win32 {
 
@@ -59,6 +63,8 @@ class DialogWindow : public ui::DialogObserver {
   // The window's keyboard shortcuts, or nullptr.
   HACCEL accelerators() const { return accelerators_; }
   HWND statusBar() const { return statusBar_; }
+  // The window's row labels, as they are drawn.
+  RowLabels& labels() { return labels_; }
 
   // ui::DialogObserver
   void ControlChanged(int id) override;
@@ -110,6 +116,7 @@ class DialogWindow : public ui::DialogObserver {
   HACCEL accelerators_ = nullptr;
   HWND statusBar_ = nullptr;
   std::map<int, ui::ListData> shownLists_;  // what each list view shows
+  RowLabels labels_;
 };
 
 }  // namespace tarn::win32

@@ -284,6 +284,11 @@ HWND Win32Host::ActiveWindow() const {
   return modalRuns_.empty() ? nullptr : modalRuns_.back().window;
 }
 
+DialogWindow* Win32Host::DisplayOf(const ui::Dialog& dialog) const {
+  const auto found = windows_.find(&dialog);
+  return found == windows_.end() ? nullptr : found->second.get();
+}
+
 HWND Win32Host::WindowOf(const ui::Dialog& dialog) const {
   const auto found = windows_.find(&dialog);
   return found == windows_.end() ? nullptr : found->second->hwnd();

@@ -52,6 +52,8 @@ class Win32Host : public ui::Host {
   HWND ActiveWindow() const;
   // The window that shows `dialog`, or nullptr.
   HWND WindowOf(const ui::Dialog& dialog) const;
+  // What shows `dialog` on screen, or nullptr.
+  DialogWindow* DisplayOf(const ui::Dialog& dialog) const;
 
   // Called by the windows for each message they pass to the dialog layer.
   // Enter and Esc typed in any of our dialogs, routed as the Qt front end does.

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <optional>
+#include <string>
 #include <string_view>
 
 #include "ui/menu.h"
@@ -12,8 +13,13 @@
 namespace tarn::win32 {
 
 // The menu bar with every item enabled; each item's text carries its
-// shortcut after a tab, where the system draws it right-aligned.
+// shortcut after a tab, where the system draws it right-aligned. Titles and
+// items are reached from the keyboard by a letter of their own (WithMnemonic).
 HMENU CreateMenuBar(const ui::MenuBar& bar);
+
+// `text` with its first letter or digit that `taken` does not hold yet
+// marked as the mnemonic (Alt+F for "&File"), which is added to `taken`.
+std::u16string WithMnemonic(std::u16string_view text, std::u16string& taken);
 
 // One accelerator per item with a shortcut ("Ctrl+S", "Ctrl+Shift+F5"), or
 // nullptr for a bar without shortcuts. Owned by the caller.

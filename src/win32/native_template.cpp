@@ -5,6 +5,7 @@
 
 #include <commctrl.h>
 
+#include "ui/label_layout.h"
 #include "win32/chart_window.h"
 #include "win32/text.h"
 
@@ -102,6 +103,14 @@ NativeControl NativeControlOf(const ui::ControlTemplate& control) {
       break;
     case ui::ControlKind::StaticText:
       native.classAtom = kStaticClass;
+      if (ui::IsRowLabel(control)) {
+        // Drawn by the host across its whole grid row; SS_NOTIFY lets it
+        // take the mouse for its tooltip.
+        native.style |= SS_OWNERDRAW | SS_NOTIFY;
+        native.y = static_cast<short>(control.y - ui::kLabelSpill);
+        native.cy = static_cast<short>(control.cy + 2 * ui::kLabelSpill);
+        break;
+      }
       native.style |= TextAlignStyle(control) | SS_NOPREFIX;
       if (control.centerVertically) native.style |= SS_CENTERIMAGE;
       if (control.staticEdge) native.exStyle |= WS_EX_STATICEDGE;

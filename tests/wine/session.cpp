@@ -28,6 +28,7 @@
 #include <vector>
 
 #include "app/app.h"
+#include "app/live_commands.h"
 #include "app/main_dlg.h"
 #include "link/controller_link.h"
 #include "link/session.h"
@@ -53,6 +54,10 @@ using Frames = std::vector<std::vector<std::uint8_t>>;
 
 constexpr seconds kStepTimeout{60};
 constexpr seconds kMonitorTime{2};
+// How long the live chart draws before its picture is taken.
+constexpr seconds kChartTime{5};
+constexpr milliseconds kMenuOpening{500};
+constexpr milliseconds kPaintSettle{300};
 constexpr seconds kProgramEnd{30};
 constexpr seconds kProgramRun{240};
 constexpr double kBytesPerSecond = 1920.0;  // 19200 baud, 10 bits a byte
@@ -69,6 +74,7 @@ constexpr int kMinimumPolls = 5;
 namespace wine_frame {
 constexpr int kFileTitleX = 16;
 constexpr int kMenuBarMiddleY = 32;
+constexpr int kTitleBarMiddleY = 12;
 }
 
 std::string g_link;  // removed on every way out
@@ -186,6 +192,7 @@ Frames ReferenceTraffic() {
 // --- The Windows session. ---
 
 struct Figures {
+  int polls = 0;  // the monitor's polls in its first two seconds
   double startUp = 0;
   double bound = 0;
   long wireBytes = 0;
@@ -233,11 +240,23 @@ class WindowsSession {
     return true;
   }
   bool AnswerBox(int messageId, int button, const char* shot);
+  void Pause(milliseconds time) {
+    const auto from = Clock::now();
+    driver_.WaitFor([] { return std::optional<Seen>(Seen{}); },
+                    [&](const Seen&) { return Clock::now() - from >= time; }, kStepTimeout);
+  }
+  // A window the probe has just found may still be painting (a fresh
+  // prefix builds its font cache on the first box): the picture waits a
+  // moment.
   void Shot(const char* name) {
-    if (!shots_.empty()) driver_.Screenshot(shots_ + "/" + name);
+    if (shots_.empty()) return;
+    Pause(kPaintSettle);
+    driver_.Screenshot(shots_ + "/" + name);
   }
   bool VehicleValuesShown();
   void ShowFileMenu();
+  bool OpenLiveWindow(char item, int templateId);
+  bool ShowLiveWindows();
 
   Driver& driver_;
   sim::Simulator& sim_;
@@ -306,6 +325,44 @@ void WindowsSession::ShowFileMenu() {
   driver_.Click(file);
 }
 
+// A window of the Live menu, opened from the keyboard: Alt and the menu's
+// letter, then the item's letter. The main window is brought to the front
+// first by a click on its title bar.
+bool WindowsSession::OpenLiveWindow(char item, int templateId) {
+  const auto window = driver_.Window(kTemplateMain);
+  if (!window) return false;
+  Seen title = *window;
+  title.y = window->y + wine_frame::kTitleBarMiddleY;
+  title.height = 0;
+  driver_.Click(title);
+  driver_.Key("alt+l");
+  Pause(kMenuOpening);
+  driver_.Key(std::string(1, item));
+  if (!driver_.WaitFor([&] { return driver_.Window(templateId); },
+                       [](const Seen& w) { return w.shown; }, kStepTimeout)) {
+    Fail("the Live menu did not open window " + std::to_string(templateId));
+    return false;
+  }
+  return true;
+}
+
+// The pictures of the Live menu's windows while the monitor polls: the error
+// history, then the chart with three items ticked from the keyboard, drawing
+// for a few seconds. The smaller window first, so that the main window's
+// title bar is still there to click when the second opens; the larger one
+// (on top) is closed first, each by its Close button.
+bool WindowsSession::ShowLiveWindows() {
+  if (!OpenLiveWindow('e', kTemplateErrorHistory)) return false;
+  Pause(kMenuOpening);
+  Shot("03a-error-history.png");
+  if (!OpenLiveWindow('c', kTemplateLiveChart)) return false;
+  for (const char* key : {"Down", "space", "Down", "space", "Down", "space"}) driver_.Key(key);
+  Pause(kChartTime);
+  Shot("03b-live-chart.png");
+  return ClickControl(kTemplateLiveChart, ui::kIdCancel) &&
+         ClickControl(kTemplateErrorHistory, ui::kIdCancel);
+}
+
 bool WindowsSession::Run(const std::string& program, Process& app, Figures* figures) {
   // On a wine desktop of the display's size, so that windows have title bars
   // and screen coordinates are the display's.
@@ -343,7 +400,9 @@ bool WindowsSession::Run(const std::string& program, Process& app, Figures* figu
   driver_.WaitFor([] { return std::optional<Seen>(Seen{}); },
                   [&](const Seen&) { return Clock::now() - polling >= kMonitorTime; },
                   kStepTimeout);
+  figures->polls = sim_.RequestCount(kCommandLiveData1);
   Shot("03-monitor-page.png");
+  if (!shots_.empty() && !ShowLiveWindows()) return false;
   const auto read = driver_.Control(kTemplateMain, kIdRead);
   if (!read || read->enabled) Fail("Read is not disabled on the monitor page");
 
@@ -388,10 +447,10 @@ bool WindowsSession::Run(const std::string& program, Process& app, Figures* figu
   return gone.has_value();
 }
 
-void CompareTraffic(const Frames& windows, const Frames& linux) {
-  int windowsPolls = 0;
+void CompareTraffic(const Frames& windows, const Frames& linux, int windowsPolls) {
+  int allPolls = 0;
   int linuxPolls = 0;
-  const Frames a = Folded(windows, &windowsPolls);
+  const Frames a = Folded(windows, &allPolls);
   const Frames b = Folded(linux, &linuxPolls);
   std::printf("wire: %zu requests from the Windows program, %zu from the Linux program\n",
               windows.size(), linux.size());
@@ -474,7 +533,7 @@ int RunSession(const std::string& scripts, const std::string& build, const std::
         kStartUpSlack);
     Frames windows = sim.Requests();
     // The counters were reset at Yes; what came before it was nothing.
-    CompareTraffic(windows, linux);
+    CompareTraffic(windows, linux, figures.polls);
     // The controller's quiet time and the mandated waits hold for the
     // Windows program as for the Linux one.
     for (const std::string& fault : sim::QuietTimeFaults(sim.Timings())) Fail(fault);

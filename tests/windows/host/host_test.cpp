@@ -14,6 +14,7 @@
 #include "monitor/read_zero_dlg.h"
 #include "pages/parameter_pages.h"
 #include "resources/embedded.h"
+#include "ui/label_layout.h"
 #include "win32/host.h"
 #include "win32/native_template.h"
 #include "win32/text.h"
@@ -78,7 +79,9 @@ TEST_F(HostTest, TheDialogManagerPlacesEveryControlOfATemplateInDialogUnits) {
         const HWND item = GetDlgItem(window, control.id);
         ASSERT_NE(item, nullptr) << templateId << "/" << control.id;
         // The dialog manager converts the position and the size each on its own.
-        RECT units{control.x, control.y, control.cx, control.cy};
+        // A row label reaches across its grid row.
+        const int spill = ui::IsRowLabel(control) ? ui::kLabelSpill : 0;
+        RECT units{control.x, control.y - spill, control.cx, control.cy + 2 * spill};
         MapDialogRect(window, &units);
         const RECT expected{units.left, units.top, units.left + units.right,
                             units.top + units.bottom};
@@ -111,6 +114,7 @@ TEST(NativeControls, EachKindBecomesItsWindowClassAndStyle) {
       {ui::ControlKind::CheckBox, L"Button", BS_TYPEMASK, BS_CHECKBOX},
       {ui::ControlKind::GroupBox, L"Button", BS_TYPEMASK, BS_GROUPBOX},
       {ui::ControlKind::StaticText, L"Static", SS_TYPEMASK, SS_LEFT},
+      {ui::ControlKind::StaticText, L"Static", SS_TYPEMASK, SS_OWNERDRAW},  // a row label
       {ui::ControlKind::Picture, L"Static", SS_TYPEMASK, SS_OWNERDRAW},
       {ui::ControlKind::EtchedLine, L"Static", SS_TYPEMASK, SS_ETCHEDHORZ},
   };
@@ -118,6 +122,8 @@ TEST(NativeControls, EachKindBecomesItsWindowClassAndStyle) {
     ui::ControlTemplate control;
     control.kind = c.kind;
     control.cx = 10;
+    // Of the static texts, only the one character high is a row label.
+    control.cy = c.type == SS_LEFT ? 20 : 8;
     const NativeControl native = NativeControlOf(control);
     EXPECT_EQ(native.style & c.typeMask, c.type) << static_cast<int>(c.kind);
   }

@@ -5,16 +5,25 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <functional>
+#include <initializer_list>
+#include <iterator>
 #include <limits>
 #include <optional>
+#include <string>
+#include <utility>
 #include <thread>
 #include <vector>
 
 #include "app/main_dlg.h"
 #include "pages/parameter_pages.h"
+#include "ui/label_layout.h"
+#include "win32/dialog_window.h"
 #include "win32/host.h"
+#include "win32/menu_bar.h"
 #include "win32/text.h"
 
 namespace tarn::win32 {
@@ -95,7 +104,39 @@ class WindowParts : public ::testing::Test {
     });
   }
 
+  // As RunSteps, but each step comes `gap` after the one before, so that
+  // input the step before gave has been handled, by the host's loop or by a
+  // menu's own loop.
+  int RunStepsApart(Recording& dialog, std::vector<std::function<void(HWND)>> steps,
+                    std::chrono::milliseconds gap) {
+    dialog.onInit = [this, steps, gap](Recording& d) { NextApart(d, steps, 0, gap); };
+    return host.RunModal(dialog);
+  }
+
+  void NextApart(ui::Dialog& dialog, std::vector<std::function<void(HWND)>> steps,
+                 std::size_t at, std::chrono::milliseconds gap) {
+    timed_ = [this, &dialog, steps, at, gap] {
+      if (at == steps.size() || HasFailure()) {
+        if (!dialog.Ended()) dialog.EndDialog(ui::kIdOk);
+        return;
+      }
+      steps[at](host.WindowOf(dialog));
+      NextApart(dialog, steps, at + 1, gap);
+    };
+    running_ = this;
+    SetTimer(nullptr, 0, static_cast<UINT>(gap.count()), &WindowParts::OnTimer);
+  }
+
+  static void CALLBACK OnTimer(HWND, UINT, UINT_PTR timer, DWORD) {
+    KillTimer(nullptr, timer);
+    if (running_ == nullptr) return;
+    const std::function<void()> step = std::move(running_->timed_);
+    if (step) step();
+  }
+
   Win32Host host{GetModuleHandleW(nullptr)};
+  std::function<void()> timed_;
+  static inline WindowParts* running_ = nullptr;
 };
 
 // What the control paints into its client area, column by column.
@@ -420,6 +461,184 @@ TEST_F(WindowParts, AWindowTallerThanTheScreenIsDrawnSmallerUntilItFits) {
     EXPECT_GE(outer.left, work.left);
     EXPECT_LE(outer.right, work.right);
   }});
+}
+
+namespace labels {
+
+constexpr int kShort = 1010;     // slot 0
+constexpr int kTwoLines = 1012;  // slot 1
+constexpr int kTooLong = 1014;   // slot 2
+const std::u16string kShortText = u"Слишком низкое";
+const std::u16string kTwoLinesText = u"Версия программного обеспечения";
+const std::u16string kTooLongText = u"Максимальнодопустимоенапряжение аккумуляторной батареи";
+
+// The rows of a label's picture that carry ink, counted in its top and
+// bottom halves.
+std::pair<int, int> InkedRows(HWND label) {
+  const auto picture = PixelsOf(label);
+  const COLORREF background = GetSysColor(COLOR_BTNFACE);
+  const std::size_t height = picture.empty() ? 0 : picture.front().size();
+  int top = 0;
+  int bottom = 0;
+  for (std::size_t y = 0; y < height; ++y) {
+    const bool inked = std::any_of(picture.begin(), picture.end(),
+                                   [&](const auto& column) { return column[y] != background; });
+    if (inked) ++(2 * y < height ? top : bottom);
+  }
+  return {top, bottom};
+}
+
+}  // namespace labels
+
+// The row labels of a page: one size for all of them, chosen so that each
+// fits its row on two lines broken between words; a label cut even so ends
+// in an ellipsis, and every label shows its whole text in a tooltip.
+TEST_F(WindowParts, RowLabelsShareOneSizeAndACutOneEndsInAnEllipsis) {
+  using namespace labels;
+  Recording page(host, kTemplateVehicle);
+  RowLabels* shown = nullptr;
+  auto label = [&](int id) { return GetDlgItem(host.WindowOf(page), id); };
+  RunSteps(page, {
+      [&](HWND window) {
+        shown = &host.DisplayOf(page)->labels();
+        for (const auto& [id, text] : {std::pair{kShort, kShortText}, {kTwoLines, kTwoLinesText},
+                                       {kTooLong, kTooLongText}}) {
+          page.SetText(id, text);
+          page.ShowControl(id, true);
+        }
+        UpdateWindow(window);
+      },
+      [&](HWND) {
+        // Alone, the short label keeps the full size; the two-line one needs
+        // a smaller size, which every label then shares, and the hopeless one
+        // pulls nobody down.
+        const int shared = shown->Percent();
+        EXPECT_LT(shared, ui::kLabelFullPercent);
+        const ui::LabelLines twoLines = shown->Lines(label(kTwoLines));
+        ASSERT_EQ(twoLines.lines.size(), 2u);
+        EXPECT_FALSE(twoLines.cut);
+        EXPECT_EQ(twoLines.lines[0] + u" " + twoLines.lines[1], kTwoLinesText);
+        EXPECT_EQ(shown->Lines(label(kShort)).lines, std::vector<std::u16string>{kShortText});
+        const ui::LabelLines cut = shown->Lines(label(kTooLong));
+        EXPECT_TRUE(cut.cut);
+        ASSERT_FALSE(cut.lines.empty());
+        EXPECT_EQ(cut.lines.back().back(), ui::kEllipsis);
+        // Both lines are drawn, the short label on one line in the middle.
+        const auto [top, bottom] = InkedRows(label(kTwoLines));
+        EXPECT_GT(top, 0);
+        EXPECT_GT(bottom, 0);
+        for (const int id : {kShort, kTwoLines, kTooLong}) {
+          EXPECT_EQ(shown->TipText(label(id)), page.GetText(id));
+        }
+        page.ShowControl(kTooLong, false);
+        EXPECT_EQ(shown->Percent(), shared);
+        page.ShowControl(kTwoLines, false);
+        EXPECT_EQ(shown->Percent(), ui::kLabelFullPercent);
+        page.ShowControl(kTwoLines, true);
+        // The pointer on the cut label brings up its tooltip.
+        RECT box{};
+        GetWindowRect(label(kTooLong), &box);
+        page.ShowControl(kTooLong, true);
+        SetCursorPos((box.left + box.right) / 2, (box.top + box.bottom) / 2);
+      },
+      [&](HWND) {
+        const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+        MSG message{};
+        while (!IsWindowVisible(shown->tooltip()) && std::chrono::steady_clock::now() < until) {
+          while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&message);
+            DispatchMessageW(&message);
+          }
+          Sleep(20);
+        }
+        EXPECT_TRUE(IsWindowVisible(shown->tooltip()));
+        EXPECT_EQ(WindowText(shown->tooltip()), kTooLongText);
+      },
+  });
+}
+
+namespace keys {
+
+// Real key strokes, through the system's input queue as the keyboard gives
+// them: each key down in order, then up in reverse order.
+void Type(std::initializer_list<WORD> chord) {
+  std::vector<INPUT> strokes;
+  for (const WORD key : chord) {
+    INPUT down{};
+    down.type = INPUT_KEYBOARD;
+    down.ki.wVk = key;
+    strokes.push_back(down);
+  }
+  for (auto key = std::rbegin(chord); key != std::rend(chord); ++key) {
+    INPUT up{};
+    up.type = INPUT_KEYBOARD;
+    up.ki.wVk = *key;
+    up.ki.dwFlags = KEYEVENTF_KEYUP;
+    strokes.push_back(up);
+  }
+  SendInput(static_cast<UINT>(strokes.size()), strokes.data(), sizeof(INPUT));
+}
+
+// A drop-down menu is on screen.
+bool MenuOpen() {
+  const HWND popup = FindWindowW(L"#32768", nullptr);
+  return popup != nullptr && IsWindowVisible(popup);
+}
+
+bool InMenuMode() {
+  GUITHREADINFO info{};
+  info.cbSize = sizeof info;
+  return GetGUIThreadInfo(GetCurrentThreadId(), &info) && (info.flags & GUI_INMENUMODE) != 0;
+}
+
+}  // namespace keys
+
+// Alt with a menu's first letter opens that menu, F10 reaches the menu bar,
+// and Esc while a menu is open only closes it: the window stays.
+TEST_F(WindowParts, AltAndF10ReachTheMenuBarAndEscClosesOnlyTheMenu) {
+  using keys::Type;
+  Recording dialog(host, kTemplateMain);
+  RunStepsApart(dialog, {
+      [](HWND window) {
+        SetForegroundWindow(window);
+        Type({VK_MENU, 'F'});
+      },
+      [](HWND) {
+        EXPECT_TRUE(keys::MenuOpen());
+        Type({VK_ESCAPE});
+      },
+      [&](HWND) {
+        EXPECT_FALSE(keys::MenuOpen());
+        EXPECT_FALSE(dialog.Ended());
+        Type({VK_ESCAPE});  // leaves the menu bar
+      },
+      [&](HWND) {
+        EXPECT_FALSE(keys::InMenuMode());
+        EXPECT_FALSE(dialog.Ended());
+        Type({VK_F10});
+      },
+      [&](HWND) {
+        EXPECT_TRUE(keys::InMenuMode());
+        Type({VK_ESCAPE});
+      },
+      [&](HWND) {
+        EXPECT_FALSE(keys::InMenuMode());
+        EXPECT_FALSE(dialog.Ended());
+      },
+  }, std::chrono::milliseconds(300));
+  EXPECT_TRUE(dialog.commands.empty());
+}
+
+// Each title or item of a menu gets a letter of its own; an ampersand of
+// the text is shown as one.
+TEST(MenuBar, EveryItemOfAMenuGetsAMnemonicOfItsOwn) {
+  std::u16string taken;
+  EXPECT_EQ(WithMnemonic(u"File", taken), u"&File");
+  EXPECT_EQ(WithMnemonic(u"format", taken), u"f&ormat");
+  EXPECT_EQ(WithMnemonic(u"Save & load...", taken), u"&Save && load...");
+  EXPECT_EQ(WithMnemonic(u"... 2", taken), u"... &2");
+  EXPECT_EQ(WithMnemonic(u"FOR", taken), u"FO&R");
+  EXPECT_EQ(WithMnemonic(u"Of", taken), u"Of");  // every letter is taken
 }
 
 }  // namespace

@@ -69,14 +69,16 @@ MenuWindow::MenuWindow(DialogView& view)
 }
 
 void MenuWindow::BuildMenus(const ui::MenuBar& bar) {
+  std::u16string titleKeys;
   for (const ui::Menu& menu : bar.menus) {
-    QMenu* shown = menuBar_->addMenu(ToQString(menu.title));
+    QMenu* shown = menuBar_->addMenu(ToQString(ui::WithMnemonic(menu.title, titleKeys)));
+    std::u16string itemKeys;
     for (const ui::MenuItem& item : menu.items) {
       if (item.separator) {
         shown->addSeparator();
         continue;
       }
-      QAction* action = shown->addAction(ToQString(item.text));
+      QAction* action = shown->addAction(ToQString(ui::WithMnemonic(item.text, itemKeys)));
       action->setObjectName(QStringLiteral("menu-%1").arg(item.id));
       if (!item.shortcut.empty()) {
         action->setShortcut(

@@ -1,5 +1,6 @@
 #include "ui/menu.h"
 
+#include <cwctype>
 #include <map>
 
 #include "resources/embedded.h"
@@ -44,6 +45,24 @@ const MenuBar* FindMenuBar(int templateId) {
   static const std::map<int, MenuBar> kBars = LoadAll();
   const auto found = kBars.find(templateId);
   return found == kBars.end() ? nullptr : &found->second;
+}
+
+std::u16string WithMnemonic(std::u16string_view text, std::u16string& taken) {
+  std::u16string marked;
+  bool chosen = false;
+  for (const char16_t c : text) {
+    const auto upper = static_cast<char16_t>(std::towupper(static_cast<wint_t>(c)));
+    if (!chosen && std::iswalnum(static_cast<wint_t>(c)) != 0 &&
+        taken.find(upper) == std::u16string::npos) {
+      marked.push_back(u'&');
+      taken.push_back(upper);
+      chosen = true;
+    }
+    marked.push_back(c);
+    // An ampersand of the text itself is shown, not taken for a mnemonic.
+    if (c == u'&') marked.push_back(u'&');
+  }
+  return marked;
 }
 
 }  // namespace tarn::ui

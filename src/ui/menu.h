@@ -46,4 +46,10 @@ const MenuBar* FindMenuBar(int templateId);
 // On a malformed statement returns false and names the line and the fault.
 bool ParseMenuBar(std::string_view text, MenuBar* out, std::string* error);
 
+// `text` with its first letter or digit that `taken` does not hold yet
+// marked as the mnemonic (Alt+F for "&File"), which is added to `taken`; an
+// ampersand of the text itself is doubled so that it shows. Both hosts mark
+// a menu's titles, and each menu's items, this way.
+std::u16string WithMnemonic(std::u16string_view text, std::u16string& taken);
+
 }  // namespace tarn::ui

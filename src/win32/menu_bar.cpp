@@ -37,24 +37,6 @@ std::optional<WORD> KeyOf(std::u16string_view name) {
 
 }  // namespace
 
-std::u16string WithMnemonic(std::u16string_view text, std::u16string& taken) {
-  std::u16string marked;
-  bool chosen = false;
-  for (const char16_t c : text) {
-    const auto upper = static_cast<char16_t>(std::towupper(static_cast<wint_t>(c)));
-    if (!chosen && std::iswalnum(static_cast<wint_t>(c)) != 0 &&
-        taken.find(upper) == std::u16string::npos) {
-      marked.push_back(u'&');
-      taken.push_back(upper);
-      chosen = true;
-    }
-    marked.push_back(c);
-    // An ampersand of the text itself is shown, not taken for a mnemonic.
-    if (c == u'&') marked.push_back(u'&');
-  }
-  return marked;
-}
-
 std::optional<ACCEL> AcceleratorOf(std::u16string_view shortcut, int commandId) {
   ACCEL accel{};
   accel.fVirt = FVIRTKEY;
@@ -94,12 +76,12 @@ HMENU CreateMenuBar(const ui::MenuBar& bar) {
         AppendMenuW(popup, MF_SEPARATOR, 0, nullptr);
         continue;
       }
-      std::u16string text = WithMnemonic(item.text, itemKeys);
+      std::u16string text = ui::WithMnemonic(item.text, itemKeys);
       if (!item.shortcut.empty()) text += u"\t" + item.shortcut;
       AppendMenuW(popup, MF_STRING, static_cast<UINT_PTR>(item.id), ToWide(text).c_str());
     }
     AppendMenuW(menuBar, MF_POPUP, reinterpret_cast<UINT_PTR>(popup),
-                ToWide(WithMnemonic(menu.title, titleKeys)).c_str());
+                ToWide(ui::WithMnemonic(menu.title, titleKeys)).c_str());
   }
   return menuBar;
 }

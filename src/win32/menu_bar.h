@@ -14,12 +14,8 @@ namespace tarn::win32 {
 
 // The menu bar with every item enabled; each item's text carries its
 // shortcut after a tab, where the system draws it right-aligned. Titles and
-// items are reached from the keyboard by a letter of their own (WithMnemonic).
+// items are reached from the keyboard by a letter of their own (ui::WithMnemonic).
 HMENU CreateMenuBar(const ui::MenuBar& bar);
-
-// `text` with its first letter or digit that `taken` does not hold yet
-// marked as the mnemonic (Alt+F for "&File"), which is added to `taken`.
-std::u16string WithMnemonic(std::u16string_view text, std::u16string& taken);
 
 // One accelerator per item with a shortcut ("Ctrl+S", "Ctrl+Shift+F5"), or
 // nullptr for a bar without shortcuts. Owned by the caller.

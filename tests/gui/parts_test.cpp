@@ -184,7 +184,7 @@ TEST_F(WindowParts, TheMenuBarShowsTheDialogsMenusAboveItAndTheStatusBarBelow) {
   ASSERT_NE(window, nullptr);
   QStringList titles;
   for (const QAction* top : window->menuBar()->actions()) titles << top->text();
-  EXPECT_EQ(titles, (QStringList{"File", "Live", "Help"}));
+  EXPECT_EQ(titles, (QStringList{"&File", "&Live", "&Help"}));  // Alt+F, Alt+L, Alt+H
   EXPECT_EQ(window->Action(kSaveImage)->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_S));
 
   // The dialog at its own size between the bars.

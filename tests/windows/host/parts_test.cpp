@@ -629,17 +629,5 @@ TEST_F(WindowParts, AltAndF10ReachTheMenuBarAndEscClosesOnlyTheMenu) {
   EXPECT_TRUE(dialog.commands.empty());
 }
 
-// Each title or item of a menu gets a letter of its own; an ampersand of
-// the text is shown as one.
-TEST(MenuBar, EveryItemOfAMenuGetsAMnemonicOfItsOwn) {
-  std::u16string taken;
-  EXPECT_EQ(WithMnemonic(u"File", taken), u"&File");
-  EXPECT_EQ(WithMnemonic(u"format", taken), u"f&ormat");
-  EXPECT_EQ(WithMnemonic(u"Save & load...", taken), u"&Save && load...");
-  EXPECT_EQ(WithMnemonic(u"... 2", taken), u"... &2");
-  EXPECT_EQ(WithMnemonic(u"FOR", taken), u"FO&R");
-  EXPECT_EQ(WithMnemonic(u"Of", taken), u"Of");  // every letter is taken
-}
-
 }  // namespace
 }  // namespace tarn::win32

@@ -29,6 +29,9 @@ constexpr UINT kListTickMessage = WM_APP + 2;
 // window on a small screen at 150 % still fits, drawn no smaller than at 100 %.
 constexpr int kSmallestLegiblePoints = 7;
 constexpr int kUnscaledDpi = USER_DEFAULT_SCREEN_DPI;
+// The frame a page draws round itself, in pixels (a DS_CONTROL dialog cannot
+// have WS_BORDER: the dialog manager drops it along with WS_CAPTION).
+constexpr int kFrameWidth = 1;
 
 int SmallestLegiblePoints(HWND window) {
   const int dpi = std::max<int>(kUnscaledDpi, static_cast<int>(GetDpiForWindow(window)));
@@ -203,6 +206,40 @@ void DialogWindow::PlaceInParent(const ui::RectDu& rect) {
                SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
+bool DialogWindow::Bordered() const {
+  return role_ == WindowRole::Child && template_->border;
+}
+
+// A page's controls stay inside its frame, so that the frame shows on every
+// side: a control that reaches past it (the template is wider than the page
+// area) is cut short at the frame.
+void DialogWindow::FitControlsInFrame() {
+  if (!Bordered()) return;
+  RECT inner{};
+  GetClientRect(hwnd_, &inner);
+  InflateRect(&inner, -kFrameWidth, -kFrameWidth);
+  for (HWND control = GetWindow(hwnd_, GW_CHILD); control != nullptr;
+       control = GetWindow(control, GW_HWNDNEXT)) {
+    RECT rect{};
+    GetWindowRect(control, &rect);
+    MapWindowPoints(nullptr, hwnd_, reinterpret_cast<POINT*>(&rect), 2);
+    RECT fitted{};
+    if (!IntersectRect(&fitted, &rect, &inner) || EqualRect(&fitted, &rect)) continue;
+    SetWindowPos(control, nullptr, fitted.left, fitted.top, fitted.right - fitted.left,
+                 fitted.bottom - fitted.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    if (labels_.Contains(control)) labels_.Changed(control);
+  }
+}
+
+void DialogWindow::PaintFrame() {
+  PAINTSTRUCT paint{};
+  const HDC dc = BeginPaint(hwnd_, &paint);
+  RECT client{};
+  GetClientRect(hwnd_, &client);
+  FrameRect(dc, &client, GetSysColorBrush(COLOR_BTNSHADOW));
+  EndPaint(hwnd_, &paint);
+}
+
 INT_PTR CALLBACK DialogWindow::DialogProc(HWND window, UINT message, WPARAM wParam,
                                           LPARAM lParam) {
   if (message == WM_INITDIALOG) {
@@ -271,7 +308,12 @@ INT_PTR DialogWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) 
       return OnNotify(*reinterpret_cast<const NMHDR*>(lParam));
     case WM_SIZE:
       if (statusBar_ != nullptr) SendMessageW(statusBar_, WM_SIZE, 0, 0);
+      if (Bordered()) InvalidateRect(hwnd_, nullptr, TRUE);
       return FALSE;
+    case WM_PAINT:
+      if (!Bordered()) return FALSE;
+      PaintFrame();
+      return TRUE;
     case kListTickMessage:
       dialog_->UserToggleListRow(static_cast<int>(wParam), static_cast<std::size_t>(lParam));
       return TRUE;
@@ -468,7 +510,10 @@ void DialogWindow::DialogShown(bool shown) {
   if (hwnd_ == nullptr && shown && pendingParent_ != nullptr && IsWindow(pendingParent_)) {
     const HWND parent = pendingParent_;
     pendingParent_ = nullptr;
-    if (Create(parent)) PlaceInParent(pendingRect_);
+    if (Create(parent)) {
+      PlaceInParent(pendingRect_);
+      FitControlsInFrame();
+    }
   }
   if (hwnd_ != nullptr) ShowWindow(hwnd_, shown ? SW_SHOWNA : SW_HIDE);
 }

@@ -101,6 +101,9 @@ class DialogWindow : public ui::DialogObserver {
   HFONT BoldFont();
   void SetIcons();
   void PlaceInParent(const ui::RectDu& rect);
+  bool Bordered() const;
+  void FitControlsInFrame();
+  void PaintFrame();
 
   Win32Host& host_;
   ui::Dialog* dialog_;

@@ -162,8 +162,10 @@ DWORD NativeDialogStyle(const ui::DialogTemplate& dialog, WindowRole role) {
       style |= WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MINIMIZEBOX | DS_CENTER;
       break;
     case WindowRole::Child:
+      // No WS_BORDER for a page's frame: the dialog manager drops it from a
+      // DS_CONTROL dialog along with WS_CAPTION, and the window draws its
+      // frame itself.
       style |= WS_CHILD | DS_CONTROL;
-      if (dialog.border) style |= WS_BORDER;
       break;
   }
   return style;

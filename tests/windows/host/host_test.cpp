@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "app/main_dlg.h"
+#include "monitor/monitor_page.h"
 #include "monitor/read_zero_dlg.h"
 #include "pages/parameter_pages.h"
 #include "resources/embedded.h"
@@ -281,9 +282,11 @@ TEST_F(HostTest, WorkPostedFromAnotherThreadRunsOnTheUiThread) {
   EXPECT_EQ(ranOn.load(), uiThread);
 }
 
-TEST_F(HostTest, ChildPagesSitAtTheirRectangleAndFollowShowAndHide) {
+// The monitor page's template is wider than the page area: its wide error
+// edit and its bottom box are cut short at the frame.
+TEST_F(HostTest, ChildPagesSitAtTheirRectangleInsideTheirFrameAndFollowShowAndHide) {
   Probe main(host, kTemplateMain);
-  Probe page(host, kTemplateVehicle);
+  Probe page(host, kTemplateMonitor);
   const ui::RectDu rect{4, 64, 390, 300};
   RunWith(main, [&](Probe& dialog, HWND window) {
     host.CreateChild(page, dialog, rect);
@@ -302,6 +305,19 @@ TEST_F(HostTest, ChildPagesSitAtTheirRectangleAndFollowShowAndHide) {
     MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&actual), 2);
     EXPECT_EQ(actual.left, expected.left);
     EXPECT_EQ(actual.bottom, expected.bottom);
+    RECT inner{};
+    GetClientRect(child, &inner);
+    InflateRect(&inner, -1, -1);  // the frame's line
+    for (HWND control = GetWindow(child, GW_CHILD); control != nullptr;
+         control = GetWindow(control, GW_HWNDNEXT)) {
+      RECT placed{};
+      GetWindowRect(control, &placed);
+      MapWindowPoints(nullptr, child, reinterpret_cast<POINT*>(&placed), 2);
+      RECT within{};
+      IntersectRect(&within, &placed, &inner);
+      EXPECT_TRUE(EqualRect(&within, &placed))
+          << "control " << GetDlgCtrlID(control) << " reaches past the frame";
+    }
     EXPECT_TRUE(IsWindowVisible(child));
     page.Show(false);
     EXPECT_FALSE(IsWindowVisible(child));

@@ -28,6 +28,7 @@
 #include <vector>
 
 #include "app/app.h"
+#include "app/file_commands.h"
 #include "app/live_commands.h"
 #include "app/main_dlg.h"
 #include "link/controller_link.h"
@@ -255,7 +256,8 @@ class WindowsSession {
   }
   bool VehicleValuesShown();
   void ShowFileMenu();
-  bool OpenLiveWindow(char item, int templateId);
+  bool OpenMenuWindow(char menu, char item, int templateId);
+  bool ShowAbout();
   bool ShowLiveWindows();
 
   Driver& driver_;
@@ -325,22 +327,22 @@ void WindowsSession::ShowFileMenu() {
   driver_.Click(file);
 }
 
-// A window of the Live menu, opened from the keyboard: Alt and the menu's
-// letter, then the item's letter. The main window is brought to the front
-// first by a click on its title bar.
-bool WindowsSession::OpenLiveWindow(char item, int templateId) {
+// A window of a menu, opened from the keyboard: Alt and the menu's letter,
+// then the item's letter. The main window is brought to the front first by a
+// click on its title bar.
+bool WindowsSession::OpenMenuWindow(char menu, char item, int templateId) {
   const auto window = driver_.Window(kTemplateMain);
   if (!window) return false;
   Seen title = *window;
   title.y = window->y + wine_frame::kTitleBarMiddleY;
   title.height = 0;
   driver_.Click(title);
-  driver_.Key("alt+l");
+  driver_.Key(std::string("alt+") + menu);
   Pause(kMenuOpening);
   driver_.Key(std::string(1, item));
   if (!driver_.WaitFor([&] { return driver_.Window(templateId); },
                        [](const Seen& w) { return w.shown; }, kStepTimeout)) {
-    Fail("the Live menu did not open window " + std::to_string(templateId));
+    Fail(std::string("the menu of Alt+") + menu + " did not open window " + std::to_string(templateId));
     return false;
   }
   return true;
@@ -352,15 +354,23 @@ bool WindowsSession::OpenLiveWindow(char item, int templateId) {
 // title bar is still there to click when the second opens; the larger one
 // (on top) is closed first, each by its Close button.
 bool WindowsSession::ShowLiveWindows() {
-  if (!OpenLiveWindow('e', kTemplateErrorHistory)) return false;
+  if (!OpenMenuWindow('l', 'e', kTemplateErrorHistory)) return false;
   Pause(kMenuOpening);
   Shot("03a-error-history.png");
-  if (!OpenLiveWindow('c', kTemplateLiveChart)) return false;
+  if (!OpenMenuWindow('l', 'c', kTemplateLiveChart)) return false;
   for (const char* key : {"Down", "space", "Down", "space", "Down", "space"}) driver_.Key(key);
   Pause(kChartTime);
   Shot("03b-live-chart.png");
   return ClickControl(kTemplateLiveChart, ui::kIdCancel) &&
          ClickControl(kTemplateErrorHistory, ui::kIdCancel);
+}
+
+// Help > About, pictured and closed by its OK button.
+bool WindowsSession::ShowAbout() {
+  if (!OpenMenuWindow('h', 'a', kTemplateAbout)) return false;
+  Pause(kMenuOpening);
+  Shot("03c-about.png");
+  return ClickControl(kTemplateAbout, ui::kIdOk);
 }
 
 bool WindowsSession::Run(const std::string& program, Process& app, Figures* figures) {
@@ -402,7 +412,7 @@ bool WindowsSession::Run(const std::string& program, Process& app, Figures* figu
                   kStepTimeout);
   figures->polls = sim_.RequestCount(kCommandLiveData1);
   Shot("03-monitor-page.png");
-  if (!shots_.empty() && !ShowLiveWindows()) return false;
+  if (!shots_.empty() && !(ShowLiveWindows() && ShowAbout())) return false;
   const auto read = driver_.Control(kTemplateMain, kIdRead);
   if (!read || read->enabled) Fail("Read is not disabled on the monitor page");
 

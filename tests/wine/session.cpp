@@ -256,6 +256,8 @@ class WindowsSession {
   }
   bool VehicleValuesShown();
   void ShowFileMenu();
+  bool Activate(int templateId);
+  bool CloseWindow(int templateId, int buttonId);
   bool OpenMenuWindow(char menu, char item, int templateId);
   bool ShowAbout();
   bool ShowLiveWindows();
@@ -330,13 +332,32 @@ void WindowsSession::ShowFileMenu() {
 // A window of a menu, opened from the keyboard: Alt and the menu's letter,
 // then the item's letter. The main window is brought to the front first by a
 // click on its title bar.
-bool WindowsSession::OpenMenuWindow(char menu, char item, int templateId) {
-  const auto window = driver_.Window(kTemplateMain);
+// Brings a window to the front by a click on its title bar, so that a click
+// on one of its controls reaches that control and not a window above it.
+bool WindowsSession::Activate(int templateId) {
+  const auto window = driver_.Window(templateId);
   if (!window) return false;
   Seen title = *window;
   title.y = window->y + wine_frame::kTitleBarMiddleY;
   title.height = 0;
   driver_.Click(title);
+  return true;
+}
+
+// Closes a window by its button and waits until it is gone: a click that
+// another window took instead fails the session.
+bool WindowsSession::CloseWindow(int templateId, int buttonId) {
+  if (!driver_.Raise(templateId) || !ClickControl(templateId, buttonId)) return false;
+  if (!driver_.WaitFor([&] { return std::optional<Seen>(driver_.Window(templateId).value_or(Seen{})); },
+                       [](const Seen& w) { return !w.shown; }, kStepTimeout)) {
+    Fail("window " + std::to_string(templateId) + " did not close by its button");
+    return false;
+  }
+  return true;
+}
+
+bool WindowsSession::OpenMenuWindow(char menu, char item, int templateId) {
+  if (!Activate(kTemplateMain)) return false;
   driver_.Key(std::string("alt+") + menu);
   Pause(kMenuOpening);
   driver_.Key(std::string(1, item));
@@ -348,21 +369,19 @@ bool WindowsSession::OpenMenuWindow(char menu, char item, int templateId) {
   return true;
 }
 
-// The pictures of the Live menu's windows while the monitor polls: the error
-// history, then the chart with three items ticked from the keyboard, drawing
-// for a few seconds. The smaller window first, so that the main window's
-// title bar is still there to click when the second opens; the larger one
-// (on top) is closed first, each by its Close button.
+// The pictures of the Live menu's windows while the monitor polls: the chart
+// with three items ticked from the keyboard, drawing for a few seconds, then
+// the error history above it. Each is raised and closed by its Close button.
 bool WindowsSession::ShowLiveWindows() {
-  if (!OpenMenuWindow('l', 'e', kTemplateErrorHistory)) return false;
-  Pause(kMenuOpening);
-  Shot("03a-error-history.png");
   if (!OpenMenuWindow('l', 'c', kTemplateLiveChart)) return false;
   for (const char* key : {"Down", "space", "Down", "space", "Down", "space"}) driver_.Key(key);
   Pause(kChartTime);
   Shot("03b-live-chart.png");
-  return ClickControl(kTemplateLiveChart, ui::kIdCancel) &&
-         ClickControl(kTemplateErrorHistory, ui::kIdCancel);
+  if (!OpenMenuWindow('l', 'e', kTemplateErrorHistory)) return false;
+  Pause(kMenuOpening);
+  Shot("03a-error-history.png");
+  return CloseWindow(kTemplateErrorHistory, ui::kIdCancel) &&
+         CloseWindow(kTemplateLiveChart, ui::kIdCancel);
 }
 
 // Help > About, pictured and closed by its OK button.
@@ -370,7 +389,7 @@ bool WindowsSession::ShowAbout() {
   if (!OpenMenuWindow('h', 'a', kTemplateAbout)) return false;
   Pause(kMenuOpening);
   Shot("03c-about.png");
-  return ClickControl(kTemplateAbout, ui::kIdOk);
+  return CloseWindow(kTemplateAbout, ui::kIdOk);
 }
 
 bool WindowsSession::Run(const std::string& program, Process& app, Figures* figures) {

@@ -161,6 +161,10 @@ std::optional<Seen> Driver::Window(int templateId) {
   return Ask("window " + Decimal(templateId), false);
 }
 
+std::optional<Seen> Driver::Raise(int templateId) {
+  return Ask("raise " + Decimal(templateId), false);
+}
+
 std::optional<Seen> Driver::Control(int templateId, int id) {
   return Ask("control " + Decimal(templateId) + " " + Decimal(id), true);
 }

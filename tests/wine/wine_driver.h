@@ -61,6 +61,8 @@ class Driver {
   void StopProbe();
 
   std::optional<Seen> Window(int templateId);
+  // Puts the window above the others; what Window() gives.
+  std::optional<Seen> Raise(int templateId);
   std::optional<Seen> Control(int templateId, int id);
   std::optional<Seen> Box();
   std::optional<Seen> BoxButton(int id);

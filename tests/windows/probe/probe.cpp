@@ -116,6 +116,14 @@ std::string Answer(const std::string& line) {
     if (window == nullptr) return "none";
     return Rect(window) + ' ' + (IsWindowVisible(window) ? '1' : '0');
   }
+  if (verb == "raise" && in >> templateId) {
+    // To the top of the others, so that a click on one of its controls
+    // reaches it; the click itself activates it.
+    const HWND window = FindDialog(templateId);
+    if (window == nullptr) return "none";
+    SetWindowPos(window, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    return Rect(window) + ' ' + (IsWindowVisible(window) ? '1' : '0');
+  }
   if (verb == "control" && in >> templateId >> id) {
     const HWND window = FindDialog(templateId);
     return DescribeControl(window != nullptr ? GetDlgItem(window, id) : nullptr);

@@ -2,19 +2,15 @@
 
 #include <QPainter>
 #include <algorithm>
-#include <array>
 #include <cmath>
 
 #include "gui/controls.h"
 #include "gui/qt_text.h"
+#include "ui/chart_layout.h"
 
 namespace tarn::gui {
 namespace {
 
-// Grid steps in seconds, from which the smallest that leaves room for its
-// labels is taken.
-constexpr std::array<double, 17> kGridSteps = {0.1, 0.2, 0.5, 1,   2,   5,    10,   15,  20,
-                                               30,  60,  120, 300, 600, 1200, 1800, 3600};
 constexpr int kMinPad = 2;
 // One pixel, smoothed: the painter draws such lines on a fast path, about
 // twenty times cheaper than wider smoothed lines, which matters for a chart
@@ -24,43 +20,11 @@ constexpr int kSwatchThickness = 3;
 // How much of the text colour goes into the grid and the plot's frame.
 constexpr qreal kGridInk = 0.15;
 constexpr qreal kFrameInk = 0.35;
-// The widest label the grid must leave room for.
-const QString kWidestGridLabel = QStringLiteral("-0000.0 s");
 
 QColor Blend(const QColor& base, const QColor& ink, qreal share) {
   return QColor::fromRgbF(base.redF() + (ink.redF() - base.redF()) * share,
                           base.greenF() + (ink.greenF() - base.greenF()) * share,
                           base.blueF() + (ink.blueF() - base.blueF()) * share);
-}
-
-// A scale's end as a person reads it: whole numbers without a fraction.
-QString ScaleNumber(double value) {
-  constexpr double kLargestWhole = 1e9;
-  if (std::abs(value) < kLargestWhole && value == std::round(value)) {
-    return QString::number(static_cast<qint64>(value));
-  }
-  return QString::number(value, 'g', 6);
-}
-
-// Whether the chart has a time axis to draw on: a span of some length that
-// ends at a time a grid can be counted in.
-bool HasTimeAxis(const ui::ChartData& chart) {
-  constexpr double kLatest = 1e12;  // seconds; beyond, steps no longer count
-  return chart.spanSeconds > 0 && std::isfinite(chart.spanSeconds) &&
-         std::abs(chart.endSeconds) < kLatest && chart.spanSeconds < kLatest;
-}
-
-QString LegendLabel(const ui::ChartSeries& series) {
-  return QStringLiteral("%1 (%2 \u2026 %3)")
-      .arg(ToQString(series.name), ScaleNumber(series.min), ScaleNumber(series.max));
-}
-
-QString GridLabel(double seconds, double step) {
-  // Adding zero turns a negative zero into zero.
-  const double shown = seconds + 0.0;
-  const QString number =
-      step < 1 ? QString::number(shown, 'f', 1) : QString::number(std::llround(shown));
-  return number + QStringLiteral(" s");
 }
 
 }  // namespace
@@ -90,7 +54,7 @@ std::vector<ChartWidget::LegendEntry> ChartWidget::LayOutLegend() const {
   int x = inner.left();
   int y = inner.top();
   for (const ui::ChartSeries& series : data_.series) {
-    QString label = LegendLabel(series);
+    QString label = ToQString(ui::ChartLegendLabel(series));
     const int room = std::max(0, inner.width() - swatchWidth - gap / 2);
     const int textWidth = std::min(metrics.horizontalAdvance(label), room);
     if (textWidth < metrics.horizontalAdvance(label)) {
@@ -124,14 +88,10 @@ QRect ChartWidget::PlotArea() const {
 }
 
 double ChartWidget::GridStep() const {
-  const int width = PlotArea().width();
-  if (width <= 0 || !HasTimeAxis(data_)) return kGridSteps.back();
   const QFontMetrics metrics = fontMetrics();
-  const double room = metrics.horizontalAdvance(kWidestGridLabel) + 2 * metrics.averageCharWidth();
-  for (const double step : kGridSteps) {
-    if (step / data_.spanSeconds * width >= room) return step;
-  }
-  return kGridSteps.back();
+  const double room = metrics.horizontalAdvance(ToQString(ui::kWidestChartGridLabel)) +
+                      2 * metrics.averageCharWidth();
+  return ui::ChartGridStep(data_, PlotArea().width(), room);
 }
 
 void ChartWidget::paintEvent(QPaintEvent* event) {
@@ -140,7 +100,7 @@ void ChartWidget::paintEvent(QPaintEvent* event) {
   const QRect plot = PlotArea();
   PaintLegend(painter);
   PaintGrid(painter, plot);
-  if (plot.width() <= 1 || plot.height() <= 1 || !HasTimeAxis(data_)) return;
+  if (plot.width() <= 1 || plot.height() <= 1 || !ui::HasTimeAxis(data_)) return;
   painter.save();
   painter.setClipRect(plot);
   painter.setRenderHint(QPainter::Antialiasing);
@@ -166,7 +126,7 @@ void ChartWidget::PaintGrid(QPainter& painter, const QRect& plot) const {
   painter.setPen(Blend(base, ink, kFrameInk));
   painter.drawRect(plot.adjusted(0, 0, -1, -1));
   const double span = data_.spanSeconds;
-  if (!HasTimeAxis(data_) || plot.width() <= 1) return;
+  if (!ui::HasTimeAxis(data_) || plot.width() <= 1) return;
   const double step = GridStep();
   const double start = data_.endSeconds - span;
   // A span far longer than the largest step would put a line on every pixel.
@@ -181,7 +141,7 @@ void ChartWidget::PaintGrid(QPainter& painter, const QRect& plot) const {
         plot.left() + static_cast<int>(std::lround((seconds - start) / span * (plot.width() - 1)));
     painter.setPen(Blend(base, ink, kGridInk));
     painter.drawLine(x, plot.top() + 1, x, plot.bottom() - 1);
-    const QString label = GridLabel(seconds, step);
+    const QString label = ToQString(ui::ChartGridLabel(seconds, step));
     const int width = metrics.horizontalAdvance(label);
     const int left = std::clamp(x - width / 2, inner.left(), inner.right() + 1 - width);
     painter.setPen(palette().color(QPalette::WindowText));
@@ -196,13 +156,6 @@ void ChartWidget::PaintGrid(QPainter& painter, const QRect& plot) const {
 void ChartWidget::PaintSeries(QPainter& painter, const QRect& plot,
                               const ui::ChartSeries& series) const {
   const double start = data_.endSeconds - data_.spanSeconds;
-  const auto& points = series.points;
-  auto first = std::lower_bound(points.begin(), points.end(), start,
-                                [](const ui::ChartPoint& p, double t) { return p.seconds < t; });
-  if (first != points.begin()) --first;
-  auto last = std::upper_bound(points.begin(), points.end(), data_.endSeconds,
-                               [](double t, const ui::ChartPoint& p) { return t < p.seconds; });
-  if (last != points.end()) ++last;
 
   // Each point at the centre of its pixel row, so that a reading that holds
   // still is one crisp row rather than two pale ones; slopes stay smooth.
@@ -217,13 +170,13 @@ void ChartWidget::PaintSeries(QPainter& painter, const QRect& plot,
     if (line_.size() > 1) painter.drawPolyline(line_);
     line_.clear();
   };
-  for (auto p = first; p != last; ++p) {
-    if (!std::isfinite(p->value) || !std::isfinite(p->seconds)) {
+  for (const ui::ChartPoint& p : ui::VisiblePoints(data_, series)) {
+    if (!std::isfinite(p.value) || !std::isfinite(p.seconds)) {
       flush();
       continue;
     }
-    const qreal row = plot.bottom() - ui::ChartLevel(series, p->value) * height;
-    line_.append(QPointF(left + (p->seconds - start) * xScale, std::round(row) + kCentre));
+    const qreal row = plot.bottom() - ui::ChartLevel(series, p.value) * height;
+    line_.append(QPointF(left + (p.seconds - start) * xScale, std::round(row) + kCentre));
   }
   flush();
 }

@@ -1,12 +1,11 @@
 #include "win32/chart_window.h"
 
 #include <algorithm>
-#include <array>
 #include <cmath>
-#include <cstdio>
 #include <string>
 #include <vector>
 
+#include "ui/chart_layout.h"
 #include "win32/colors.h"
 #include "win32/text.h"
 
@@ -14,10 +13,6 @@ namespace tarn::win32 {
 namespace {
 
 constexpr UINT kSetDataMessage = WM_USER + 1;
-// Grid steps in seconds; the smallest that leaves room for its labels is used.
-constexpr std::array<double, 17> kGridSteps = {0.1, 0.2, 0.5, 1,   2,   5,    10,   15,  20,
-                                               30,  60,  120, 300, 600, 1200, 1800, 3600};
-constexpr double kLatest = 1e12;  // seconds; beyond, grid steps no longer count
 constexpr int kSwatchThickness = 3;
 constexpr int kGridInkPercent = 15;
 constexpr int kFrameInkPercent = 35;
@@ -33,34 +28,10 @@ ChartState* StateOf(HWND window) {
   return reinterpret_cast<ChartState*>(GetWindowLongPtrW(window, GWLP_USERDATA));
 }
 
-bool HasTimeAxis(const ui::ChartData& chart) {
-  return chart.spanSeconds > 0 && std::isfinite(chart.spanSeconds) &&
-         std::abs(chart.endSeconds) < kLatest && chart.spanSeconds < kLatest;
-}
-
 COLORREF Blend(COLORREF base, COLORREF ink, int percent) {
   const auto mix = [percent](int a, int b) { return a + (b - a) * percent / kPercent; };
   return RGB(mix(GetRValue(base), GetRValue(ink)), mix(GetGValue(base), GetGValue(ink)),
              mix(GetBValue(base), GetBValue(ink)));
-}
-
-// A scale's end as a person reads it: whole numbers without a fraction.
-std::wstring ScaleNumber(double value) {
-  wchar_t text[32];
-  std::swprintf(text, 32, L"%.6g", value);
-  return text;
-}
-
-std::wstring LegendLabel(const ui::ChartSeries& series) {
-  return ToWide(series.name) + L" (" + ScaleNumber(series.min) + L" \u2026 " +
-         ScaleNumber(series.max) + L")";
-}
-
-std::wstring GridLabel(double seconds, double step) {
-  wchar_t text[32];
-  // Adding zero turns a negative zero into zero.
-  std::swprintf(text, 32, step < 1 ? L"%.1f s" : L"%.0f s", seconds + 0.0);
-  return text;
 }
 
 SIZE TextSize(HDC dc, const std::wstring& text) {
@@ -89,7 +60,7 @@ class Painter {
               client_.bottom - pad_ - line_};
     if (plot.bottom < plot.top) plot.bottom = plot.top;
     PaintFrame(plot);
-    if (plot.right - plot.left <= 1 || plot.bottom - plot.top <= 1 || !HasTimeAxis(data_)) return;
+    if (plot.right - plot.left <= 1 || plot.bottom - plot.top <= 1 || !ui::HasTimeAxis(data_)) return;
     PaintGrid(plot);
     const HRGN clip = CreateRectRgnIndirect(&plot);
     SelectClipRgn(dc_, clip);
@@ -107,7 +78,7 @@ class Painter {
     if (data_.series.empty()) return client_.top;
     SetTextColor(dc_, ink_);
     for (const ui::ChartSeries& series : data_.series) {
-      const std::wstring label = LegendLabel(series);
+      const std::wstring label = ToWide(ui::ChartLegendLabel(series));
       const int width = swatch + average_ / 2 + TextSize(dc_, label).cx;
       if (x > client_.left + pad_ && x + width > client_.right - pad_) {
         x = client_.left + pad_;
@@ -137,11 +108,8 @@ class Painter {
   }
 
   double GridStep(int width) {
-    const int room = TextSize(dc_, L"-0000.0 s").cx + 2 * average_;
-    for (const double step : kGridSteps) {
-      if (step / data_.spanSeconds * width >= room) return step;
-    }
-    return kGridSteps.back();
+    const int room = TextSize(dc_, ToWide(ui::kWidestChartGridLabel)).cx + 2 * average_;
+    return ui::ChartGridStep(data_, width, room);
   }
 
   // Lines at whole multiples of the step, so that the grid moves with the
@@ -162,7 +130,7 @@ class Painter {
       const int x = plot.left + static_cast<int>(std::lround((seconds - start) / span * (width - 1)));
       MoveToEx(dc_, x, plot.top + 1, nullptr);
       LineTo(dc_, x, plot.bottom - 1);
-      const std::wstring label = GridLabel(seconds, step);
+      const std::wstring label = ToWide(ui::ChartGridLabel(seconds, step));
       const int labelWidth = TextSize(dc_, label).cx;
       const int left = std::clamp(x - labelWidth / 2, static_cast<int>(client_.left),
                                   static_cast<int>(client_.right) - labelWidth);
@@ -176,25 +144,18 @@ class Painter {
   // line runs to the edges; a point that is not a number ends a stretch.
   void PaintSeries(const RECT& plot, const ui::ChartSeries& series) {
     const double start = data_.endSeconds - data_.spanSeconds;
-    const auto& points = series.points;
-    auto first = std::lower_bound(points.begin(), points.end(), start,
-                                  [](const ui::ChartPoint& p, double t) { return p.seconds < t; });
-    if (first != points.begin()) --first;
-    auto last = std::upper_bound(points.begin(), points.end(), data_.endSeconds,
-                                 [](double t, const ui::ChartPoint& p) { return t < p.seconds; });
-    if (last != points.end()) ++last;
     const double xScale = (plot.right - plot.left - 1) / data_.spanSeconds;
     const double height = plot.bottom - plot.top - 1;
     const HPEN pen = CreatePen(PS_SOLID, 1, ToColorRef(series.color));
     const HGDIOBJ oldPen = SelectObject(dc_, pen);
     stretch_.clear();
-    for (auto p = first; p != last; ++p) {
-      if (!std::isfinite(p->value) || !std::isfinite(p->seconds)) {
+    for (const ui::ChartPoint& p : ui::VisiblePoints(data_, series)) {
+      if (!std::isfinite(p.value) || !std::isfinite(p.seconds)) {
         Flush();
         continue;
       }
-      const double x = plot.left + (p->seconds - start) * xScale;
-      const double y = plot.bottom - 1 - ui::ChartLevel(series, p->value) * height;
+      const double x = plot.left + (p.seconds - start) * xScale;
+      const double y = plot.bottom - 1 - ui::ChartLevel(series, p.value) * height;
       stretch_.push_back({static_cast<LONG>(std::lround(std::clamp(x, -1e6, 1e6))),
                           static_cast<LONG>(std::lround(y))});
     }

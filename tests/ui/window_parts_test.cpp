@@ -2,9 +2,11 @@
 // layer, as the windows use them.
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <string>
 #include <vector>
 
+#include "ui/chart_layout.h"
 #include "ui/control_data.h"
 #include "ui/dialog.h"
 #include "ui/headless_host.h"
@@ -256,6 +258,43 @@ TEST(ChartLevels, MapValuesOntoTheSeriesOwnScale) {
   EXPECT_DOUBLE_EQ(ChartLevel(series, -400), 0.0);  // below: at the bottom edge
   series.max = series.min;
   EXPECT_DOUBLE_EQ(ChartLevel(series, 7), 0.5);
+}
+
+// The points a host draws: those in the span and one neighbour each side, so
+// that a line runs to the plot's edges; none from a chart whose points all
+// lie far before the span.
+TEST(ChartLayout, DrawsThePointsOfTheSpanWithANeighbourOnEachSide) {
+  ChartData chart;
+  chart.spanSeconds = 10;
+  chart.endSeconds = 0;
+  ChartSeries series;
+  for (const double t : {-30.0, -12.0, -10.0, -4.0, 0.0}) series.points.push_back({t, 1});
+  const auto shown = VisiblePoints(chart, series);
+  ASSERT_EQ(shown.size(), 4u);
+  EXPECT_EQ(shown.front().seconds, -12.0);
+  EXPECT_EQ(shown.back().seconds, 0.0);
+  chart.endSeconds = 100;
+  EXPECT_EQ(VisiblePoints(chart, series).size(), 1u);  // the last, as the left neighbour
+  EXPECT_TRUE(VisiblePoints(chart, ChartSeries{}).empty());
+}
+
+TEST(ChartLayout, GridStepsLeaveRoomForTheirLabelsAndLabelsReadAsTime) {
+  ChartData chart;
+  chart.spanSeconds = 60;
+  EXPECT_EQ(ChartGridStep(chart, 600, 50), 5.0);  // 10 px a second: 5 s leaves 50 px
+  EXPECT_EQ(ChartGridStep(chart, 6000, 50), 0.5);
+  EXPECT_EQ(ChartGridStep(chart, 0, 50), 3600.0);
+  chart.spanSeconds = std::numeric_limits<double>::quiet_NaN();
+  EXPECT_FALSE(HasTimeAxis(chart));
+  EXPECT_EQ(ChartGridStep(chart, 600, 50), 3600.0);
+  EXPECT_EQ(ChartGridLabel(-0.0, 5), u"0 s");
+  EXPECT_EQ(ChartGridLabel(-2.5, 0.5), u"-2.5 s");
+  EXPECT_EQ(ChartGridLabel(-20, 10), u"-20 s");
+  ChartSeries series;
+  series.name = u"Скорость";
+  series.min = 0;
+  series.max = 2.5;
+  EXPECT_EQ(ChartLegendLabel(series), u"Скорость (0 \u2026 2.5)");
 }
 
 }  // namespace

@@ -18,6 +18,7 @@
 #include "gui/list_widget.h"
 #include "gui/menu_window.h"
 #include "gui_session.h"
+#include "ui/parts_dialog.h"
 
 namespace tarn::gui::test {
 namespace {
@@ -25,55 +26,16 @@ namespace {
 constexpr int kTemplateWithMenu = 102;
 constexpr int kSaveImage = 40001;
 constexpr int kLoadFile = 40002;
-constexpr int kIdList = 10;
-constexpr int kIdChart = 12;
+constexpr int kIdList = ui_test::kPartsListId;
+constexpr int kIdChart = ui_test::kPartsChartId;
 constexpr int kWaitMs = 5000;
 
-// A window with a list with tick boxes above a chart.
-ui::ControlTemplate Control(int id, ui::ControlKind kind, int y, int cy) {
-  ui::ControlTemplate control;
-  control.id = id;
-  control.kind = kind;
-  control.x = 5;
-  control.y = y;
-  control.cx = 290;
-  control.cy = cy;
-  control.tabStop = true;
-  control.checkBoxes = kind == ui::ControlKind::List;
-  return control;
-}
+using ui_test::Recording;
 
 const ui::DialogTemplate& PartsTemplate() {
-  static const ui::DialogTemplate kTemplate = [] {
-    ui::DialogTemplate t;
-    t.id = 9101;
-    t.cx = 300;
-    t.cy = 220;
-    t.title = u"Parts";
-    t.controls = {Control(kIdList, ui::ControlKind::List, 5, 80),
-                  Control(kIdChart, ui::ControlKind::Chart, 90, 125)};
-    return t;
-  }();
+  static const ui::DialogTemplate kTemplate = ui_test::PartsTemplate();
   return kTemplate;
 }
-
-// Records what reaches the dialog. A row in `keepUnticked` is unticked again
-// by the dialog whenever the user ticks it.
-class Recording : public ui::Dialog {
- public:
-  using ui::Dialog::Dialog;
-  void OnCommand(int id) override {
-    commands.push_back(id);
-    ui::Dialog::OnCommand(id);
-  }
-  void OnListCheck(int id, std::size_t row) override {
-    checks.push_back(row);
-    if (keepUnticked == row) SetListCheck(id, row, ui::CheckState::Unchecked);
-  }
-  std::vector<int> commands;
-  std::vector<std::size_t> checks;
-  std::optional<std::size_t> keepUnticked;
-};
 
 class WindowParts : public ::testing::Test, private ApplicationFirst {
  protected:

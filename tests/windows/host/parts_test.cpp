@@ -20,6 +20,7 @@
 
 #include "app/main_dlg.h"
 #include "pages/parameter_pages.h"
+#include "ui/parts_dialog.h"
 #include "ui/label_layout.h"
 #include "win32/dialog_window.h"
 #include "win32/host.h"
@@ -30,58 +31,20 @@ namespace tarn::win32 {
 namespace {
 
 constexpr int kSaveImage = 40001;
-constexpr int kIdList = 10;
-constexpr int kIdChart = 12;
+constexpr int kIdList = ui_test::kPartsListId;
+constexpr int kIdChart = ui_test::kPartsChartId;
 constexpr int kFirstEdit = 1011;
 constexpr int kSecondEdit = 1013;
 
-ui::ControlTemplate Control(int id, ui::ControlKind kind, int y, int cy) {
-  ui::ControlTemplate control;
-  control.id = id;
-  control.kind = kind;
-  control.x = 5;
-  control.y = y;
-  control.cx = 290;
-  control.cy = cy;
-  control.tabStop = true;
-  control.checkBoxes = kind == ui::ControlKind::List;
-  return control;
-}
+using ui_test::Recording;
 
-ui::DialogTemplate PartsTemplate(int cy = 220) {
-  ui::DialogTemplate t;
-  t.id = 9101;
-  t.cx = 300;
-  t.cy = cy;
+// In the dialog font the Win32 host's other tests use.
+ui::DialogTemplate PartsTemplate(int cy = ui_test::kPartsHeight) {
+  ui::DialogTemplate t = ui_test::PartsTemplate(cy);
   t.fontName = u"MS Shell Dlg";
   t.fontPoints = 9;
-  t.title = u"Parts";
-  t.controls = {Control(kIdList, ui::ControlKind::List, 5, 80),
-                Control(kIdChart, ui::ControlKind::Chart, 90, 125)};
   return t;
 }
-
-// Records what reaches it; runs `onInit` when it is made. A row in
-// `keepUnticked` is unticked again by the dialog whenever the user ticks it.
-class Recording : public ui::Dialog {
- public:
-  using ui::Dialog::Dialog;
-  void OnInitDialog() override {
-    if (onInit) onInit(*this);
-  }
-  void OnCommand(int id) override {
-    commands.push_back(id);
-    ui::Dialog::OnCommand(id);
-  }
-  void OnListCheck(int id, std::size_t row) override {
-    checks.push_back(row);
-    if (keepUnticked == row) SetListCheck(id, row, ui::CheckState::Unchecked);
-  }
-  std::function<void(Recording&)> onInit;
-  std::vector<int> commands;
-  std::vector<std::size_t> checks;
-  std::optional<std::size_t> keepUnticked;
-};
 
 class WindowParts : public ::testing::Test {
  protected:

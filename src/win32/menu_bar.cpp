@@ -1,6 +1,5 @@
 #include "win32/menu_bar.h"
 
-#include <cwctype>
 #include <vector>
 
 #include "win32/text.h"

@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "sim/simulator.h"
+#include "tarn_version.h"
 
 namespace {
 
@@ -88,11 +89,12 @@ bool ApplyFault(std::string_view option, const char* value, tarn::sim::Faults& f
   return false;
 }
 
-// 0: parsed; 1: bad usage; 2: help shown.
+// 0: parsed; 1: bad usage; 2: help shown; 3: version shown.
 int ParseOptions(int argc, char** argv, tarn::sim::Options& options) {
   for (int i = 1; i < argc; ++i) {
     const std::string_view option = argv[i];
     if (option == "--help" || option == "-h") return 2;
+    if (option == "--version") return 3;
     if (option == "--save-back") {
       options.saveBack = true;
     } else if (option == "--no-pacing") {
@@ -123,6 +125,10 @@ constexpr long kPollNanoseconds = 200'000'000;
 int main(int argc, char** argv) {
   tarn::sim::Options options;
   const int parsed = ParseOptions(argc, argv, options);
+  if (parsed == 3) {
+    std::puts("tarn-controller-sim " TARN_VERSION);
+    return 0;
+  }
   if (parsed != 0) {
     std::fputs(kUsage, parsed == 2 ? stdout : stderr);
     return parsed == 2 ? 0 : 2;

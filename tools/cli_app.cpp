@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "link/serial_port.h"
+#include "tarn_version.h"
 #include "tools/cli_files.h"
 #include "tools/cli_link.h"
 #include "tools/cli_model.h"
@@ -223,6 +224,10 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
   }
   if (args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
     out << CliOverview();
+    return kExitDone;
+  }
+  if (args[0] == "--version" || args[0] == "-V") {
+    out << "tarn-cli " << TARN_VERSION << "\n";
     return kExitDone;
   }
   const Command* chosen = FindCommand(args[0]);

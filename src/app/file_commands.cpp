@@ -3,12 +3,14 @@
 #include <array>
 #include <utility>
 
+#include "app/about_libraries.h"
 #include "app/main_dlg.h"
 #include "model/image_file.h"
 #include "model/parameter_export.h"
 #include "model/service_file.h"
 #include "pages/parameter_page.h"
 #include "resources/embedded.h"
+#include "tarn_version.h"
 
 namespace tarn {
 
@@ -76,13 +78,6 @@ ui::ListRow RowOf(const Difference& difference) {
   return row;
 }
 
-constexpr std::u16string_view kLibraries =
-    u"Libraries used:\n"
-    u"C++ standard library (GCC libstdc++): GPL-3.0 with the GCC Runtime Library Exception\n"
-    u"Qt 6 Widgets (Linux program): LGPL-3.0\n"
-    u"Windows program: the system's Win32 API only\n"
-    u"CLI11 (tarn-cli): BSD-3-Clause";
-
 std::u16string Ascii(std::string_view text) {
   return {text.begin(), text.end()};
 }
@@ -138,7 +133,7 @@ std::vector<Difference> CCompareDlg::Chosen() const {
 void CAboutDlg::OnInitDialog() {
   SetText(kIdAboutProgram, std::u16string(res::kAppTitle) + u" " + Ascii(TARN_VERSION));
   SetText(kIdAboutBuild, u"Built " + Ascii(TARN_BUILD_DATE));
-  SetText(kIdAboutLibraries, kLibraries);
+  SetText(kIdAboutLibraries, std::u16string(AboutLibraries()));
 }
 
 // ---------------------------------------------------------------------------

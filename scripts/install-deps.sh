@@ -15,6 +15,10 @@ if [ "${1:-}" = "--windows" ]; then
   packages+=(g++-mingw-w64-x86-64-posix wine wine64 xvfb xdotool imagemagick
              fonts-wqy-microhei googletest)
 fi
+# `make release`: manual pages, the MSI tools, the Debian package check.
+if [ "${1:-}" = "--release" ]; then
+  packages+=(help2man wixl msitools lintian zip unzip bash-completion)
+fi
 if [ "${1:-}" = "--fuzz" ]; then
   packages+=(clang libclang-rt-14-dev)
 fi

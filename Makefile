@@ -4,7 +4,7 @@ CMAKE_FLAGS ?=
 JOBS ?= $(shell nproc)
 
 .PHONY: all deps configure build run test bench screenshots package clean \
-        windows test-windows screenshots-windows
+        windows test-windows screenshots-windows release
 
 all: build
 
@@ -42,6 +42,11 @@ test-windows:
 
 screenshots-windows:
 	@./scripts/screenshots-windows.sh $(BUILD)
+
+# Everything a technician installs, checked, into dist/: the .deb, the
+# Windows zip and MSI, the programs' symbols and SHA256SUMS.
+release:
+	@./scripts/release.sh $(BUILD)
 
 clean:
 	rm -rf $(BUILD)

@@ -55,7 +55,7 @@ string(REGEX REPLACE "\n$" "" tarn_license "${tarn_license}")
 string(REGEX REPLACE "\n\n" "\n.\n" tarn_license "${tarn_license}")
 string(REGEX REPLACE "\n" "\n " tarn_license "${tarn_license}")
 string(TIMESTAMP tarn_year "%Y" UTC)
-file(WRITE "${TARN_DOC_DIR}/copyright"
+string(CONCAT tarn_copyright
   "Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/\n"
   "Upstream-Name: Tarn User App\n"
   "Comment: The libraries the programs use and their licences are in\n"
@@ -64,11 +64,12 @@ file(WRITE "${TARN_DOC_DIR}/copyright"
   "Copyright: ${tarn_year} Tarn User App developers\n"
   "License: proprietary\n"
   " ${tarn_license}\n")
-string(TIMESTAMP tarn_changelog_date "%a, %d %b %Y %H:%M:%S +0000" UTC)
-file(WRITE "${TARN_DOC_DIR}/changelog"
-  "tarn-user-app (${PROJECT_VERSION}) stable; urgency=medium\n\n"
-  "  * Release ${PROJECT_VERSION}.\n\n"
-  " -- Tarn User App developers <maintainers@tarn-user-app.invalid>  ${tarn_changelog_date}\n")
+file(CONFIGURE OUTPUT "${TARN_DOC_DIR}/copyright" CONTENT "${tarn_copyright}")
+# Written only when it changes (a new version or day), so the build does not
+# compress it again every time.
+string(TIMESTAMP tarn_changelog_date "%a, %d %b %Y 00:00:00 +0000" UTC)
+file(CONFIGURE OUTPUT "${TARN_DOC_DIR}/changelog" CONTENT
+  "tarn-user-app (${PROJECT_VERSION}) stable; urgency=medium\n\n  * Release ${PROJECT_VERSION}.\n\n -- Tarn User App developers <maintainers@tarn-user-app.invalid>  ${tarn_changelog_date}\n")
 add_custom_command(OUTPUT "${TARN_DOC_DIR}/changelog.gz"
   COMMAND gzip -9nf -k "${TARN_DOC_DIR}/changelog"
   DEPENDS "${TARN_DOC_DIR}/changelog" VERBATIM)

@@ -99,8 +99,10 @@ shortcut="$start_menu/Tarn User App/Tarn User App.lnk"
 check "the Start-menu shortcut of the program exists" test -f "$shortcut"
 check "the Start-menu shortcut of the command prompt exists" \
   test -f "$start_menu/Tarn User App/Tarn CLI command prompt.lnk"
-check "installed tarn-cli prints the version" \
-  bash -c "wine '$(winepath -w "$programs/tarn-cli.exe")' --version 2>/dev/null | tr -d '\r' | grep -qx 'tarn-cli $version'"
+for program in tarn-cli tarn-user-app; do
+  check "installed $program prints the version" \
+    bash -c "wine '$(winepath -w "$programs/$program.exe")' --version 2>/dev/null | tr -d '\r' | grep -qx '$program $version'"
+done
 
 # Started from its shortcut, the program shows the operator's warning: the
 # first window of the program, under the application's title. No ends it.

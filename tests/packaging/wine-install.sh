@@ -87,6 +87,8 @@ wine reg add 'HKCU\Software\Tarn User App\Settings' /v Port /t REG_SZ /d COM3 /f
 check "this version installs silently over it" msiexec /i "$(winepath -w "$msi")" /qn
 check "one installation is left" test "$(entries)" = 1
 check "it is this version" shows_version "$version"
+check "its uninstall entry names the publisher" \
+  bash -c "grep -qE 'Publisher +REG_SZ +Tarn User App developers\$' <<<\"\$1\"" _ "$(uninstall_entries)"
 for file in tarn-user-app.exe tarn-cli.exe QUICKSTART.txt LICENSE.txt THIRD-PARTY-NOTICES.txt; do
   check "$file is installed" test -f "$programs/$file"
 done

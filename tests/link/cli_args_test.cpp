@@ -101,12 +101,12 @@ TEST_F(CliArguments, WrongArgumentsPrintTheCommandsUsage) {
   } cases[] = {
       {{"ports", "extra"}, "ports"},
       {{"identity", "extra"}, "identity"},
-      {{"read"}, "read FILE"},
-      {{"read", "a.bin", "b.bin"}, "read FILE"},
+      {{"read"}, "read [--force] FILE"},
+      {{"read", "a.bin", "b.bin"}, "read [--force] FILE"},
       {{"write"}, "write [--no-verify] FILE"},
       {{"write", "--verify", "a.bin"}, "write [--no-verify] FILE"},
       {{"show", "a.bin", "b.bin"}, "show [FILE]"},
-      {{"set", "a.bin"}, "set FILE LABEL-OR-ADDRESS=VALUE..."},
+      {{"set", "a.bin"}, "set [--force] FILE LABEL-OR-ADDRESS=VALUE..."},
   };
   for (const auto& c : cases) {
     const Outcome run = Run(c.args);

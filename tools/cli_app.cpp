@@ -246,7 +246,8 @@ std::string CliOverview() {
           "The controller is found as the tool finds it: every serial port is tried in\n"
           "turn until one answers. TARN_PORTS=PORT[" + separator +
           "PORT...] names the ports to try.\n"
-          "Exit status: 0 done, 1 failed (the last line on stderr says why), 2 usage.\n"
+          "Exit status: 0 done, 1 failed (the last line on stderr says why), 2 usage,\n"
+          "130 interrupted by Ctrl+C (143 by SIGTERM).\n"
           "tarn-cli COMMAND --help explains one command.\n";
   return text;
 }

@@ -6,10 +6,6 @@
 #include <system_error>
 #include <vector>
 
-#ifndef _WIN32
-#include <unistd.h>
-#endif
-
 #include "model/image_compare.h"
 #include "model/image_file.h"
 #include "model/parameter_export.h"
@@ -61,12 +57,9 @@ bool IsReadOnlyFile(const std::string& path) {
   if (ec || !fs::is_regular_file(status)) return false;
   constexpr fs::perms kWriteBits =
       fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write;
-  // Root may write anything, so the bits alone tell what the owner meant.
-  if ((status.permissions() & kWriteBits) == fs::perms::none) return true;
-#ifndef _WIN32
-  if (::access(path.c_str(), W_OK) != 0) return true;
-#endif
-  return false;
+  // The bits, not a try at writing: root may write anything, and the
+  // bits say what the owner meant.
+  return (status.permissions() & kWriteBits) == fs::perms::none;
 }
 
 bool CheckReplaceable(const std::string& path, bool force, std::ostream& err) {
@@ -75,8 +68,8 @@ bool CheckReplaceable(const std::string& path, bool force, std::ostream& err) {
   return false;
 }
 
-int RunDiff(const std::string& first, const std::optional<std::string>& second,
-            std::ostream& out, std::ostream& err, std::stop_token stop) {
+int RunDiff(const std::string& first, const std::optional<std::string>& second, std::ostream& out,
+            std::ostream& err, std::stop_token stop) {
   std::string error;
   // The controller's line goes to stderr: stdout carries the differences.
   const std::optional<ParameterImage> a =
@@ -110,8 +103,8 @@ int RunDiff(const std::string& first, const std::optional<std::string>& second,
   return differences.empty() ? kExitSame : kExitDiffer;
 }
 
-int RunExport(const std::string& file, const std::optional<std::string>& csvPath,
-              char separator, std::ostream& out, std::ostream& err, std::stop_token stop) {
+int RunExport(const std::string& file, const std::optional<std::string>& csvPath, char separator,
+              std::ostream& out, std::ostream& err, std::stop_token stop) {
   std::string error;
   const std::optional<ParameterImage> image = LoadImageFile(file, &error);
   if (!image) {

@@ -1,12 +1,11 @@
 #include "tools/cli_link.h"
 
 #include <cstdio>
+#include <memory>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <string_view>
-
-#include <memory>
-#include <optional>
 
 #include "link/connection.h"
 #include "link/transfer.h"
@@ -88,6 +87,11 @@ std::string WriteFailureReason(int lastMessage) {
   }
 }
 
+// The exit status when no controller was connected: interrupted or failed.
+int NotConnected(const CliSession& session) {
+  return session.Interrupted() ? kExitInterrupted : kExitFailed;
+}
+
 // What an interrupted write left in the controller, from how far it came.
 std::string InterruptedWriteLeft(const CliSession& session) {
   if (session.flags.imageWritten) return "the image was written, not verified";
@@ -123,8 +127,7 @@ bool CheckRanges(const ParameterImage& image, const std::string& path, std::ostr
         << res::EncodeUtf8(RangeText(*row.def)) << "\n";
   }
   if (outside == 0) return true;
-  Fail(err, path + ": " + std::to_string(outside) +
-                (outside == 1 ? " value is" : " values are") +
+  Fail(err, path + ": " + std::to_string(outside) + (outside == 1 ? " value is" : " values are") +
                 " outside the range the pages allow; nothing sent");
   return false;
 }
@@ -138,7 +141,7 @@ int RunPorts(std::ostream& out, std::ostream&) {
 
 int RunIdentity(std::ostream& out, std::ostream& err, std::stop_token stop) {
   CliSession session(out, err, stop);
-  if (!ConnectController(session, err)) return session.Interrupted() ? kExitInterrupted : kExitFailed;
+  if (!ConnectController(session, err)) return NotConnected(session);
   ParameterImage image;
   ReadCommand(session.link, image, session.flags, session.prompter, session.status);
   if (session.Interrupted()) return Interrupted(err);
@@ -158,7 +161,7 @@ int RunRead(const std::string& path, bool force, std::ostream& out, std::ostream
   if (!CheckReplaceable(path, force, err)) return kExitFailed;
   if (!CheckFileCreatable(path, &error)) return Fail(err, error);
   CliSession session(out, err, stop);
-  if (!ConnectController(session, err)) return session.Interrupted() ? kExitInterrupted : kExitFailed;
+  if (!ConnectController(session, err)) return NotConnected(session);
   // A failed read leaves the in-memory image partly new; it never reaches
   // the file.
   ParameterImage image;
@@ -181,7 +184,7 @@ int RunWrite(const std::string& path, bool verify, std::ostream& out, std::ostre
   // controller is asked anything.
   if (!CheckRanges(*image, path, err)) return kExitFailed;
   CliSession session(out, err, stop);
-  if (!ConnectController(session, err)) return session.Interrupted() ? kExitInterrupted : kExitFailed;
+  if (!ConnectController(session, err)) return NotConnected(session);
   // Success is told only once the read-back agrees.
   if (verify) session.prompter.HoldBack(kMsgWriteDone);
   WriteCommand(session.link, *image, session.flags, session.prompter, session.status);

@@ -32,9 +32,9 @@ TEST(ScanPrompter, AddsThePermissionAdviceToTheNoControllerDetailsOnly) {
     connection.scanResults = {{"/dev/tarn-no-such-port", c.outcome, "text", kNoIdentifyByte}};
     const std::u16string details = DescribeScan(connection.scanResults);
     host.QueueAnswer(c.message, MsgAnswer::Cancel);
-    EXPECT_EQ(prompter.ShowMessageWithDetails(c.message, details, MsgButtons::RetryCancel,
-                                              MsgIcon::None),
-              MsgAnswer::Cancel);
+    EXPECT_EQ(
+        prompter.ShowMessageWithDetails(c.message, details, MsgButtons::RetryCancel, MsgIcon::None),
+        MsgAnswer::Cancel);
     ASSERT_EQ(host.Messages().size(), 1u);
     const std::u16string& shown = host.Messages()[0].details;
     const std::u16string advice = PermissionAdvice(connection.scanResults);

@@ -87,9 +87,10 @@ std::string WriteFailureReason(int lastMessage) {
   }
 }
 
-// The exit status when no controller was connected: interrupted or failed.
-int NotConnected(const CliSession& session) {
-  return session.Interrupted() ? kExitInterrupted : kExitFailed;
+// The exit status when no controller was connected: interrupted (said here,
+// with what was left as it was) or failed (ConnectController said why).
+int NotConnected(const CliSession& session, std::ostream& err, std::string_view left = {}) {
+  return session.Interrupted() ? Interrupted(err, left) : kExitFailed;
 }
 
 // What an interrupted write left in the controller, from how far it came.
@@ -141,7 +142,7 @@ int RunPorts(std::ostream& out, std::ostream&) {
 
 int RunIdentity(std::ostream& out, std::ostream& err, std::stop_token stop) {
   CliSession session(out, err, stop);
-  if (!ConnectController(session, err)) return NotConnected(session);
+  if (!ConnectController(session, err)) return NotConnected(session, err);
   ParameterImage image;
   ReadCommand(session.link, image, session.flags, session.prompter, session.status);
   if (session.Interrupted()) return Interrupted(err);
@@ -161,7 +162,7 @@ int RunRead(const std::string& path, bool force, std::ostream& out, std::ostream
   if (!CheckReplaceable(path, force, err)) return kExitFailed;
   if (!CheckFileCreatable(path, &error)) return Fail(err, error);
   CliSession session(out, err, stop);
-  if (!ConnectController(session, err)) return NotConnected(session);
+  if (!ConnectController(session, err)) return NotConnected(session, err, path + " untouched");
   // A failed read leaves the in-memory image partly new; it never reaches
   // the file.
   ParameterImage image;
@@ -184,7 +185,7 @@ int RunWrite(const std::string& path, bool verify, std::ostream& out, std::ostre
   // controller is asked anything.
   if (!CheckRanges(*image, path, err)) return kExitFailed;
   CliSession session(out, err, stop);
-  if (!ConnectController(session, err)) return NotConnected(session);
+  if (!ConnectController(session, err)) return NotConnected(session, err, "nothing written");
   // Success is told only once the read-back agrees.
   if (verify) session.prompter.HoldBack(kMsgWriteDone);
   WriteCommand(session.link, *image, session.flags, session.prompter, session.status);

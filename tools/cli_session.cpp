@@ -128,10 +128,8 @@ bool MakeStoppable(CliSession& session, std::ostream& err) {
 
 bool ConnectController(CliSession& session, std::ostream& err) {
   const bool connected = session.connection.ConnectWithRetry();
-  if (session.Interrupted()) {
-    Interrupted(err);
-    return false;
-  }
+  // The command says that it was interrupted, with what it left as it was.
+  if (session.Interrupted()) return false;
   if (connected) return MakeStoppable(session, err);
   const std::u16string lines = PermissionAdvice(session.connection.scanResults);
   for (std::u16string_view rest = lines; !rest.empty();) {

@@ -75,7 +75,7 @@ struct CliSession {
 };
 
 // Scans the ports as the tool does, without retry prompts; on failure prints
-// the reason on `err`. False as well when the session was interrupted.
+// the reason on `err`. False, and silent, when the session was interrupted.
 bool ConnectController(CliSession& session, std::ostream& err);
 
 // Exit status of a command that ended because it was interrupted; tarn-cli

@@ -446,6 +446,7 @@ struct InterruptCase {
   int requests;          //   this many of these requests
   std::uint8_t neverAll;  // and the transfer never completes: fewer than
   int allOfThem;          //   this many of these
+  sim::Faults faults = {};
 };
 
 void PrintTo(const InterruptCase& c, std::ostream* os) {
@@ -459,6 +460,8 @@ const InterruptCase kInterrupts[] = {
     {"write", {"write", "@"}, SIGINT, kCommandWriteBlock, 5, kCommandWriteBlock, 40},
     {"show", {"show"}, SIGTERM, kCommandReadBlock, 4, kCommandReadBlock, 32},
     {"diff", {"diff", "@"}, SIGINT, kCommandReadBlock, 4, kCommandReadBlock, 32},
+    // During the search, while a silent controller is asked who it is.
+    {"scan", {"read", "@"}, SIGINT, kCommandIdentify, 1, kCommandTransferStart, 1, {.silent = true}},
 };
 
 class Interrupts : public Cli, public ::testing::WithParamInterface<InterruptCase> {};
@@ -471,6 +474,7 @@ TEST_P(Interrupts, LeaveThePortAsItWasAndNoHalfFile) {
   const PortState before = InspectPort(sim.SlavePath());
   ASSERT_TRUE(before.opened);
   sim.SetPacing(true);
+  sim.SetFaults(c.faults);
 
   const pid_t child = ::fork();
   ASSERT_GE(child, 0);

@@ -79,32 +79,5 @@ TEST(ExportTest, LabelsWithCommasAndQuotesStayOneField) {
       << csv;
 }
 
-// A table for spreadsheets that take the semicolon: every row is separated
-// by it, and the label with a comma needs no quotes while its quotes still
-// do.
-TEST(ExportTest, SemicolonSeparatesEveryRow) {
-  auto defs = std::make_unique<DefinitionSet>();
-  ParamDef row;
-  row.address = 40;
-  row.pro = 1;
-  row.show = 1;
-  row.en = 1;
-  row.sw = u"uo";
-  row.name = u"Ток \"пик\", %";
-  row.rangeL = 0;
-  row.rangeH = 255;
-  DecodeCodes(row);
-  defs->params[static_cast<std::size_t>(kFlagRowCount)] = row;
-  defs->paramCount = kFlagRowCount + 1;
-  defs->controlStart = defs->motorStart = defs->comStart = defs->paramCount;
-  ParameterImage image;
-  image[40] = 7;
-  const std::string csv = ExportParameters(*defs, image, kDate, ';');
-  EXPECT_NE(csv.find("\r\nPage;Label;Value;Range;Unit;Address\r\n"), std::string::npos) << csv;
-  EXPECT_NE(csv.find("\r\nVehicle;\"Ток \"\"пик\"\", %\";7;0~255;%;40\r\n"), std::string::npos)
-      << csv;
-  EXPECT_EQ(csv.find("Controller,"), std::string::npos) << csv;
-}
-
 }  // namespace
 }  // namespace tarn

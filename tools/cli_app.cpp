@@ -51,7 +51,10 @@ CLI::Option* AddSeparatorOption(CLI::App& app, char& separator) {
           [&separator](const std::string& value) { separator = value.front(); },
           "the field separator of the CSV file: ',' (the default) or ';'")
       ->type_name("SEP")
-      ->check(CLI::IsMember({",", ";"}));
+      ->check([](const std::string& value) {
+        return value == "," || value == ";" ? std::string()
+                                            : std::string("--csv-separator takes ',' or ';'");
+      });
 }
 
 CommandRun DeclarePorts(CLI::App&) {

@@ -6,6 +6,7 @@
 #include <memory>
 #include <optional>
 #include <ostream>
+#include <stop_token>
 #include <string_view>
 
 #include "link/serial_port.h"
@@ -14,6 +15,8 @@
 #include "tools/cli_link.h"
 #include "tools/cli_model.h"
 #include "tools/cli_monitor.h"
+#include "tools/cli_session.h"
+#include "tools/interrupt.h"
 
 namespace tarn {
 namespace {
@@ -22,8 +25,10 @@ constexpr int kExitDone = 0;
 constexpr int kExitUsage = 2;
 constexpr std::size_t kSynopsisColumn = 27;
 
-// What runs a command once its arguments are parsed.
-using CommandRun = std::function<int(std::ostream& out, std::ostream& err)>;
+// What runs a command once its arguments are parsed. `stop` is requested by
+// Ctrl+C (or SIGTERM): the command ends early and leaves port and files as
+// they were.
+using CommandRun = std::function<int(std::ostream& out, std::ostream& err, std::stop_token stop)>;
 
 struct Command {
   const char* name;
@@ -33,21 +38,49 @@ struct Command {
   // Declares the command's options and arguments on `app`; the returned run
   // reads what the parse stored.
   CommandRun (*declare)(CLI::App& app);
+  // Whether Ctrl+C is turned into the command's stop; the monitor sees to
+  // its own.
+  bool stoppable = true;
 };
 
+// --csv-separator: the comma, or the semicolon that spreadsheets in locales
+// with a decimal comma expect.
+CLI::Option* AddSeparatorOption(CLI::App& app, char& separator) {
+  return app
+      .add_option_function<std::string>(
+          "--csv-separator",
+          [&separator](const std::string& value) { separator = value.front(); },
+          "the field separator of the CSV file: ',' (the default) or ';'")
+      ->type_name("SEP")
+      ->check([](const std::string& value) {
+        return value == "," || value == ";" ? std::string()
+                                            : std::string("--csv-separator takes ',' or ';'");
+      });
+}
+
 CommandRun DeclarePorts(CLI::App&) {
-  return [](std::ostream& out, std::ostream& err) { return RunPorts(out, err); };
+  return [](std::ostream& out, std::ostream& err, std::stop_token) { return RunPorts(out, err); };
 }
 
 CommandRun DeclareIdentity(CLI::App&) {
-  return [](std::ostream& out, std::ostream& err) { return RunIdentity(out, err); };
+  return [](std::ostream& out, std::ostream& err, std::stop_token stop) {
+    return RunIdentity(out, err, stop);
+  };
 }
 
 CommandRun DeclareRead(CLI::App& app) {
-  auto path = std::make_shared<std::string>();
-  app.add_option("FILE", *path, "the image file to write (512 bytes); a link writes its target")
+  struct Args {
+    std::string path;
+    bool force = false;
+  };
+  auto args = std::make_shared<Args>();
+  app.add_flag("--force", args->force, "replace FILE even when it is read-only");
+  app.add_option("FILE", args->path,
+                 "the image file to write (512 bytes); a link writes its target")
       ->required();
-  return [path](std::ostream& out, std::ostream& err) { return RunRead(*path, out, err); };
+  return [args](std::ostream& out, std::ostream& err, std::stop_token stop) {
+    return RunRead(args->path, args->force, out, err, stop);
+  };
 }
 
 CommandRun DeclareWrite(CLI::App& app) {
@@ -58,8 +91,8 @@ CommandRun DeclareWrite(CLI::App& app) {
   auto args = std::make_shared<Args>();
   app.add_flag("--no-verify", args->noVerify, "do not read the image back to compare it");
   app.add_option("FILE", args->path, "the image file to send (512 bytes)")->required();
-  return [args](std::ostream& out, std::ostream& err) {
-    return RunWrite(args->path, !args->noVerify, out, err);
+  return [args](std::ostream& out, std::ostream& err, std::stop_token stop) {
+    return RunWrite(args->path, !args->noVerify, out, err, stop);
   };
 }
 
@@ -67,8 +100,8 @@ CommandRun DeclareShow(CLI::App& app) {
   auto path = std::make_shared<std::string>();
   CLI::Option* file =
       app.add_option("FILE", *path, "an image file; without it the controller's image is read");
-  return [path, file](std::ostream& out, std::ostream& err) {
-    return RunShow(file->count() > 0 ? std::optional(*path) : std::nullopt, out, err);
+  return [path, file](std::ostream& out, std::ostream& err, std::stop_token stop) {
+    return RunShow(file->count() > 0 ? std::optional(*path) : std::nullopt, out, err, stop);
   };
 }
 
@@ -76,15 +109,17 @@ CommandRun DeclareSet(CLI::App& app) {
   struct Args {
     std::string path;
     std::vector<std::string> assignments;
+    bool force = false;
   };
   auto args = std::make_shared<Args>();
+  app.add_flag("--force", args->force, "change FILE even when it is read-only");
   app.add_option("FILE", args->path, "the image file to change")->required();
   app.add_option("LABEL-OR-ADDRESS=VALUE", args->assignments,
                  "a value by its label or address (ADDRESS.BIT and on/off for a flag); if any "
                  "is refused, none is stored")
       ->required();
-  return [args](std::ostream& out, std::ostream& err) {
-    return RunSet(args->path, args->assignments, out, err);
+  return [args](std::ostream& out, std::ostream& err, std::stop_token stop) {
+    return RunSet(args->path, args->assignments, args->force, out, err, stop);
   };
 }
 
@@ -97,9 +132,9 @@ CommandRun DeclareDiff(CLI::App& app) {
   app.add_option("A", args->first, "an image file; alone, it is compared with the controller")
       ->required();
   CLI::Option* second = app.add_option("B", args->second, "a second image file");
-  return [args, second](std::ostream& out, std::ostream& err) {
+  return [args, second](std::ostream& out, std::ostream& err, std::stop_token stop) {
     return RunDiff(args->first, second->count() > 0 ? std::optional(args->second) : std::nullopt,
-                   out, err);
+                   out, err, stop);
   };
 }
 
@@ -107,14 +142,16 @@ CommandRun DeclareExport(CLI::App& app) {
   struct Args {
     std::string file;
     std::string csv;
+    char separator = ',';
   };
   auto args = std::make_shared<Args>();
+  AddSeparatorOption(app, args->separator);
   app.add_option("FILE", args->file, "the image file (512 bytes)")->required();
   CLI::Option* csv =
       app.add_option("OUT.csv", args->csv, "the CSV file to write; without it, standard output");
-  return [args, csv](std::ostream& out, std::ostream& err) {
-    return RunExport(args->file, csv->count() > 0 ? std::optional(args->csv) : std::nullopt, out,
-                     err);
+  return [args, csv](std::ostream& out, std::ostream& err, std::stop_token stop) {
+    return RunExport(args->file, csv->count() > 0 ? std::optional(args->csv) : std::nullopt,
+                     args->separator, out, err, stop);
   };
 }
 
@@ -128,7 +165,8 @@ CommandRun DeclareMonitor(CLI::App& app) {
   app.add_option("--seconds", options->seconds, "poll for N seconds (five polls a second)")
       ->type_name("N")
       ->check(CLI::Range(1, kMonitorMaxSeconds));
-  return [options](std::ostream& out, std::ostream& err) {
+  AddSeparatorOption(app, options->csvSeparator);
+  return [options](std::ostream& out, std::ostream& err, std::stop_token) {
     return RunMonitorUntilInterrupted(*options, out, err);
   };
 }
@@ -137,30 +175,30 @@ CommandRun DeclareMonitor(CLI::App& app) {
 // function that declares its arguments.
 const Command kCommands[] = {
     {"ports", "ports", "ports", "list the serial ports in the order they are tried",
-     DeclarePorts},
+     DeclarePorts, false},
     {"identity", "identity", "identity",
      "print the controller's module name, customer,\nserial number and software version",
      DeclareIdentity},
-    {"read", "read FILE", "read FILE", "read the controller's 512-byte image into FILE",
+    {"read", "read FILE", "read [--force] FILE", "read the controller's 512-byte image into FILE",
      DeclareRead},
     {"write", "write [--no-verify] FILE", "write [--no-verify] FILE",
      "write FILE to the controller after checking its\nmodule name, then read it back and compare",
      DeclareWrite},
     {"show", "show [FILE]", "show [FILE]", "print the parameters of FILE (or the controller)",
      DeclareShow},
-    {"set", "set FILE NAME=VALUE...", "set FILE LABEL-OR-ADDRESS=VALUE...",
+    {"set", "set FILE NAME=VALUE...", "set [--force] FILE LABEL-OR-ADDRESS=VALUE...",
      "change values in FILE, range-checked", DeclareSet},
     {"diff", "diff A.bin [B.bin]", "diff A.bin [B.bin]",
      "print the values that differ between two image\nfiles, or between the controller and A;\n"
      "exit 0 same, 1 different, 2 trouble",
      DeclareDiff},
-    {"export", "export FILE [OUT.csv]", "export FILE [OUT.csv]",
+    {"export", "export FILE [OUT.csv]", "export [--csv-separator SEP] FILE [OUT.csv]",
      "the parameters of FILE as a CSV table for\nspreadsheets (UTF-8), to OUT.csv or stdout",
      DeclareExport},
     {"monitor", "monitor [--csv FILE] [--seconds N]", "monitor [--csv FILE] [--seconds N]",
      "poll the live data as the monitor page does and\nprint a line per poll, or record them "
      "into FILE;\nruns N seconds or until Ctrl+C",
-     DeclareMonitor},
+     DeclareMonitor, false},
 };
 
 const Command* FindCommand(std::string_view name) {
@@ -212,7 +250,8 @@ std::string CliOverview() {
           "The controller is found as the tool finds it: every serial port is tried in\n"
           "turn until one answers. TARN_PORTS=PORT[" + separator +
           "PORT...] names the ports to try.\n"
-          "Exit status: 0 done, 1 failed (the last line on stderr says why), 2 usage.\n"
+          "Exit status: 0 done, 1 failed (the last line on stderr says why), 2 usage,\n"
+          "130 interrupted by Ctrl+C (143 by SIGTERM).\n"
           "tarn-cli COMMAND --help explains one command.\n";
   return text;
 }
@@ -257,7 +296,12 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
   } catch (const CLI::ParseError&) {
     return Usage(*chosen, err);
   }
-  return run(out, err);
+  if (!chosen->stoppable) return run(out, err, {});
+  // Ctrl+C becomes a stop request before the command opens a port or a file.
+  std::stop_source stop;
+  const StopOnInterrupt interrupt(stop);
+  const int status = run(out, err, stop.get_token());
+  return status == kExitInterrupted ? InterruptedExitStatus(interrupt.Signal()) : status;
 }
 
 }  // namespace tarn

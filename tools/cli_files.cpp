@@ -1,7 +1,9 @@
 #include "tools/cli_files.h"
 
+#include <filesystem>
 #include <memory>
 #include <ostream>
+#include <system_error>
 #include <vector>
 
 #include "model/image_compare.h"
@@ -10,6 +12,7 @@
 #include "model/service_file.h"
 #include "resources/embedded.h"
 #include "tools/cli_model.h"
+#include "tools/cli_session.h"
 
 namespace tarn {
 namespace {
@@ -47,11 +50,31 @@ std::string ValueText(const std::u16string& value) {
 
 }  // namespace
 
-int RunDiff(const std::string& first, const std::optional<std::string>& second,
-            std::ostream& out, std::ostream& err) {
+bool IsReadOnlyFile(const std::string& path) {
+  namespace fs = std::filesystem;
+  std::error_code ec;
+  const fs::file_status status = fs::status(PathFromUtf8(path), ec);
+  if (ec || !fs::is_regular_file(status)) return false;
+  constexpr fs::perms kWriteBits =
+      fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write;
+  // The bits, not a try at writing: root may write anything, and the
+  // bits say what the owner meant.
+  return (status.permissions() & kWriteBits) == fs::perms::none;
+}
+
+bool CheckReplaceable(const std::string& path, bool force, std::ostream& err) {
+  if (force || !IsReadOnlyFile(path)) return true;
+  err << "tarn-cli: " << path << " is read-only; --force replaces it all the same\n";
+  return false;
+}
+
+int RunDiff(const std::string& first, const std::optional<std::string>& second, std::ostream& out,
+            std::ostream& err, std::stop_token stop) {
   std::string error;
+  // The controller's line goes to stderr: stdout carries the differences.
   const std::optional<ParameterImage> a =
-      second ? LoadImageFile(first, &error) : ReadImageFromController(err, err);
+      second ? LoadImageFile(first, &error) : ReadImageFromController(err, err, stop);
+  if (stop.stop_requested()) return Interrupted(err);
   if (!a) {
     if (!error.empty()) err << "tarn-cli: " << error << "\n";
     return kExitTrouble;
@@ -80,8 +103,8 @@ int RunDiff(const std::string& first, const std::optional<std::string>& second,
   return differences.empty() ? kExitSame : kExitDiffer;
 }
 
-int RunExport(const std::string& file, const std::optional<std::string>& csvPath,
-              std::ostream& out, std::ostream& err) {
+int RunExport(const std::string& file, const std::optional<std::string>& csvPath, char separator,
+              std::ostream& out, std::ostream& err, std::stop_token stop) {
   std::string error;
   const std::optional<ParameterImage> image = LoadImageFile(file, &error);
   if (!image) {
@@ -92,7 +115,8 @@ int RunExport(const std::string& file, const std::optional<std::string>& csvPath
   if (!LoadFor(*image, *defs, err)) {
     return kExitFailed;
   }
-  const std::string csv = ExportParameters(*defs, *image, LocalToday());
+  const std::string csv = ExportParameters(*defs, *image, LocalToday(), separator);
+  if (stop.stop_requested()) return Interrupted(err, csvPath ? *csvPath + " untouched" : "");
   if (!csvPath) {
     out << csv;
     return kExitDone;

@@ -14,6 +14,7 @@
 #include "model/page_layout.h"
 #include "model/value_codec.h"
 #include "resources/embedded.h"
+#include "tools/cli_files.h"
 #include "tools/cli_session.h"
 #include "model/image_file.h"
 
@@ -30,14 +31,9 @@ constexpr std::size_t kAddressDigits = 3;
 constexpr std::size_t kLabelColumn = 34;
 constexpr std::size_t kValueColumn = 14;
 constexpr std::size_t kRangeColumn = 14;
-constexpr char16_t kFirstPrintable = 0x20;
-constexpr char16_t kDelete = 0x7F;
-constexpr char16_t kLastC1Control = 0x9F;
 constexpr char16_t kLowSurrogateFirst = 0xDC00;
 constexpr char16_t kLowSurrogateLast = 0xDFFF;
 constexpr std::size_t kVersionBytes = 2;
-constexpr unsigned kNibbleBits = 4;
-constexpr unsigned kNibbleMask = 0xF;
 constexpr int kVersionDigits = 4;
 
 // ---------------------------------------------------------------------------
@@ -67,22 +63,6 @@ std::string Utf8(std::u16string_view text) {
   return res::EncodeUtf8(text);
 }
 
-// Control characters of a character field would disturb the terminal.
-std::u16string Printable(std::u16string_view text) {
-  static constexpr char16_t kHex[] = u"0123456789abcdef";
-  std::u16string out;
-  for (char16_t c : text) {
-    if (c < kFirstPrintable || (c >= kDelete && c <= kLastC1Control)) {
-      out += u"\\x";
-      out += kHex[(c >> kNibbleBits) & kNibbleMask];
-      out += kHex[c & kNibbleMask];
-    } else {
-      out += c;
-    }
-  }
-  return out;
-}
-
 // Pads to `width` characters (code points, not bytes).
 std::string Padded(std::u16string_view text, std::size_t width) {
   std::size_t shown = 0;
@@ -108,7 +88,7 @@ std::string AddressText(const ShownRow& row) {
 }
 
 std::u16string PrintedValue(const ShownRow& row, const ParameterImage& image) {
-  return Printable(ShownValue(row, image));
+  return EscapeControls(ShownValue(row, image));
 }
 
 
@@ -292,13 +272,17 @@ std::optional<std::vector<Assignment>> ParseAssignments(const std::vector<std::s
 
 }  // namespace
 
-std::optional<ParameterImage> ReadImageFromController(std::ostream& out, std::ostream& err) {
-  CliSession session(err);
+std::optional<ParameterImage> ReadImageFromController(std::ostream& out, std::ostream& err,
+                                                      std::stop_token stop) {
+  CliSession session(out, err, stop);
   if (!ConnectController(session, err)) {
     return std::nullopt;
   }
   ParameterImage image;
   ReadCommand(session.link, image, session.flags, session.prompter, session.status);
+  if (session.Interrupted()) {
+    return std::nullopt;
+  }
   if (!session.flags.imageRead) {
     err << "tarn-cli: reading the image from " << session.connection.connectedPort << " failed\n";
     return std::nullopt;
@@ -316,9 +300,13 @@ bool LoadFor(const ParameterImage& image, DefinitionSet& defs, std::ostream& err
   return true;
 }
 
-int RunShow(const std::optional<std::string>& file, std::ostream& out, std::ostream& err) {
+int RunShow(const std::optional<std::string>& file, std::ostream& out, std::ostream& err,
+            std::stop_token stop) {
   const std::optional<ParameterImage> image =
-      file ? ReadImageFile(*file, err) : ReadImageFromController(out, err);
+      file ? ReadImageFile(*file, err) : ReadImageFromController(out, err, stop);
+  if (stop.stop_requested()) {
+    return Interrupted(err);
+  }
   if (!image) {
     return kExitFailed;
   }
@@ -330,11 +318,14 @@ int RunShow(const std::optional<std::string>& file, std::ostream& out, std::ostr
   return kExitDone;
 }
 
-int RunSet(const std::string& file, const std::vector<std::string>& assignmentArgs,
-           std::ostream& out, std::ostream& err) {
+int RunSet(const std::string& file, const std::vector<std::string>& assignmentArgs, bool force,
+           std::ostream& out, std::ostream& err, std::stop_token stop) {
   const auto assignments = ParseAssignments(assignmentArgs, err);
   if (!assignments) {
     return kExitUsage;
+  }
+  if (!CheckReplaceable(file, force, err)) {
+    return kExitFailed;
   }
   std::optional<ParameterImage> image = ReadImageFile(file, err);
   auto defs = std::make_unique<DefinitionSet>();
@@ -351,6 +342,9 @@ int RunSet(const std::string& file, const std::vector<std::string>& assignmentAr
   if (!allStored) {
     err << "tarn-cli set: nothing written; " << file << " is unchanged\n";
     return kExitFailed;
+  }
+  if (stop.stop_requested()) {
+    return Interrupted(err, file + " is unchanged");
   }
   if (!WriteImageFile(file, *image, err)) {
     return kExitFailed;

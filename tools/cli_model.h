@@ -5,6 +5,7 @@
 
 #include <iosfwd>
 #include <optional>
+#include <stop_token>
 #include <string>
 #include <vector>
 
@@ -16,7 +17,9 @@ struct DefinitionSet;
 
 // The image of the controller on the first serial port that answers; says
 // where it came from on `out`, why not on `err`.
-std::optional<ParameterImage> ReadImageFromController(std::ostream& out, std::ostream& err);
+// A requested `stop` ends the read (nothing is returned; the caller says so).
+std::optional<ParameterImage> ReadImageFromController(std::ostream& out, std::ostream& err,
+                                                      std::stop_token stop = {});
 
 // Chooses and loads the definitions for the image as the tool does; prints
 // the tool's message when the controller is refused.
@@ -27,12 +30,15 @@ bool LoadFor(const ParameterImage& image, DefinitionSet& defs, std::ostream& err
 //   set FILE LABEL-OR-ADDRESS=VALUE...
 //                  stores every value or, if any is refused, none: the file
 //                  is then left unchanged. Flags take on/off (or 1/0) and are
-//                  addressed as ADDRESS.BIT (20.3) or by label.
+//                  addressed as ADDRESS.BIT (20.3) or by label. A read-only
+//                  FILE is refused unless `force`.
 //
 // Labels and values are written as UTF-8. Exit status: 0 done, 1 refused or
 // failed, 2 usage (an assignment without '=').
-int RunShow(const std::optional<std::string>& file, std::ostream& out, std::ostream& err);
-int RunSet(const std::string& file, const std::vector<std::string>& assignments,
-           std::ostream& out, std::ostream& err);
+// Exit status 130 when interrupted.
+int RunShow(const std::optional<std::string>& file, std::ostream& out, std::ostream& err,
+            std::stop_token stop = {});
+int RunSet(const std::string& file, const std::vector<std::string>& assignments, bool force,
+           std::ostream& out, std::ostream& err, std::stop_token stop = {});
 
 }  // namespace tarn

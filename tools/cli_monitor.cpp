@@ -98,8 +98,8 @@ class Output {
   Output(const DefinitionSet& defs, std::ostream& out)
       : defs_(defs), columns_(LiveColumns(defs)), out_(out), recorder_(defs) {}
 
-  bool StartRecording(const std::string& path, std::string* error) {
-    return recorder_.Start(PathFromUtf8(path), std::chrono::steady_clock::now(), error);
+  bool StartRecording(const std::string& path, char separator, std::string* error) {
+    return recorder_.Start(PathFromUtf8(path), std::chrono::steady_clock::now(), error, separator);
   }
   bool Recording() const { return recorder_.IsRecording(); }
   std::int64_t Rows() const { return recorder_.Rows(); }
@@ -182,7 +182,7 @@ int RunMonitor(const MonitorOptions& options, std::ostream& out, std::ostream& e
   Output output(*defs, out);
   std::string error;
   if (!options.csvPath.empty()) {
-    if (!output.StartRecording(options.csvPath, &error)) return Fail(err, error);
+    if (!output.StartRecording(options.csvPath, options.csvSeparator, &error)) return Fail(err, error);
   } else {
     output.PrintLegend(session.connection.connectedPort);
   }

@@ -11,6 +11,7 @@ namespace tarn {
 struct MonitorOptions {
   std::string csvPath;  // empty: print a line per poll
   int seconds = 0;      // poll for this long (5 polls a second); 0: until stopped
+  char csvSeparator = ',';  // between the recording's fields: ',' or ';'
 };
 
 // Polls the controller as the monitor page does until `stop` is requested or

@@ -19,9 +19,17 @@ class StopOnInterrupt {
   StopOnInterrupt(const StopOnInterrupt&) = delete;
   StopOnInterrupt& operator=(const StopOnInterrupt&) = delete;
 
+  // The signal that requested the stop (SIGINT for Ctrl+C on Windows too);
+  // 0 while none came.
+  int Signal() const;
+
  private:
   struct Impl;
   std::unique_ptr<Impl> impl_;
 };
+
+// The exit status of a command ended by signal `number`, as a shell reports a
+// program killed by it: 128 + the signal's number (130 for Ctrl+C).
+int InterruptedExitStatus(int number);
 
 }  // namespace tarn

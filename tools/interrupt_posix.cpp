@@ -12,6 +12,7 @@ struct StopOnInterrupt::Impl {
   sigset_t signals{};
   sigset_t previous{};
   std::atomic<bool> ending{false};
+  std::atomic<int> caught{0};
   std::thread watcher;
 };
 
@@ -27,6 +28,8 @@ StopOnInterrupt::StopOnInterrupt(std::stop_source source) : impl_(std::make_uniq
       int signal = 0;
       if (sigwait(&impl->signals, &signal) != 0) continue;
       if (impl->ending) return;
+      int none = 0;
+      impl->caught.compare_exchange_strong(none, signal);
       source.request_stop();
     }
   });
@@ -38,6 +41,15 @@ StopOnInterrupt::~StopOnInterrupt() {
   impl_->watcher.join();
   // A Ctrl+C pressed since then now ends the program as usual.
   pthread_sigmask(SIG_SETMASK, &impl_->previous, nullptr);
+}
+
+int StopOnInterrupt::Signal() const {
+  return impl_->caught;
+}
+
+int InterruptedExitStatus(int number) {
+  constexpr int kKilledBySignal = 128;
+  return kKilledBySignal + (number > 0 ? number : SIGINT);
 }
 
 }  // namespace tarn

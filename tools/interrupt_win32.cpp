@@ -1,5 +1,7 @@
 #include <windows.h>
 
+#include <atomic>
+#include <csignal>
 #include <mutex>
 
 #include "tools/interrupt.h"
@@ -9,12 +11,14 @@ namespace {
 
 std::mutex sourceMutex;
 std::stop_source* interruptSource = nullptr;
+std::atomic<int> interruptSignal{0};
 
 // Runs on a thread of its own that the system starts for the console event.
 BOOL WINAPI OnConsoleEvent(DWORD event) {
   if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT) return FALSE;
   std::lock_guard lock(sourceMutex);
   if (interruptSource == nullptr) return FALSE;
+  interruptSignal = SIGINT;
   interruptSource->request_stop();
   return TRUE;
 }
@@ -30,6 +34,7 @@ StopOnInterrupt::StopOnInterrupt(std::stop_source source)
   {
     std::lock_guard lock(sourceMutex);
     interruptSource = &impl_->source;
+    interruptSignal = 0;
   }
   SetConsoleCtrlHandler(OnConsoleEvent, TRUE);
 }
@@ -38,6 +43,15 @@ StopOnInterrupt::~StopOnInterrupt() {
   SetConsoleCtrlHandler(OnConsoleEvent, FALSE);
   std::lock_guard lock(sourceMutex);
   interruptSource = nullptr;
+}
+
+int StopOnInterrupt::Signal() const {
+  return interruptSignal;
+}
+
+int InterruptedExitStatus(int number) {
+  constexpr int kKilledBySignal = 128;
+  return kKilledBySignal + (number > 0 ? number : SIGINT);
 }
 
 }  // namespace tarn

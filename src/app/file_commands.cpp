@@ -5,6 +5,7 @@
 
 #include "app/about_libraries.h"
 #include "app/main_dlg.h"
+#include "model/csv.h"
 #include "model/image_file.h"
 #include "model/parameter_export.h"
 #include "model/service_file.h"
@@ -25,7 +26,9 @@ constexpr int kValueColumnWidth = 70;
 constexpr int kNoteColumnWidth = 96;
 
 const ui::FileType kImageFiles = {u"Image files (*.bin)", u"*.bin"};
-const ui::FileType kCsvFiles = {u"CSV files (*.csv)", u"*.csv"};
+const ui::FileType kCsvCommaFiles = {u"CSV files, comma-separated (*.csv)", u"*.csv"};
+const ui::FileType kCsvSemicolonFiles = {u"CSV files, semicolon-separated (*.csv)", u"*.csv"};
+constexpr std::size_t kSemicolonType = 1;
 const ui::FileType kAllFiles = {u"All files (*)", u"*"};
 
 std::u16string Text(int id) {
@@ -242,15 +245,16 @@ void FileCommands::ExportCsv() {
   }
   window_.ReturnToPage(shown);
   const std::u16string proposed = ProposedFileName(session_.image, LocalToday());
+  std::size_t chosenType = 0;
   const ui::FileRequest request{u"Export parameters as CSV",
                                 proposed.substr(0, proposed.rfind(u'.')) + u".csv",
-                                {kCsvFiles, kAllFiles},
-                                u"csv"};
+                                CsvFileTypes(), u"csv", &chosenType};
   const auto path = host().AskFileToSave(request);
   if (!path) {
     return;
   }
-  const std::string csv = ExportParameters(session_.defs, session_.image, LocalToday());
+  const std::string csv = ExportParameters(session_.defs, session_.image, LocalToday(),
+                                           CsvSeparatorOf(chosenType));
   if (WriteFile(*path, csv.data(), csv.size())) {
     window_.SetStatusBarText(FormatMessage(Text(kMsgParametersExported), {path->u16string()}));
   }
@@ -296,6 +300,14 @@ void FileCommands::TakeValues(const ParameterImage& other, const std::filesystem
   const int taken = ApplyDifferences(chosen, other, session_.image);
   window_.SetStatusBarText(FormatMessage(
       Text(kMsgValuesTaken), {Ascii(std::to_string(taken)), FileNameOf(file)}));
+}
+
+std::vector<ui::FileType> CsvFileTypes() {
+  return {kCsvCommaFiles, kCsvSemicolonFiles, kAllFiles};
+}
+
+char CsvSeparatorOf(std::size_t chosenType) {
+  return chosenType == kSemicolonType ? csv::kSemicolon : csv::kComma;
 }
 
 void FileCommands::About() {

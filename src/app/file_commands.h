@@ -109,6 +109,13 @@ class FileCommands {
   Session& session_;
 };
 
+// The kinds a CSV save dialog offers: comma-separated (the first, chosen
+// unless the user picks another), semicolon-separated for spreadsheets that
+// take the comma as the decimal sign, and any name.
+std::vector<ui::FileType> CsvFileTypes();
+// The field separator of the kind chosen among CsvFileTypes().
+char CsvSeparatorOf(std::size_t chosenType);
+
 // "%1", "%2" in `text` replaced by the arguments.
 std::u16string FormatMessage(std::u16string text, const std::vector<std::u16string>& args);
 

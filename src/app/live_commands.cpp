@@ -8,6 +8,7 @@
 #include <string_view>
 #include <utility>
 
+#include "app/file_commands.h"
 #include "monitor/live_items.h"
 #include "monitor/wall_time.h"
 #include "resources/embedded.h"
@@ -280,12 +281,14 @@ void LiveCommands::StartRecording() {
   ui::FileRequest request;
   request.title = u"Record live data";
   request.proposedName = ProposedRecordingName();
-  request.types = {{u"CSV files (*.csv)", u"*.csv"}};
+  request.types = CsvFileTypes();
   request.suffix = u"csv";
+  std::size_t chosenType = 0;
+  request.chosenType = &chosenType;
   const auto path = window_.host().AskFileToSave(request);
   if (!path) return;
   std::string error;
-  if (!feed_.StartRecording(*path, &error)) {
+  if (!feed_.StartRecording(*path, &error, CsvSeparatorOf(chosenType))) {
     ShowRecordingState();
     window_.SetStatusBarText(u"");  // no rows were recorded anywhere
     window_.host().ShowMessageWithDetails(kMsgRecordingNotStarted, res::DecodeUtf8(error),

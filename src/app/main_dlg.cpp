@@ -3,6 +3,7 @@
 #include <array>
 
 #include "app/live_commands.h"
+#include "app/scan_prompter.h"
 #include "link/connection.h"
 #include "link/transfer.h"
 #include "model/definition_loader.h"
@@ -56,7 +57,9 @@ void CQelmUserAppDlg::SetCaptions() {
 void CQelmUserAppDlg::OnInitDialog() {
   SetCaptions();
   SetBold(kIdStatus, true);
-  Connection connection(session_.link, host());
+  ScanPrompter scanPrompter(host());
+  Connection connection(session_.link, scanPrompter);
+  scanPrompter.Watch(connection);
   session_.connected = connection.ConnectWithRetry();
   if (!session_.connected) {
     EndDialog(ui::kIdCancel);

@@ -255,7 +255,7 @@ std::optional<std::filesystem::path> QtHost::AskFile(const ui::FileRequest& requ
   dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
   QStringList filters;
   for (const ui::FileType& type : request.types) {
-    filters << QStringLiteral("%1 (%2)").arg(ToQString(type.description), ToQString(type.pattern));
+    filters << ToQString(ui::FilterText(type));
   }
   dialog.setNameFilters(filters);
   dialog.setDefaultSuffix(ToQString(request.suffix));
@@ -264,6 +264,10 @@ std::optional<std::filesystem::path> QtHost::AskFile(const ui::FileRequest& requ
   const bool chosen = dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty();
   EndFinishedRuns();
   if (!chosen) return std::nullopt;
+  if (request.chosenType != nullptr) {
+    const qsizetype index = filters.indexOf(dialog.selectedNameFilter());
+    *request.chosenType = index >= 0 ? static_cast<std::size_t>(index) : 0;
+  }
   return std::filesystem::path(dialog.selectedFiles().front().toStdU16String());
 }
 

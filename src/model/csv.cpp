@@ -4,8 +4,9 @@
 
 namespace tarn::csv {
 
-std::string Field(std::string_view utf8) {
-  if (utf8.find_first_of(",\"\r\n") == std::string_view::npos) return std::string(utf8);
+std::string Field(std::string_view utf8, char separator) {
+  const char mustQuote[] = {separator, '"', '\r', '\n', '\0'};
+  if (utf8.find_first_of(mustQuote) == std::string_view::npos) return std::string(utf8);
   std::string quoted = "\"";
   for (char c : utf8) {
     if (c == '"') quoted += '"';
@@ -15,15 +16,15 @@ std::string Field(std::string_view utf8) {
   return quoted;
 }
 
-std::string Field(std::u16string_view text) {
-  return Field(res::EncodeUtf8(text));
+std::string Field(std::u16string_view text, char separator) {
+  return Field(res::EncodeUtf8(text), separator);
 }
 
-std::string Row(const std::vector<std::string>& utf8Fields) {
+std::string Row(const std::vector<std::string>& utf8Fields, char separator) {
   std::string row;
   for (std::size_t i = 0; i < utf8Fields.size(); ++i) {
-    if (i > 0) row += ',';
-    row += Field(utf8Fields[i]);
+    if (i > 0) row += separator;
+    row += Field(utf8Fields[i], separator);
   }
   row += kRowEnd;
   return row;

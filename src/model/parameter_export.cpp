@@ -42,10 +42,12 @@ std::string RangeColumn(const ShownRow& row) {
   return row.place == Place::Slot ? Utf8(RangeText(*row.def)) : std::string();
 }
 
-std::string ControllerLine(const ParameterImage& image, std::chrono::year_month_day date) {
+std::string ControllerLine(const ParameterImage& image, std::chrono::year_month_day date,
+                           char separator) {
   return csv::Row({"Controller", Utf8(ModuleNameText(image)), "Serial number",
                    Utf8(SerialNumberText(image)), "Version", Utf8(VersionText(image)), "Date",
-                   Utf8(DateText(date))});
+                   Utf8(DateText(date))},
+                  separator);
 }
 
 }  // namespace
@@ -61,16 +63,17 @@ std::u16string_view UnitOf(std::u16string_view label) {
 }
 
 std::string ExportParameters(const DefinitionSet& defs, const ParameterImage& image,
-                             std::chrono::year_month_day date) {
+                             std::chrono::year_month_day date, char separator) {
   std::string out(csv::kByteOrderMark);
-  out += ControllerLine(image, date);
-  out += csv::Row({"Page", "Label", "Value", "Range", "Unit", "Address"});
+  out += ControllerLine(image, date, separator);
+  out += csv::Row({"Page", "Label", "Value", "Range", "Unit", "Address"}, separator);
   for (const ShownRow& row : ShownRows(defs)) {
     if (row.place == Place::None) {
       continue;
     }
     out += csv::Row({Utf8(PageName(row.page)), Utf8(row.def->name), Utf8(ShownValue(row, image)),
-                     RangeColumn(row), Utf8(UnitOf(row.def->name)), AddressText(row)});
+                     RangeColumn(row), Utf8(UnitOf(row.def->name)), AddressText(row)},
+                    separator);
   }
   return out;
 }

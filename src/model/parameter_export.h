@@ -21,8 +21,8 @@ std::u16string_view UnitOf(std::u16string_view label);
 // controller (module name, serial number, version) and `date`, a line of
 // column captions, then Page, Label, Value, Range, Unit, Address for every
 // row the pages show in their check boxes and slots, in page order. A flag's
-// address is ADDRESS.BIT.
+// address is ADDRESS.BIT. Fields are separated by `separator` (',' or ';').
 std::string ExportParameters(const DefinitionSet& defs, const ParameterImage& image,
-                             std::chrono::year_month_day date);
+                             std::chrono::year_month_day date, char separator = ',');
 
 }  // namespace tarn

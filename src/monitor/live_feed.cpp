@@ -7,9 +7,10 @@ namespace tarn {
 
 LiveFeed::LiveFeed(const DefinitionSet& defs) : history_(defs), chart_(defs), recorder_(defs) {}
 
-bool LiveFeed::StartRecording(const std::filesystem::path& path, std::string* error) {
+bool LiveFeed::StartRecording(const std::filesystem::path& path, std::string* error,
+                              char separator) {
   recordingError_.clear();
-  return recorder_.Start(path, std::chrono::steady_clock::now(), error);
+  return recorder_.Start(path, std::chrono::steady_clock::now(), error, separator);
 }
 
 void LiveFeed::Take(const LiveSample& sample) {

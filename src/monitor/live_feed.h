@@ -27,7 +27,8 @@ class LiveFeed {
   explicit LiveFeed(const DefinitionSet& defs);
 
   // Starts recording into `path` with the next poll; see Recorder::Start.
-  bool StartRecording(const std::filesystem::path& path, std::string* error);
+  bool StartRecording(const std::filesystem::path& path, std::string* error,
+                      char separator = ',');
   void StopRecording() { recorder_.Stop(); }
 
   // Passes `sample` to the history, the chart and the recording, then to the

@@ -37,9 +37,10 @@ std::string SecondsText(std::chrono::steady_clock::duration elapsed) {
 Recorder::Recorder(const DefinitionSet& defs) : defs_(defs) {}
 
 bool Recorder::Start(const std::filesystem::path& path, std::chrono::steady_clock::time_point began,
-                     std::string* error) {
+                     std::string* error, char separator) {
   Stop();
   path_ = path;
+  separator_ = separator;
   columns_ = LiveColumns(defs_);
   began_ = began;
   rows_ = 0;
@@ -54,7 +55,7 @@ bool Recorder::Start(const std::filesystem::path& path, std::chrono::steady_cloc
   std::vector<std::string> header = {res::EncodeUtf8(kTimeHeader), res::EncodeUtf8(kSecondsHeader),
                                      res::EncodeUtf8(kPollHeader)};
   for (const LiveColumn& column : columns_) header.push_back(res::EncodeUtf8(column.header));
-  return WriteAndFlush(std::string(csv::kByteOrderMark) + csv::Row(header), error);
+  return WriteAndFlush(std::string(csv::kByteOrderMark) + csv::Row(header, separator_), error);
 }
 
 bool Recorder::Take(const LiveSample& sample, std::string* error) {
@@ -67,7 +68,7 @@ bool Recorder::Take(const LiveSample& sample, std::string* error) {
   fields.push_back(SecondsText(sample.steadyTime - began_));
   fields.push_back(res::EncodeUtf8(sample.Complete() ? kPollSuccess : kPollFailure));
   for (const LiveColumn& column : columns_) fields.push_back(ColumnText(column, sample, defs_));
-  if (!WriteAndFlush(csv::Row(fields), error)) return false;
+  if (!WriteAndFlush(csv::Row(fields, separator_), error)) return false;
   ++rows_;
   return true;
 }

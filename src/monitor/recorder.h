@@ -33,9 +33,10 @@ class Recorder {
   // Creates `path` (or empties it), writes the byte-order mark and the header
   // row; rows count their seconds from `began`. False with *error set to the
   // file's name and the system's reason when the file cannot be written; a
-  // recording already running is ended first.
+  // recording already running is ended first. Fields are separated by
+  // `separator` (',' or ';').
   bool Start(const std::filesystem::path& path, std::chrono::steady_clock::time_point began,
-             std::string* error);
+             std::string* error, char separator = ',');
   // Appends the row of `sample` and flushes it. Does nothing when not
   // recording or for a sample taken before the recording began. False when writing failed: the recording has then ended and
   // *error says why.
@@ -59,6 +60,7 @@ class Recorder {
   std::vector<LiveColumn> columns_;
   std::chrono::steady_clock::time_point began_{};
   std::int64_t rows_ = 0;
+  char separator_ = ',';
   std::uintmax_t bytes_ = 0;  // written whole and flushed
 };
 

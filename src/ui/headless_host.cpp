@@ -145,8 +145,9 @@ void HeadlessHost::DestroyChild(Dialog& child) {
   }
 }
 
-void HeadlessHost::QueueFileAnswer(std::optional<std::filesystem::path> answer) {
-  fileAnswers_.push_back(std::move(answer));
+void HeadlessHost::QueueFileAnswer(std::optional<std::filesystem::path> answer,
+                                   std::size_t type) {
+  fileAnswers_.emplace_back(std::move(answer), type);
 }
 
 std::optional<std::filesystem::path> HeadlessHost::AskFileToSave(const FileRequest& request) {
@@ -158,8 +159,9 @@ std::optional<std::filesystem::path> HeadlessHost::AskFileToOpen(const FileReque
   if (fileAnswers_.empty()) {
     return std::nullopt;
   }
-  auto answer = std::move(fileAnswers_.front());
+  auto [answer, type] = std::move(fileAnswers_.front());
   fileAnswers_.pop_front();
+  if (answer && request.chosenType != nullptr) *request.chosenType = type;
   return answer;
 }
 

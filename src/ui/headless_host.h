@@ -14,6 +14,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "ui/host.h"
@@ -82,7 +83,8 @@ class HeadlessHost : public Host {
 
   // --- File dialogs. Answers come from a queue; without one the user
   // cancels. Every request is recorded. ---
-  void QueueFileAnswer(std::optional<std::filesystem::path> answer);
+  // `type`: the index of the kind the user picks among the request's types.
+  void QueueFileAnswer(std::optional<std::filesystem::path> answer, std::size_t type = 0);
   const std::vector<FileRequest>& FileRequests() const { return fileRequests_; }
   std::optional<std::filesystem::path> AskFileToSave(const FileRequest& request) override;
   std::optional<std::filesystem::path> AskFileToOpen(const FileRequest& request) override;
@@ -116,7 +118,7 @@ class HeadlessHost : public Host {
 
   std::vector<ChildRecord> children_;
 
-  std::deque<std::optional<std::filesystem::path>> fileAnswers_;
+  std::deque<std::pair<std::optional<std::filesystem::path>, std::size_t>> fileAnswers_;
   std::vector<FileRequest> fileRequests_;
   std::vector<Dialog*> modeless_;
 

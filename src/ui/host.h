@@ -24,12 +24,25 @@ struct FileType {
   std::u16string pattern;
 };
 
+// The text a file dialog's list of kinds shows for `type`: its description,
+// which names its pattern ("CSV files (*.csv)"); the pattern is added in
+// parentheses only where the description leaves it out.
+inline std::u16string FilterText(const FileType& type) {
+  const std::u16string named = u"(" + type.pattern + u")";
+  if (type.description.find(named) != std::u16string::npos) return type.description;
+  return type.description + u" " + named;
+}
+
 // What a file dialog asks.
 struct FileRequest {
   std::u16string title;
   std::u16string proposedName;  // the name a save dialog offers; may be empty
   std::vector<FileType> types;  // the first one is selected
   std::u16string suffix;        // added to a name typed without one ("bin")
+  // When set, receives the index in `types` of the kind the user chose, for
+  // kinds that differ in content rather than in name (CSV with commas or
+  // semicolons).
+  std::size_t* chosenType = nullptr;
 };
 
 class Host : public Prompter {

@@ -330,6 +330,10 @@ std::optional<std::filesystem::path> Win32Host::AskFile(const ui::FileRequest& r
   ask.Flags |= save ? OFN_OVERWRITEPROMPT : OFN_FILEMUSTEXIST;
   const BOOL chosen = save ? GetSaveFileNameW(&ask) : GetOpenFileNameW(&ask);
   if (chosen == FALSE) return std::nullopt;
+  // nFilterIndex counts the kinds from 1.
+  if (request.chosenType != nullptr) {
+    *request.chosenType = ask.nFilterIndex > 0 ? ask.nFilterIndex - 1 : 0;
+  }
   return std::filesystem::path(std::wstring(path.c_str()));
 }
 

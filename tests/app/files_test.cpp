@@ -7,6 +7,7 @@
 #include <fstream>
 
 #include "app/file_commands.h"
+#include "app/live_commands.h"
 #include "model/image_file.h"
 #include "model/service_file.h"
 #include "model/value_codec.h"
@@ -281,6 +282,60 @@ TEST_F(FileMenu, UnwrittenMarksFollowEditsReadAndWrite) {
     window.UserClick(kIdQuit);
     EXPECT_TRUE(window.Ended());
     EXPECT_EQ(host.CountMessages(kMsgQuitUnwritten), 0);
+  });
+}
+
+std::string FileText(const fs::path& path) {
+  std::ifstream file(path, std::ios::binary);
+  return std::string((std::istreambuf_iterator<char>(file)), {});
+}
+
+// The CSV save dialogs offer the semicolon for spreadsheets that take the
+// comma as the decimal sign; the kind chosen decides the separator of the
+// parameters' table and of the live-data recording alike.
+TEST_F(FileMenu, CsvDialogsOfferTheSemicolonAndTheFileFollowsTheChoice) {
+  const std::vector<ui::FileType> types = CsvFileTypes();
+  ASSERT_EQ(types.size(), 3u);
+  // Each kind names its pattern once, and the two CSV kinds can be told apart.
+  for (const ui::FileType& type : types) {
+    const std::u16string shown = ui::FilterText(type);
+    EXPECT_EQ(shown.find(u"(" + type.pattern + u")"), shown.rfind(u"(" + type.pattern + u")"))
+        << res::EncodeUtf8(shown);
+  }
+  EXPECT_NE(types[0].description, types[1].description);
+  EXPECT_EQ(ui::FilterText({u"Image files", u"*.bin"}), u"Image files (*.bin)");
+
+  struct Case {
+    std::size_t type;
+    const char* captions;
+  };
+  const Case cases[] = {
+      {0, "Page,Label,Value,Range,Unit,Address\r\n"},
+      {1, "Page;Label;Value;Range;Unit;Address\r\n"},
+      {2, "Page,Label,Value,Range,Unit,Address\r\n"},  // any name: the comma
+  };
+  RunTool([&](CQelmUserAppDlg& window) {
+    for (const Case& c : cases) {
+      SCOPED_TRACE(c.type);
+      const fs::path path = dir / ("params-" + std::to_string(c.type) + ".csv");
+      host.QueueFileAnswer(path, c.type);
+      window.UserMenu(kIdMenuExportCsv);
+      ASSERT_FALSE(host.FileRequests().empty());
+      EXPECT_EQ(host.FileRequests().back().types.size(), types.size());
+      EXPECT_NE(FileText(path).find(c.captions), std::string::npos) << FileText(path);
+    }
+
+    // The recording's header row, written when it starts.
+    const fs::path live = dir / "live.csv";
+    host.QueueFileAnswer(live, 1);
+    window.UserMenu(kIdRecordLive);
+    ASSERT_EQ(host.FileRequests().back().types.size(), types.size());
+    ASSERT_TRUE(window.IsMenuItemEnabled(kIdStopRecording));
+    window.UserMenu(kIdStopRecording);
+    const std::string text = FileText(live);
+    const std::string header = text.substr(0, text.find("\r\n"));
+    EXPECT_GT(std::count(header.begin(), header.end(), ';'), 3) << header;
+    window.UserClick(kIdQuit);
   });
 }
 

@@ -40,7 +40,8 @@ constexpr char kOverview[] =
     "\n"
     "The controller is found as the tool finds it: every serial port is tried in\n"
     "turn until one answers. TARN_PORTS=PORT[:PORT...] names the ports to try.\n"
-    "Exit status: 0 done, 1 failed (the last line on stderr says why), 2 usage.\n"
+    "Exit status: 0 done, 1 failed (the last line on stderr says why), 2 usage,\n"
+    "130 interrupted by Ctrl+C (143 by SIGTERM).\n"
     "tarn-cli COMMAND --help explains one command.\n";
 
 struct Outcome {
@@ -101,12 +102,12 @@ TEST_F(CliArguments, WrongArgumentsPrintTheCommandsUsage) {
   } cases[] = {
       {{"ports", "extra"}, "ports"},
       {{"identity", "extra"}, "identity"},
-      {{"read"}, "read FILE"},
-      {{"read", "a.bin", "b.bin"}, "read FILE"},
+      {{"read"}, "read [--force] FILE"},
+      {{"read", "a.bin", "b.bin"}, "read [--force] FILE"},
       {{"write"}, "write [--no-verify] FILE"},
       {{"write", "--verify", "a.bin"}, "write [--no-verify] FILE"},
       {{"show", "a.bin", "b.bin"}, "show [FILE]"},
-      {{"set", "a.bin"}, "set FILE LABEL-OR-ADDRESS=VALUE..."},
+      {{"set", "a.bin"}, "set [--force] FILE LABEL-OR-ADDRESS=VALUE..."},
   };
   for (const auto& c : cases) {
     const Outcome run = Run(c.args);

@@ -35,6 +35,27 @@ TEST(Csv, RowJoinsQuotedFieldsAndEndsWithCrLf) {
   EXPECT_EQ(csv::Row({}), "\r\n");
 }
 
+// With the semicolon between fields, quoting follows the semicolon: a
+// decimal comma stays plain, a semicolon inside a field is quoted.
+struct SeparatedCase {
+  std::string_view field;
+  char separator;
+  std::string_view written;
+};
+
+TEST(Csv, QuotingFollowsTheSeparator) {
+  const SeparatedCase cases[] = {
+      {"1,5", ';', "1,5"},           {"a;b", ';', "\"a;b\""},
+      {"a;b", ',', "a;b"},           {"1,5", ',', "\"1,5\""},
+      {"say \"hi\"", ';', "\"say \"\"hi\"\"\""}, {"a\nb", ';', "\"a\nb\""},
+      {";", ';', "\";\""},           {"", ';', ""},
+  };
+  for (const SeparatedCase& c : cases) {
+    EXPECT_EQ(csv::Field(c.field, c.separator), c.written) << c.field << " with " << c.separator;
+  }
+  EXPECT_EQ(csv::Row({"Vehicle", "1,5", "x;y", ""}, ';'), "Vehicle;1,5;\"x;y\";\r\n");
+}
+
 TEST(Csv, WideTextIsWrittenAsUtf8) {
   EXPECT_EQ(csv::Field(std::u16string_view(u"Ток, А")), "\"Ток, А\"");
 }

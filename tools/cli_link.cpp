@@ -8,6 +8,7 @@
 #include "link/connection.h"
 #include "link/transfer.h"
 #include "resources/embedded.h"
+#include "tools/cli_history.h"
 #include "tools/cli_session.h"
 #include "model/image_file.h"
 
@@ -108,6 +109,7 @@ int RunRead(const std::string& path, std::ostream& out, std::ostream& err) {
   ReadCommand(session.link, image, session.flags, session.prompter, session.status);
   if (!session.flags.imageRead)
     return Fail(err, "reading the image failed; " + path + " untouched");
+  CliJournal(err).Read(image);
   if (!WriteFileAtomically(path, image.bytes, &error)) return Fail(err, error);
   out << "Read the image of " << Printable(image, kAddrModuleName, kModuleNameSize) << " on "
       << session.connection.connectedPort << " into " << path << "\n";
@@ -122,10 +124,16 @@ int RunWrite(const std::string& path, bool verify, std::ostream& out, std::ostre
   if (!ConnectController(session, err)) return kExitFailed;
   // Success is told only once the read-back agrees.
   if (verify) session.prompter.HoldBack(kMsgWriteDone);
+  CliJournal journal(err);
+  const std::int64_t entry = journal.BeginWrite(*image);
   WriteCommand(session.link, *image, session.flags, session.prompter, session.status);
-  if (!session.flags.imageWritten)
+  if (!session.flags.imageWritten) {
+    journal.Finish(entry, false, std::nullopt, WriteFailureReason(session.prompter.lastMessage));
     return Fail(err, WriteFailureReason(session.prompter.lastMessage));
-  if (verify && Verify(session, *image, err) != kExitDone) return kExitFailed;
+  }
+  const bool verified = !verify || Verify(session, *image, err) == kExitDone;
+  journal.Finish(entry, true, verify ? std::optional(verified) : std::nullopt, "");
+  if (!verified) return kExitFailed;
   session.prompter.ShowHeld();
   out << "Wrote " << path << " to " << session.connection.connectedPort
       << (verify ? "; read back and verified" : "; not verified") << "\n";

@@ -153,6 +153,8 @@ void CQelmUserAppDlg::OnCommand(int id) {
     OnButtonRange(id);
   } else if (FileCommands::Handles(id)) {
     files_.OnCommand(id);
+  } else if (HistoryCommands::Handles(id)) {
+    history_.OnCommand(id);
   } else if (live_ == nullptr || !live_->OnCommand(id)) {
     ui::Dialog::OnCommand(id);
   }
@@ -215,6 +217,7 @@ void CQelmUserAppDlg::OnRead() {
     RefreshVoltageRanges(session_.image, session_.defs);
   }
   files_.EnableCommands();
+  history_.OnRead();
   if (session_.flags.imageRead && session_.definitionsLoaded) {
     OnButtonRange(kIdVehicle);
   }
@@ -235,7 +238,9 @@ bool CQelmUserAppDlg::ReadFitsDefinitions() {
 }
 
 void CQelmUserAppDlg::OnWrite() {
-  WriteCommand(session_.link, session_.image, session_.flags, host(), *this);
+  HistoryCommands::WriteWatch watch = history_.BeginWrite(*this);
+  WriteCommand(session_.link, session_.image, session_.flags, host(), watch);
+  watch.Finish();
 }
 
 bool CQelmUserAppDlg::loadDefinitions() {

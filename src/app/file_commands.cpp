@@ -81,7 +81,9 @@ constexpr std::u16string_view kLibraries =
     u"C++ standard library (GCC libstdc++): GPL-3.0 with the GCC Runtime Library Exception\n"
     u"Qt 6 Widgets (Linux program): LGPL-3.0\n"
     u"Windows program: the system's Win32 API only\n"
-    u"CLI11 (tarn-cli): BSD-3-Clause";
+    u"CLI11 (tarn-cli): BSD-3-Clause\n"
+    u"SQLite (service journal): public domain\n"
+    u"libpq (shared journal, Linux programs): PostgreSQL Licence";
 
 std::u16string Ascii(std::string_view text) {
   return {text.begin(), text.end()};

@@ -160,9 +160,17 @@ std::unique_ptr<Journal> Journal::Open(std::unique_ptr<SqlDb> db, std::string* e
 // The version is read and every missing step applied in one write
 // transaction, so two programs opening a new journal at once create it once.
 bool Journal::Migrate(int targetVersion, std::string* error) {
-  if (!db_->BeginWrite(error)) return false;
   std::vector<SqlRow> rows;
   std::string ignored;
+  // A journal that is up to date needs no write: one that may only be read
+  // still lists its history.
+  if (db_->Exec("SELECT version FROM journal_schema", {}, &rows, &ignored) && !rows.empty() &&
+      rows[0][0].integer >= targetVersion && rows[0][0].integer <= kSchemaVersion) {
+    version_ = static_cast<int>(rows[0][0].integer);
+    return true;
+  }
+  rows.clear();
+  if (!db_->BeginWrite(error)) return false;
   // A journal without the version table is new: version 0. The probe runs in
   // a savepoint so that its failure does not spoil the transaction.
   if (!db_->Exec("SAVEPOINT probe", {}, nullptr, error)) return db_->Rollback(), false;

@@ -93,6 +93,30 @@ TEST_P(CliJournal, AWriteIsListedWithItsChangesAndCanBeUndone) {
 INSTANTIATE_TEST_SUITE_P(Backends, CliJournal,
                          ::testing::Values(Backend::Sqlite, Backend::Postgres), BackendName);
 
+// A journal that cannot be opened: read, set and write each do their work
+// and say so once.
+class CliJournalOff : public CliJournal {};
+
+TEST_F(CliJournalOff, NeverStopsACommandAndIsReportedOncePerRun) {
+  const std::string blocker = File("in-the-way");
+  std::ofstream(blocker) << "x";
+  setenv("TARN_JOURNAL", (blocker + "/journal.sqlite").c_str(), 1);
+  const std::vector<std::vector<std::string>> runs = {
+      {"read", File("read.bin")},
+      {"set", File("read.bin"), "37=90"},
+      {"write", File("read.bin")},
+  };
+  for (const auto& args : runs) {
+    EXPECT_EQ(Run(args), kDone) << args[0] << ": " << err.str();
+    int notices = 0;
+    for (const std::string& line : Lines(err.str())) {
+      notices += line.starts_with("tarn-cli: Журнал обслуживания отключён: ");
+    }
+    EXPECT_EQ(notices, 1) << args[0] << ": " << err.str();
+  }
+  EXPECT_EQ(sim.GetImage()[37], 90);
+}
+
 // What the history commands refuse, each with a one-line reason.
 TEST(CliHistory, RefusesWithAReason) {
   TempFolder temp;

@@ -39,11 +39,10 @@ inline constexpr int kIdHistoryLoad = 1608;
 inline constexpr int kIdHistoryExport = 1609;
 
 // String-table ids of its messages.
-inline constexpr int kMsgJournalOff = 230;           // OK, exclamation; %1 the reason
+// 230, the journal is off: shown by the journal's notice (OK, exclamation).
 inline constexpr int kMsgJournalCompareHeading = 231;  // %1 entry, %2 time
 inline constexpr int kMsgJournalValuesTaken = 232;   // status bar: %1 values, %2 entry
 inline constexpr int kMsgJournalNoDifference = 233;  // OK, exclamation
-inline constexpr int kMsgJournalNoImage = 234;       // OK, exclamation
 
 // The history window. Ticking an entry selects it (one at a time): its
 // changed values are listed and the buttons apply to it. Restore and Load end

@@ -192,6 +192,46 @@ TEST_P(JournalOn, TheFirstSchemaIsBroughtForwardWithItsEntries) {
 INSTANTIATE_TEST_SUITE_P(Backends, JournalOn, ::testing::Values(Backend::Sqlite, Backend::Postgres),
                          BackendName);
 
+// A journal that fills its disk halfway through a record keeps every earlier
+// record whole and nothing of the one that failed.
+TEST(JournalFull, AFailedRecordLeavesNothingBehind) {
+  TempFolder temp;
+  const std::string location = (temp.dir / "full.sqlite").string();
+  std::string error;
+  { journal::OpenJournal(location, &error); }  // created at full size
+  auto db = journal::OpenSqliteDb(location, &error);
+  ASSERT_NE(db, nullptr) << error;
+  // The file may grow by a few pages only, as on a disk that is nearly full.
+  ASSERT_TRUE(db->Exec("PRAGMA max_page_count = 40", {}, nullptr, &error)) << error;
+  auto journal = journal::Journal::Open(std::move(db), &error);
+  ASSERT_NE(journal, nullptr) << error;
+  journal::WriteRecord record{ImageWith(3, 0), ImageWith(3, 1), true, std::nullopt, "", {}};
+  for (int i = 0; i < 40; ++i) {
+    record.changes.push_back({"Vehicle", "label " + std::to_string(i), std::string(60, 'a'),
+                              std::string(60, 'b')});
+  }
+  int recorded = 0;
+  std::string refusal;
+  for (int i = 0; i < 200 && refusal.empty(); ++i) {
+    record.written[100] = static_cast<std::uint8_t>(i);
+    if (journal->RecordWrite(EntryKind::Write, record, TestOrigin(), &refusal)) ++recorded;
+  }
+  ASSERT_FALSE(refusal.empty()) << "the journal never filled up";
+  EXPECT_NE(refusal.find("full"), std::string::npos) << refusal;
+  ASSERT_GT(recorded, 0);
+  journal.reset();
+  auto reopened = journal::OpenJournal(location, &error);
+  ASSERT_NE(reopened, nullptr) << error;
+  const auto entries = reopened->List(std::nullopt, &error);
+  ASSERT_TRUE(entries) << error;
+  EXPECT_EQ(static_cast<int>(entries->size()), recorded);
+  for (const auto& entry : *entries) {
+    const auto loaded = reopened->Load(entry.id, &error);
+    ASSERT_TRUE(loaded && loaded->image && loaded->before) << error;
+    EXPECT_EQ(loaded->changes.size(), record.changes.size()) << "entry " << entry.id;
+  }
+}
+
 // Journals that cannot be used: the first record that needs one says once
 // why it is off; every later call does nothing and says nothing.
 TEST(JournalOff, SaysOnceWhyAndStaysOff) {

@@ -90,9 +90,10 @@ set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER "Tarn User App developers <maintainers@tarn-user-app.invalid>")
 set(CPACK_DEBIAN_PACKAGE_SECTION "electronics")
 # Debian's own Qt 6 packages; the platform plugins and a font that covers the
-# Cyrillic labels and the Chinese titles come with them.
+# Cyrillic labels and the Chinese titles come with them. The service journal
+# needs SQLite with RETURNING (3.35) and the PostgreSQL client library.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
-    "libqt6widgets6 (>= 6.4), libqt6gui6 (>= 6.4), libqt6core6 (>= 6.4), qt6-qpa-plugins, fonts-noto-cjk, libc6, libstdc++6")
+    "libqt6widgets6 (>= 6.4), libqt6gui6 (>= 6.4), libqt6core6 (>= 6.4), qt6-qpa-plugins, fonts-noto-cjk, libsqlite3-0 (>= 3.35), libpq5, libc6, libstdc++6")
 # After installation the user is told about the dialout group.
 set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA "${PROJECT_SOURCE_DIR}/packaging/debian/postinst")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)

@@ -3,6 +3,8 @@
 set -euo pipefail
 build="${1:-build}"
 status=0
+# What the programs journal goes into the build folder, not the user's journal.
+export TARN_JOURNAL="$(cd "$build" && pwd)/bench-journal.sqlite"
 while IFS= read -r program; do
   echo "== $(basename "$program")"
   "$program" || status=1

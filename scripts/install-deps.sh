@@ -3,8 +3,12 @@
 # those that are missing. Uses sudo when not run as root.
 set -euo pipefail
 
-packages=(cmake ninja-build g++ make libgtest-dev libgmock-dev qt6-base-dev libcli11-dev
+packages=(cmake ninja-build g++ make pkg-config libgtest-dev libgmock-dev qt6-base-dev libcli11-dev
           xvfb xauth fonts-liberation2 fonts-noto-cjk fonts-dejavu-core)
+# The service journal: SQLite, the PostgreSQL client, and the server that the
+# journal's tests start as a child of their own (util-linux's setpriv runs it
+# as an unprivileged user when the tests run as root).
+packages+=(libsqlite3-dev libpq-dev postgresql util-linux)
 if [ "${1:-}" = "--cross" ]; then
   packages+=(g++-mingw-w64-x86-64-posix)
 fi

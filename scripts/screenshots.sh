@@ -24,5 +24,16 @@ cat >"$screen" <<JSON
 {"windowFrameMargins": true, "screens": [{"name": "laptop", "x": 0, "y": 0,
  "width": $width, "height": $((height - taskbar)), "logicalDpi": 96, "logicalBaseDpi": 96, "dpr": 1}]}
 JSON
+# The walk's reads go into a journal of its own, not the user's. tarn-cli
+# first writes two changed values and then the image read back, so that the
+# service history shows a write with what it changed; the controller ends as
+# it began.
+export TARN_JOURNAL="$sim_work/journal.sqlite"
+cli="$build/tools/tarn-cli"
+TARN_PORTS="$port" "$cli" read "$sim_work/read.bin" >/dev/null
+cp "$sim_work/read.bin" "$sim_work/changed.bin"
+"$cli" set "$sim_work/changed.bin" 37=90 38=60 >/dev/null
+TARN_PORTS="$port" "$cli" write "$sim_work/changed.bin" >/dev/null 2>&1
+TARN_PORTS="$port" "$cli" write "$sim_work/read.bin" >/dev/null 2>&1
 TARN_PORTS="$port" QT_QPA_PLATFORM="offscreen:configfile=$screen" "$walk" "$out" "$taskbar"
 echo "Screenshots of a ${width} x ${height} screen in $out"

@@ -12,6 +12,7 @@
 #include "link/serial_port.h"
 #include "tarn_version.h"
 #include "tools/cli_files.h"
+#include "tools/cli_history.h"
 #include "tools/cli_link.h"
 #include "tools/cli_model.h"
 #include "tools/cli_monitor.h"
@@ -171,6 +172,33 @@ CommandRun DeclareMonitor(CLI::App& app) {
   };
 }
 
+CommandRun DeclareHistory(CLI::App& app) {
+  struct Args {
+    std::string serial;
+    bool json = false;
+    std::int64_t id = 0;
+    std::string path;
+    bool before = false;
+  };
+  auto args = std::make_shared<Args>();
+  CLI::Option* serial =
+      app.add_option("SERIAL", args->serial, "only the controller with this serial number");
+  app.add_flag("--json", args->json, "the entries as JSON, for scripts");
+  CLI::App* show = app.add_subcommand("show", "an entry and the values it changed");
+  show->add_option("ID", args->id, "the entry's number")->required();
+  CLI::App* exportImage = app.add_subcommand("export", "the entry's image into FILE");
+  exportImage->add_flag("--before", args->before, "the image the write replaced");
+  exportImage->add_option("ID", args->id, "the entry's number")->required();
+  exportImage->add_option("FILE", args->path, "the image file to write (512 bytes)")->required();
+  return [args, serial, show, exportImage](std::ostream& out, std::ostream& err,
+                                          std::stop_token) {
+    if (show->parsed()) return RunHistoryShow(args->id, out, err);
+    if (exportImage->parsed()) return RunHistoryExport(args->id, args->path, args->before, out, err);
+    return RunHistory(serial->count() > 0 ? std::optional(args->serial) : std::nullopt,
+                      args->json, out, err);
+  };
+}
+
 // Every command of tarn-cli. A new command is one more entry here, with the
 // function that declares its arguments.
 const Command kCommands[] = {
@@ -199,6 +227,10 @@ const Command kCommands[] = {
      "poll the live data as the monitor page does and\nprint a line per poll, or record them "
      "into FILE;\nruns N seconds or until Ctrl+C",
      DeclareMonitor, false},
+    {"history", "history [--json] [SERIAL]", "history [--json] [SERIAL] | show ID | export ID FILE",
+     "the service journal, newest first; history show ID\nlists an entry's changed values, "
+     "history export\n[--before] ID FILE writes its image into FILE",
+     DeclareHistory, false},
 };
 
 const Command* FindCommand(std::string_view name) {

@@ -10,6 +10,7 @@
 #include "link/connection.h"
 #include "link/transfer.h"
 #include "model/definition_loader.h"
+#include "tools/cli_history.h"
 #include "model/image_file.h"
 #include "model/page_layout.h"
 #include "model/value_codec.h"
@@ -170,6 +171,7 @@ int RunRead(const std::string& path, bool force, std::ostream& out, std::ostream
   if (session.Interrupted()) return Interrupted(err, path + " untouched");
   if (!session.flags.imageRead)
     return Fail(err, "reading the image failed; " + path + " untouched");
+  CliJournal(err).Read(image);
   if (!WriteFileAtomically(path, image.bytes, &error)) return Fail(err, error);
   out << "Read the image of " << FieldText(image, kAddrModuleName, kModuleNameSize) << " on "
       << session.connection.connectedPort << " into " << path << "\n";
@@ -188,11 +190,20 @@ int RunWrite(const std::string& path, bool verify, std::ostream& out, std::ostre
   if (!ConnectController(session, err)) return NotConnected(session, err, "nothing written");
   // Success is told only once the read-back agrees.
   if (verify) session.prompter.HoldBack(kMsgWriteDone);
+  CliJournal journal(err);
+  const std::int64_t entry = journal.BeginWrite(*image);
   WriteCommand(session.link, *image, session.flags, session.prompter, session.status);
-  if (session.Interrupted()) return Interrupted(err, InterruptedWriteLeft(session));
-  if (!session.flags.imageWritten)
-    return Fail(err, WriteFailureReason(session.prompter.lastMessage));
-  if (verify && Verify(session, *image, err) != kExitDone) {
+  if (session.Interrupted() || !session.flags.imageWritten) {
+    const std::string why = session.Interrupted()
+                                ? InterruptedWriteLeft(session)
+                                : WriteFailureReason(session.prompter.lastMessage);
+    journal.Finish(entry, session.flags.imageWritten, std::nullopt, why);
+    return session.Interrupted() ? Interrupted(err, why) : Fail(err, why);
+  }
+  const bool verified = !verify || Verify(session, *image, err) == kExitDone;
+  const bool verifyCounted = verify && !session.Interrupted();
+  journal.Finish(entry, true, verifyCounted ? std::optional(verified) : std::nullopt, "");
+  if (!verified) {
     return session.Interrupted() ? Interrupted(err, "the image was written, not verified")
                                  : kExitFailed;
   }

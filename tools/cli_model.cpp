@@ -15,6 +15,7 @@
 #include "model/value_codec.h"
 #include "resources/embedded.h"
 #include "tools/cli_files.h"
+#include "tools/cli_history.h"
 #include "tools/cli_session.h"
 #include "model/image_file.h"
 
@@ -333,6 +334,7 @@ int RunSet(const std::string& file, const std::vector<std::string>& assignmentAr
     return kExitFailed;
   }
   const std::vector<Page> pages = BuildPages(*defs);
+  const ParameterImage original = *image;
   // Every assignment is tried so that all refusals are reported at once.
   std::ostringstream done;
   bool allStored = true;
@@ -349,6 +351,7 @@ int RunSet(const std::string& file, const std::vector<std::string>& assignmentAr
   if (!WriteImageFile(file, *image, err)) {
     return kExitFailed;
   }
+  CliJournal(err).Set(original, *image, *defs, file);
   out << done.str() << "written: " << file << "\n";
   return kExitDone;
 }

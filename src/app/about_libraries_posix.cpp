@@ -9,6 +9,8 @@ std::u16string_view AboutLibraries() {
          u"Qt 6 Core, Gui and Widgets: LGPL-3.0\n"
          u"GCC libstdc++ and libgcc: GPL-3.0 with the GCC Runtime Library Exception\n"
          u"Compiled into tarn-cli: CLI11, BSD-3-Clause\n"
+         u"SQLite (service journal): public domain\n"
+         u"libpq (shared journal): PostgreSQL Licence\n"
          u"Licence texts: /usr/share/doc/tarn-user-app/THIRD-PARTY-NOTICES";
 }
 

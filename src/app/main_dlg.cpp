@@ -156,6 +156,8 @@ void CQelmUserAppDlg::OnCommand(int id) {
     OnButtonRange(id);
   } else if (FileCommands::Handles(id)) {
     files_.OnCommand(id);
+  } else if (HistoryCommands::Handles(id)) {
+    history_.OnCommand(id);
   } else if (live_ == nullptr || !live_->OnCommand(id)) {
     ui::Dialog::OnCommand(id);
   }
@@ -247,6 +249,13 @@ void CQelmUserAppDlg::OnRead() {
     RefreshVoltageRanges(session_.image, session_.defs);
   }
   files_.EnableCommands();
+  // Only an image read whole goes into the journal; a failed Read keeps the
+  // one before, which is already there.
+  if (taken) {
+    history_.OnRead();
+  } else {
+    history_.EnableCommands();
+  }
   if (!session_.flags.imageRead || !session_.definitionsLoaded) {
     return;
   }
@@ -272,7 +281,9 @@ bool CQelmUserAppDlg::ReadFitsDefinitions(const ParameterImage& image) {
 }
 
 void CQelmUserAppDlg::OnWrite() {
-  WriteCommand(session_.link, session_.image, session_.flags, host(), *this);
+  HistoryCommands::WriteWatch watch = history_.BeginWrite(*this);
+  WriteCommand(session_.link, session_.image, session_.flags, host(), watch);
+  watch.Finish();
 }
 
 bool CQelmUserAppDlg::loadDefinitions() {

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "app/file_commands.h"
+#include "app/history_commands.h"
 #include "link/prompts.h"
 #include "link/session.h"
 #include "ui/dialog.h"
@@ -107,6 +108,7 @@ class CQelmUserAppDlg : public ui::Dialog, public StatusLine {
   std::unique_ptr<LiveCommands> live_;  // the Live menu, once the pages exist
   bool statusGood_ = false;
   FileCommands files_{*this, session_};
+  HistoryCommands history_{*this, session_};
 };
 
 }  // namespace tarn

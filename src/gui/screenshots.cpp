@@ -29,6 +29,7 @@
 
 #include "app/app.h"
 #include "app/file_commands.h"
+#include "app/history_commands.h"
 #include "app/live_commands.h"
 #include "app/main_dlg.h"
 #include "gui/automation.h"
@@ -89,6 +90,7 @@ class Walk {
     ZeroPoints();
     LoadFromFile();
     FileMenu();
+    ServiceHistory();
     scenario_.Then(
         "the close question", [] { return FindView(kTemplateMain) != nullptr; },
         [] { CloseWindow(FindView(kTemplateMain)); });
@@ -220,6 +222,40 @@ class Walk {
         QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::NoModifier, box.center());
       }
     }
+  }
+
+  // File > Service history with its newest write ticked: the values it
+  // changed below the list of entries.
+  void ServiceHistory() {
+    scenario_.Then(
+        "File > Service history", [] { return FindView(kTemplateMain) != nullptr; },
+        [] { TriggerMenu(kIdMenuServiceHistory); });
+    scenario_.Then(
+        "the service history", [] { return Dialog<CHistoryDlg>(kTemplateHistory) != nullptr; },
+        [] {
+          const auto& entries = Dialog<CHistoryDlg>(kTemplateHistory)->entries();
+          int row = 0;
+          while (row + 1 < static_cast<int>(entries.size()) &&
+                 entries[static_cast<std::size_t>(row)].kind != journal::EntryKind::Write) {
+            ++row;
+          }
+          auto* list = dynamic_cast<ListWidget*>(FindControl(kTemplateHistory, kIdHistoryEntries));
+          const QRect box = list != nullptr ? list->CheckBoxRect(row) : QRect();
+          if (!box.isEmpty()) {
+            QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::NoModifier, box.center());
+          }
+        });
+    scenario_.Then(
+        "an entry selected",
+        [] {
+          const auto* history = Dialog<CHistoryDlg>(kTemplateHistory);
+          return history != nullptr && history->selected().has_value();
+        },
+        [this] {
+          QWidget* window = FindView(kTemplateHistory)->window();
+          Save("09b-service-history", window);
+          CloseWindow(window);
+        });
   }
 
   // Live > Error history once the simulated controller has shown an error.

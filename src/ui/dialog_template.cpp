@@ -13,7 +13,7 @@ namespace tarn::ui {
 namespace {
 
 // Every template the program carries, as templates/template_<id>.txt.
-constexpr std::array kTemplateIds = {102, 107, 108, 109, 110, 111, 112, 113, 114, 115, 166};
+constexpr std::array kTemplateIds = {102, 107, 108, 109, 110, 111, 112, 113, 114, 115, 130, 166};
 
 std::map<int, DialogTemplate> LoadAll() {
   std::map<int, DialogTemplate> templates;

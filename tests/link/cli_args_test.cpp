@@ -37,6 +37,9 @@ constexpr char kOverview[] =
     "                             poll the live data as the monitor page does and\n"
     "                             print a line per poll, or record them into FILE;\n"
     "                             runs N seconds or until Ctrl+C\n"
+    "  history [--json] [SERIAL]  the service journal, newest first; history show ID\n"
+    "                             lists an entry's changed values, history export\n"
+    "                             [--before] ID FILE writes its image into FILE\n"
     "\n"
     "The controller is found as the tool finds it: every serial port is tried in\n"
     "turn until one answers. TARN_PORTS=PORT[:PORT...] names the ports to try.\n"
@@ -85,7 +88,8 @@ TEST_F(CliArguments, EveryCommandHasItsOwnHelp) {
     const char* mentions;
   } commands[] = {{"ports", "serial ports"},     {"identity", "module name"},
                   {"read", "FILE"},              {"write", "--no-verify"},
-                  {"show", "FILE"},              {"set", "LABEL-OR-ADDRESS=VALUE"}};
+                  {"show", "FILE"},              {"set", "LABEL-OR-ADDRESS=VALUE"},
+                  {"history", "--json"}};
   for (const auto& c : commands) {
     const Outcome help = Run({c.command, "--help"});
     EXPECT_EQ(help.status, kDone) << c.command;

@@ -40,7 +40,8 @@ TEST(Templates, EveryTemplateLoadsWithItsSize) {
   const Case cases[] = {
       {102, 400, 431, false, 16}, {107, 400, 300, true, 1 + 66 + 17}, {108, 400, 300, true, 97},
       {109, 400, 300, true, 97},  {110, 400, 300, true, 1 + 94 + 2},  {111, 400, 300, true, 97},
-      {114, 460, 250, false, 5},  {115, 380, 200, false, 3},  {166, 297, 157, false, 19},
+      {114, 460, 250, false, 5},  {115, 380, 200, false, 3},  {130, 460, 300, false, 10},
+      {166, 297, 157, false, 19},
   };
   for (const Case& c : cases) {
     const DialogTemplate* dialog = FindTemplate(c.id);

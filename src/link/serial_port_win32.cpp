@@ -59,6 +59,14 @@ DWORD MillisecondsUntil(Clock::time_point until) {
   return static_cast<DWORD>(std::chrono::ceil<milliseconds>(left).count());
 }
 
+// Errors that a handle gives once its device has left the system (a USB
+// adapter pulled out): every later call fails the same way.
+bool MeansDeviceGone(DWORD code) {
+  return code == ERROR_ACCESS_DENIED || code == ERROR_BAD_COMMAND ||
+         code == ERROR_DEVICE_REMOVED || code == ERROR_GEN_FAILURE ||
+         code == ERROR_OPERATION_ABORTED;
+}
+
 class Win32SerialPort final : public SerialPort {
  public:
   ~Win32SerialPort() override { Close(); }
@@ -75,10 +83,13 @@ class Win32SerialPort final : public SerialPort {
   void Close() override;
   std::string LastError() const override { return error_; }
   OpenProblem LastOpenProblem() const override { return openProblem_; }
+  bool PortGone() const override { return gone_; }
 
  private:
   bool Fail(const std::string& what) {
-    error_ = what + ": " + SystemMessage(GetLastError());
+    const DWORD code = GetLastError();
+    if (MeansDeviceGone(code)) gone_ = true;
+    error_ = what + ": " + SystemMessage(code);
     return false;
   }
   bool FailOpen(const std::string& name, OpenFailure kind, DWORD code);
@@ -92,11 +103,13 @@ class Win32SerialPort final : public SerialPort {
   COMMTIMEOUTS configured_{};
   std::string error_;
   OpenProblem openProblem_;
+  bool gone_ = false;
 };
 
 bool Win32SerialPort::Open(const std::string& name) {
   Close();
   openProblem_ = {};
+  gone_ = false;
   const std::wstring path = kDevicePrefix + Widen(name);
   HANDLE handle = CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
                               OPEN_EXISTING, 0, nullptr);
@@ -210,7 +223,9 @@ bool Win32SerialPort::ReadWithin(std::span<std::uint8_t> buffer, std::size_t* re
 std::optional<std::size_t> Win32SerialPort::BytesWaiting() {
   DWORD errors = 0;
   COMSTAT status{};
-  if (handle_ == INVALID_HANDLE_VALUE || ClearCommError(handle_, &errors, &status) == 0) {
+  if (handle_ == INVALID_HANDLE_VALUE) return std::nullopt;
+  if (ClearCommError(handle_, &errors, &status) == 0) {
+    Fail(name_ + ": ClearCommError");
     return std::nullopt;
   }
   return static_cast<std::size_t>(status.cbInQue);

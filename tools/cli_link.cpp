@@ -1,12 +1,16 @@
 #include "tools/cli_link.h"
 
 #include <cstdio>
+#include <filesystem>
+#include <system_error>
 #include <ostream>
 #include <string>
 #include <string_view>
 
 #include "link/connection.h"
+#include "link/port_list.h"
 #include "link/transfer.h"
+#include "monitor/connection_text.h"
 #include "resources/embedded.h"
 #include "tools/cli_session.h"
 #include "model/image_file.h"
@@ -64,6 +68,13 @@ int Verify(CliSession& session, const ParameterImage& written, std::ostream& err
   return kExitDone;
 }
 
+// " (device removed)" or " (no answer)" after a failed transfer: what the
+// last exchange gave.
+std::string Cause(const CliSession& session) {
+  const std::string_view cause = CauseText(session.link.LastOutcome());
+  return cause.empty() ? std::string() : " (" + std::string(cause) + ")";
+}
+
 std::string WriteFailureReason(int lastMessage) {
   switch (lastMessage) {
     case kMsgIdentityUnreadable:
@@ -77,8 +88,18 @@ std::string WriteFailureReason(int lastMessage) {
 
 }  // namespace
 
+// Each port in scan order; under it, indented, the stable names that lead
+// to it ("  /dev/serial/by-id/usb-... -> /dev/ttyUSB0").
 int RunPorts(std::ostream& out, std::ostream&) {
-  for (const std::string& name : ListSerialPorts()) out << name << "\n";
+  const std::vector<StablePortName> stable = ListStablePortNames();
+  for (const std::string& name : ListSerialPorts()) {
+    out << name << "\n";
+    std::error_code ec;
+    const std::string device = std::filesystem::canonical(name, ec).string();
+    for (const StablePortName& alias : stable) {
+      if (!ec && alias.device == device) out << "  " << alias.alias << " -> " << name << "\n";
+    }
+  }
   return kExitDone;
 }
 
@@ -87,7 +108,7 @@ int RunIdentity(std::ostream& out, std::ostream& err) {
   if (!ConnectController(session, err)) return kExitFailed;
   ParameterImage image;
   ReadCommand(session.link, image, session.flags, session.prompter, session.status);
-  if (!session.flags.imageRead) return Fail(err, "reading the image failed");
+  if (!session.flags.imageRead) return Fail(err, "reading the image failed" + Cause(session));
   out << "Port:             " << session.connection.connectedPort << "\n"
       << "Module name:      " << Printable(image, kAddrModuleName, kModuleNameSize) << "\n"
       << "Customer:         " << Printable(image, kAddrCustomer, kCustomerSize) << "\n"
@@ -107,7 +128,7 @@ int RunRead(const std::string& path, std::ostream& out, std::ostream& err) {
   ParameterImage image;
   ReadCommand(session.link, image, session.flags, session.prompter, session.status);
   if (!session.flags.imageRead)
-    return Fail(err, "reading the image failed; " + path + " untouched");
+    return Fail(err, "reading the image failed" + Cause(session) + "; " + path + " untouched");
   if (!WriteFileAtomically(path, image.bytes, &error)) return Fail(err, error);
   out << "Read the image of " << Printable(image, kAddrModuleName, kModuleNameSize) << " on "
       << session.connection.connectedPort << " into " << path << "\n";
@@ -124,7 +145,7 @@ int RunWrite(const std::string& path, bool verify, std::ostream& out, std::ostre
   if (verify) session.prompter.HoldBack(kMsgWriteDone);
   WriteCommand(session.link, *image, session.flags, session.prompter, session.status);
   if (!session.flags.imageWritten)
-    return Fail(err, WriteFailureReason(session.prompter.lastMessage));
+    return Fail(err, WriteFailureReason(session.prompter.lastMessage) + Cause(session));
   if (verify && Verify(session, *image, err) != kExitDone) return kExitFailed;
   session.prompter.ShowHeld();
   out << "Wrote " << path << " to " << session.connection.connectedPort

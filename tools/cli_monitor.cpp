@@ -25,7 +25,8 @@ namespace tarn {
 namespace {
 
 constexpr int kExitDone = 0;
-constexpr int kExitFailed = 1;
+constexpr int kExitPollsFailed = 1;
+constexpr int kExitTrouble = 2;
 constexpr std::int64_t kPollsPerSecond = std::chrono::seconds{1} / kLivePollPeriod;
 constexpr std::string_view kNotReceived = "-";
 constexpr std::chrono::milliseconds kWaitSlice{50};
@@ -72,7 +73,7 @@ class SampleQueue {
 
 int Fail(std::ostream& err, std::string_view reason) {
   err << "tarn-cli: " << reason << "\n";
-  return kExitFailed;
+  return kExitTrouble;
 }
 
 // Reads the image and loads the definitions the tool would use for this
@@ -103,6 +104,10 @@ class Output {
   }
   bool Recording() const { return recorder_.IsRecording(); }
   std::int64_t Rows() const { return recorder_.Rows(); }
+  // Polls taken (printed or recorded) and how many of them failed: not
+  // every third of the live data came.
+  std::int64_t Taken() const { return taken_; }
+  std::int64_t Failed() const { return failed_; }
 
   // The short names: each item by its tag, the three-digit offset that
   // heads its row in the monitor definition text.
@@ -118,9 +123,21 @@ class Output {
   }
 
   bool Take(const LiveSample& sample, std::string* error) {
+    ++taken_;
+    if (!sample.Complete()) ++failed_;
     if (recorder_.IsRecording()) return recorder_.Take(sample, error);
     PrintLine(sample);
     return true;
+  }
+
+  // "Recorded 70 polls, 14 failed, into FILE"; the notes between the count
+  // and the file name are what a reader needs to trust the rows.
+  std::string RecordedSummary(const std::string& path) const {
+    std::string summary = "Recorded " + std::to_string(Rows()) + (Rows() == 1 ? " poll" : " polls");
+    const std::vector<std::string> notes = SummaryNotes();
+    for (const std::string& note : notes) summary += ", " + note;
+    if (!notes.empty()) summary += ",";
+    return summary + " into " + path;
   }
 
  private:
@@ -143,10 +160,18 @@ class Output {
     out_.flush();
   }
 
+  std::vector<std::string> SummaryNotes() const {
+    std::vector<std::string> notes;
+    if (failed_ > 0) notes.push_back(std::to_string(failed_) + " failed");
+    return notes;
+  }
+
   const DefinitionSet& defs_;
   const std::vector<LiveColumn> columns_;
   std::ostream& out_;
   Recorder recorder_;
+  std::int64_t taken_ = 0;
+  std::int64_t failed_ = 0;
 };
 
 // Takes samples until the limit or the stop, then those the poll had handed
@@ -175,9 +200,9 @@ bool TakeSamples(LivePoll& poll, SampleQueue& queue, Output& output, std::int64_
 int RunMonitor(const MonitorOptions& options, std::ostream& out, std::ostream& err,
                std::stop_token stop) {
   CliSession session(err);
-  if (!ConnectController(session, err)) return kExitFailed;
+  if (!ConnectController(session, err)) return kExitTrouble;
   auto defs = std::make_unique<DefinitionSet>();
-  if (!LoadDefinitions(session, *defs, err)) return kExitFailed;
+  if (!LoadDefinitions(session, *defs, err)) return kExitTrouble;
 
   Output output(*defs, out);
   std::string error;
@@ -198,11 +223,8 @@ int RunMonitor(const MonitorOptions& options, std::ostream& out, std::ostream& e
     if (++handed >= limit) poll.Stop();
   });
   if (!TakeSamples(poll, queue, output, limit, stop, &error)) return Fail(err, error);
-  if (output.Recording()) {
-    out << "Recorded " << output.Rows() << (output.Rows() == 1 ? " poll" : " polls") << " into "
-        << options.csvPath << "\n";
-  }
-  return kExitDone;
+  if (output.Recording()) out << output.RecordedSummary(options.csvPath) << "\n";
+  return output.Failed() > 0 ? kExitPollsFailed : kExitDone;
 }
 
 int RunMonitorUntilInterrupted(const MonitorOptions& options, std::ostream& out,

@@ -14,8 +14,11 @@ struct MonitorOptions {
 };
 
 // Polls the controller as the monitor page does until `stop` is requested or
-// the seconds are over; every poll taken is printed or recorded. Exit status:
-// 0 done, 1 failed (the last line on `err` says why).
+// the seconds are over; every poll taken is printed or recorded, and a
+// recording ends with a summary that counts the failed polls. Exit status:
+// 0 every poll succeeded, 1 some polls failed (the recording is still
+// complete), 2 trouble: no controller, no image, the output failed (the last
+// line on `err` says why).
 int RunMonitor(const MonitorOptions& options, std::ostream& out, std::ostream& err,
                std::stop_token stop);
 

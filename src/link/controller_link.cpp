@@ -4,22 +4,6 @@
 #include <thread>
 
 namespace tarn {
-namespace {
-
-// Sleeps for `wait`, or less when a stop is requested. Waits in short slices that look at the stop request between them, rather
-// than on a condition variable woken through a stop callback: in the Windows
-// build a stop request that meets a wait ending at the same moment could hang
-// in the callback's hand-over. A stop is noticed within one slice.
-void WaitUnlessStopped(std::chrono::milliseconds wait, std::stop_token stop) {
-  constexpr std::chrono::milliseconds kSlice{5};
-  const auto deadline = std::chrono::steady_clock::now() + wait;
-  for (auto now = std::chrono::steady_clock::now(); now < deadline && !stop.stop_requested();
-       now = std::chrono::steady_clock::now()) {
-    SleepUntil(std::min(deadline, now + kSlice));
-  }
-}
-
-}  // namespace
 
 void SleepUntil(std::chrono::steady_clock::time_point deadline) {
   for (auto now = std::chrono::steady_clock::now(); now < deadline;
@@ -35,6 +19,8 @@ void ControllerLink::SetPort(std::unique_ptr<SerialPort> port) {
   std::lock_guard lock(mutex_);
   if (port) gone_.store(false);
   port_ = std::move(port);
+  // A new port starts with a line of its own.
+  lineUnsettled_ = false;
 }
 
 std::unique_ptr<SerialPort> ControllerLink::ReleasePort() {
@@ -55,7 +41,7 @@ bool ControllerLink::LosePort() {
 }
 
 bool ControllerLink::Exchange(std::uint8_t command, std::span<const std::uint8_t> data,
-                              std::chrono::milliseconds wait, Reply* reply, std::stop_token stop) {
+                              std::chrono::milliseconds wait, Reply* reply) {
   std::lock_guard lock(mutex_);
   // Without an open port nothing goes out and nothing is waited for.
   if (!port_ || !port_->IsOpen()) {
@@ -65,15 +51,17 @@ bool ControllerLink::Exchange(std::uint8_t command, std::span<const std::uint8_t
   TxFrame[kOffsetCommand] = command;
   TxFrame[kOffsetLength] = static_cast<std::uint8_t>(data.size());
   std::copy(data.begin(), data.end(), TxFrame.begin() + kOffsetData);
+  if (lineUnsettled_) SettleLine();
   AwaitQuietLine();
   // A late reply to an earlier request must not be taken for this one.
   port_->Purge();
   // A failed send shows up as a missing reply; the receive decides.
   SendFrame();
   if (port_->PortGone()) return LosePort();
-  WaitForReply(wait, stop);
-  const bool received = ReceiveFrame(stop);
+  WaitForReply(wait);
+  const bool received = ReceiveFrame();
   if (port_->PortGone()) return LosePort();
+  lineUnsettled_ = !received;
   // Every byte of the reply was already waiting quietTime before the wait
   // ended: the line has been quiet since then.
   if (received && waitingEarly_ && *waitingEarly_ >= bytesTaken_) {
@@ -90,20 +78,51 @@ bool ControllerLink::Exchange(std::uint8_t command, std::span<const std::uint8_t
 
 void ControllerLink::AwaitQuietLine() const {
   const Clock::time_point quietEnough = lineQuietSince_ + quietTime;
-  // Not cut short by a stop request: the silence is the controller's due.
+  // Not cut short by anything: the silence is the controller's due.
   SleepUntil(quietEnough);
 }
 
-void ControllerLink::WaitForReply(std::chrono::milliseconds wait, std::stop_token stop) {
+std::chrono::milliseconds ControllerLink::ReceiveWindow() const {
+  const std::chrono::milliseconds attempt =
+      std::chrono::milliseconds(timeouts.readTotalMultiplierMs) * kMaxFrameSize +
+      std::chrono::milliseconds(timeouts.readTotalConstantMs);
+  return kReceiveAttempts * (attemptWait + attempt);
+}
+
+// The bytes read here are the tail of an answer the tool gave up on; the
+// controller sends nothing unasked, so once the line has been quiet for the
+// quiet time nothing more of it is coming. A line that never falls quiet is
+// given up on after one receive window: the next reply's command byte still
+// tells its own answer from noise.
+void ControllerLink::SettleLine() {
+  const Clock::time_point giveUp = Clock::now() + ReceiveWindow();
+  Clock::time_point quietSince = Clock::now();
+  FrameBuffer chunk{};
+  for (Clock::time_point now = quietSince; now < giveUp; now = Clock::now()) {
+    if (now - quietSince >= quietTime) break;
+    ReadWindow window;
+    window.deadline = std::min(giveUp, quietSince + quietTime);
+    window.interval = quietTime;
+    std::size_t got = 0;
+    if (!port_->ReadWithin(chunk, &got, window)) break;
+    if (got > 0) {
+      quietSince = Clock::now();
+      lineQuietSince_ = quietSince;
+    }
+  }
+  lineUnsettled_ = false;
+}
+
+void ControllerLink::WaitForReply(std::chrono::milliseconds wait) {
   waitingEarly_.reset();
   if (wait <= quietTime) {
-    WaitUnlessStopped(wait, stop);
+    SleepFor(wait);
     return;
   }
-  WaitUnlessStopped(wait - quietTime, stop);
+  SleepFor(wait - quietTime);
   waitingEarlyAt_ = Clock::now();
   waitingEarly_ = port_->BytesWaiting();
-  WaitUnlessStopped(quietTime, stop);
+  SleepFor(quietTime);
 }
 
 bool ControllerLink::SendFrame() {
@@ -129,23 +148,29 @@ bool ControllerLink::ReceiveAttempt(FrameResult* result) {
     if (!port_->ReadWithin(std::span(chunk).first(wanted), &got, window)) return false;
     bytesTaken_ += got;
     *result = assembler_.Take(std::span(chunk).first(got));
+    if (*result != FrameResult::Incomplete && RxFrame[kOffsetCommand] != TxFrame[kOffsetCommand]) {
+      // Whole, but the answer to some other request: noise for this one. Only
+      // the bytes the frame declared were read, so what follows is untouched.
+      ++droppedFrames_;
+      assembler_.Reset();
+      *result = FrameResult::Incomplete;
+    }
     if (*result != FrameResult::Incomplete || got < wanted) return true;
   }
 }
 
-bool ControllerLink::ReceiveFrame(std::stop_token stop) {
+bool ControllerLink::ReceiveFrame() {
   assembler_.Reset();
   bytesTaken_ = 0;
   if (!port_) return false;
-  const bool complete = ReceiveAttempts(stop);
+  const bool complete = ReceiveAttempts();
   // Whatever came, came before now.
   lineQuietSince_ = Clock::now();
   return complete;
 }
 
-bool ControllerLink::ReceiveAttempts(std::stop_token stop) {
+bool ControllerLink::ReceiveAttempts() {
   for (int attempt = 0; attempt < kReceiveAttempts; ++attempt) {
-    if (stop.stop_requested()) return false;
     SleepFor(attemptWait);
     FrameResult result = FrameResult::Incomplete;
     if (!ReceiveAttempt(&result)) return false;

@@ -5,6 +5,17 @@
 // before the next request: the wait sits in front of the next send, so an
 // exchange still returns as soon as its reply is complete.
 //
+// A reply is the answer to a request only when it carries the request's
+// command byte. Anything else that arrives in the receive window (a reply the
+// tool stopped waiting for, coming late) is dropped and the wait goes on. After
+// an exchange that failed, the next one first lets the line fall quiet and
+// discards what came, so a late reply cannot be taken for the next one.
+//
+// An exchange, once begun, runs to its reply or to the end of its receive
+// window: the controller answers every request, and a port released in the
+// middle would leave that answer to whoever opens the port next. A caller that
+// wants to stop (Ctrl-C, a page being left) stops between exchanges.
+//
 // Thread safety: Exchange() may be called from any thread; it holds the link's
 // mutex for the whole exchange (quiet time, purge, send, wait, receive, copying
 // the reply out), so two exchanges never overlap. SetPort() and port() are for the
@@ -19,7 +30,6 @@
 #include <mutex>
 #include <optional>
 #include <span>
-#include <stop_token>
 
 #include "link/frame.h"
 #include "link/serial_port.h"
@@ -79,12 +89,12 @@ class ControllerLink {
   ControllerLink& operator=(const ControllerLink&) = delete;
 
   // One whole exchange under the link's mutex: let the line rest for the quiet
-  // time, discard unread input, send the request, wait `wait`, receive the
-  // reply. True when a complete reply with a
-  // correct checksum arrived; it is copied to *reply. A requested stop ends the
-  // receive between attempts with false.
+  // time (after a failed exchange: until it has been quiet that long), discard
+  // unread input, send the request, wait `wait`, receive the reply. True when
+  // a complete reply with a correct checksum and the request's command byte
+  // arrived; it is copied to *reply.
   bool Exchange(std::uint8_t command, std::span<const std::uint8_t> data,
-                std::chrono::milliseconds wait, Reply* reply, std::stop_token stop = {});
+                std::chrono::milliseconds wait, Reply* reply);
 
   // Replaces (and so closes) the port; nullptr leaves the link without one.
   // A new port ends the gone state; nullptr leaves it as it was.
@@ -108,11 +118,16 @@ class ControllerLink {
 
   // The frame primitives; callers outside the link use Exchange(). SendFrame
   // waits out the quiet time, writes the checksum into TxFrame and sends
-  // command, length, data and checksum. ReceiveFrame collects one reply into RxFrame: true for a
-  // complete frame with a correct checksum; false on a failed read, a wrong
-  // checksum (at once), or ten attempts without a complete frame.
+  // command, length, data and checksum. ReceiveFrame collects the reply to
+  // TxFrame's request into RxFrame: true for a complete frame with TxFrame's
+  // command byte and a correct checksum; false on a failed read, a wrong
+  // checksum (at once), or ten attempts without such a frame. Frames with
+  // another command byte are dropped whole.
   bool SendFrame();
-  bool ReceiveFrame(std::stop_token stop = {});
+  bool ReceiveFrame();
+
+  // Frames dropped for another command byte since the link was made.
+  int droppedFrames() const { return droppedFrames_.load(); }
 
   // Time-outs the receive window is computed from; the connection configures
   // the port with the same values.
@@ -133,7 +148,7 @@ class ControllerLink {
   // when the read itself failed.
   bool ReceiveAttempt(FrameResult* result);
   // Up to ten attempts; true for a complete frame with a correct checksum.
-  bool ReceiveAttempts(std::stop_token stop);
+  bool ReceiveAttempts();
   // Closes the port whose device left and notes it; returns false.
   bool LosePort();
   bool Finish(LinkOutcome outcome) {
@@ -142,10 +157,15 @@ class ControllerLink {
   }
   // Sleeps until the line has been quiet for quietTime since the last reply.
   void AwaitQuietLine() const;
+  // After a failed exchange: reads and drops whatever still comes until the
+  // line has been quiet for quietTime, for at most one receive window.
+  void SettleLine();
+  // The longest a ReceiveFrame can take without a failing read.
+  std::chrono::milliseconds ReceiveWindow() const;
   // The caller's wait between request and reply. When the wait is longer than
   // the quiet time, notes how many bytes were already there quietTime before
   // its end, so that a reply complete by then need not be waited out again.
-  void WaitForReply(std::chrono::milliseconds wait, std::stop_token stop);
+  void WaitForReply(std::chrono::milliseconds wait);
 
   using Clock = std::chrono::steady_clock;
 
@@ -159,6 +179,9 @@ class ControllerLink {
   std::size_t bytesTaken_ = 0;  // by the last ReceiveFrame
   std::optional<std::size_t> waitingEarly_;
   Clock::time_point waitingEarlyAt_{};
+  // The last exchange failed: its reply may still be on the way.
+  bool lineUnsettled_ = false;
+  std::atomic<int> droppedFrames_{0};
 };
 
 }  // namespace tarn

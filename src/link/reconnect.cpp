@@ -30,12 +30,14 @@ bool IdentifyAccepted(const Reply& reply) {
 // The identity check a write begins with: two TransferStart (only the second
 // counts), then the first 16 bytes of the image.
 std::optional<ControllerIdentity> ReadIdentity(ControllerLink& link, std::stop_token stop) {
-  link.Exchange(kCommandTransferStart, {}, kWaitAfterTransferStart, nullptr, stop);
-  if (!link.Exchange(kCommandTransferStart, {}, kWaitAfterTransferStart, nullptr, stop)) {
+  link.Exchange(kCommandTransferStart, {}, kWaitAfterTransferStart, nullptr);
+  if (stop.stop_requested() ||
+      !link.Exchange(kCommandTransferStart, {}, kWaitAfterTransferStart, nullptr)) {
     return std::nullopt;
   }
   Reply reply;
-  if (!link.Exchange(kCommandReadBlock, kIdentityBlockRequest, kNoWait, &reply, stop) ||
+  if (stop.stop_requested() ||
+      !link.Exchange(kCommandReadBlock, kIdentityBlockRequest, kNoWait, &reply) ||
       reply.length < kIdentityBlockSize) {
     return std::nullopt;
   }
@@ -78,10 +80,11 @@ ReopenResult TryReopen(ControllerLink& link, const std::vector<std::string>& nam
   }
   if (trial.port() == nullptr) return ReopenResult::StillGone;
   Reply reply;
-  if (!trial.Exchange(kCommandIdentify, {}, kNoWait, &reply, stop) || !IdentifyAccepted(reply)) {
+  if (!trial.Exchange(kCommandIdentify, {}, kNoWait, &reply) || !IdentifyAccepted(reply)) {
     return trial.PortGone() ? ReopenResult::StillGone : ReopenResult::NoController;
   }
   const std::optional<ControllerIdentity> found = ReadIdentity(trial, stop);
+  if (!found && stop.stop_requested()) return ReopenResult::StillGone;
   if (!found) return trial.PortGone() ? ReopenResult::StillGone : ReopenResult::Unreadable;
   if (*found != expected) return ReopenResult::Other;
   // The controller's silence after its last reply is due on the link too,

@@ -58,7 +58,8 @@ std::vector<std::string> ReopenNames(const std::string& port, const std::string&
 // One attempt: opens the first of `names` that opens, configures it as the
 // scan does, sends Identify and reads the identity block (two TransferStart,
 // ReadBlock at 0) on a link of its own. On Same the port goes to `link`;
-// otherwise it is closed. `*opened` names the port that opened.
+// otherwise it is closed. `*opened` names the port that opened. A stop
+// request is looked at between the exchanges.
 ReopenResult TryReopen(ControllerLink& link, const std::vector<std::string>& names,
                        const ControllerIdentity& expected, std::string* opened,
                        std::stop_token stop = {});

@@ -54,14 +54,18 @@ bool WriteBlock(ControllerLink& link, const ParameterImage& image, std::size_t a
 
 }  // namespace
 
+// Read into an image of its own and taken whole: a read cut short must not
+// leave an image that is partly the controller's and partly what was edited.
 bool ReadImage(ControllerLink& link, ParameterImage& image) {
   if (!OpenTransfer(link)) return false;
+  ParameterImage fresh;
   for (std::size_t address = 0; address < kImageSize; address += kReadBlockSize) {
     Reply reply;
     if (!ReadBlock(link, address, &reply)) return false;
     std::copy_n(reply.data.begin(), kReadBlockSize,
-                image.bytes.begin() + static_cast<std::ptrdiff_t>(address));
+                fresh.bytes.begin() + static_cast<std::ptrdiff_t>(address));
   }
+  image = fresh;
   return true;
 }
 

@@ -24,13 +24,13 @@ void LivePoll::Stop() {
 
 // One live-data exchange into `third` of the block. A reply with fewer than
 // 16 data bytes is refused, so no stale bytes pass for live values.
-LivePoll::Third LivePoll::PollThird(std::uint8_t command, std::size_t third, bool checkCommand,
+LivePoll::Third LivePoll::PollThird(std::uint8_t command, std::size_t third,
                                     std::stop_token stop) {
+  if (stop.stop_requested()) return Third::Stopped;
   Reply reply;
-  const bool received = link_.Exchange(command, {}, std::chrono::milliseconds{0}, &reply, stop);
+  const bool received = link_.Exchange(command, {}, std::chrono::milliseconds{0}, &reply);
   if (stop.stop_requested()) return Third::Stopped;
   if (!received || reply.length < kLiveDataThird) return Third::Refused;
-  if (checkCommand && reply.command != command) return Third::Refused;
   std::copy_n(reply.data.begin(), kLiveDataThird,
               block_.begin() + static_cast<std::ptrdiff_t>(third * kLiveDataThird));
   return Third::Accepted;
@@ -43,12 +43,11 @@ std::optional<LiveSample> LivePoll::PollOnce(std::stop_token stop) {
   sample.wallTime = std::chrono::system_clock::now();
   sample.steadyTime = std::chrono::steady_clock::now();
   sample.tick = ++tickCounter_;
-  // Only the first reply must echo its command; the other two are taken
-  // whatever command byte they carry, and every exchange is made whatever
-  // the one before it gave.
+  // Every exchange is made whatever the one before it gave.
   for (std::size_t third = 0; third < kLiveDataThirds; ++third) {
-    const Third result = PollThird(kCommands[third], third, third == 0, stop);
-    // An exchange cut short by a stop says nothing about the controller.
+    const Third result = PollThird(kCommands[third], third, stop);
+    // A tick that is being stopped hands nothing on: the page or the
+    // recording it was for is going.
     if (result == Third::Stopped) return std::nullopt;
     sample.accepted[third] = result == Third::Accepted;
   }

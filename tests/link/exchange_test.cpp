@@ -1,6 +1,7 @@
 // One exchange over a real pseudo-terminal against the simulated controller:
 // the request on the wire, the reply shapes the receive must cope with, and
-// the guarantees the link adds (purge before a request, no overlap, stop).
+// the guarantees the link adds (purge before a request, no overlap, a reply
+// only from its own request).
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -48,8 +49,9 @@ struct ReplyShape {
 
 const ReplyShape kShapes[] = {
     {"two frames in one write", {0xF1, 0x00, 0xF1, 0xF4, 0x00, 0xF4}, true, 0, 0ms},
+    // TransferStart, length 0x20 read as 16, data 1..16, sum over the clamped frame.
     {"length 0x20 clamped to 16",
-     {0xF2, 0x20, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 0x8A},
+     {0xF1, 0x20, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 0x89},
      true,
      16,
      0ms},
@@ -57,7 +59,9 @@ const ReplyShape kShapes[] = {
     // The first attempt ends 20 ms after the last byte, nine more follow.
     {"stray byte before the reply", {0x00, 0xF1, 0x00, 0xF1}, false, 0, 1300ms},
     {"no reply", {}, false, 0, 1400ms},
-    {"reply cut short", {0xF2, 0x10, 0x01, 0x02}, false, 0, 1300ms},
+    {"reply cut short", {0xF1, 0x10, 0x01, 0x02}, false, 0, 1300ms},
+    // A whole, well-formed frame, but the answer to another request.
+    {"reply to another request", {0x3A, 0x00, 0x3A}, false, 0, 1300ms},
 };
 
 void PrintTo(const ReplyShape& shape, std::ostream* out) {
@@ -142,17 +146,88 @@ TEST_F(Exchange, ExchangesFromTwoThreadsNeverInterleave) {
   EXPECT_EQ(wrong.load(), 0);
 }
 
-TEST_F(Exchange, StopEndsTheReceiveEarly) {
-  sim.SetFaults({.silent = true});
-  std::stop_source stop;
-  std::thread stopper([&] {
-    std::this_thread::sleep_for(100ms);
-    stop.request_stop();
+// A controller that is late with a reply sends it all the same; whatever
+// request is then under way must not take it for its own answer.
+struct Request {
+  const char* name;
+  std::uint8_t command;
+  Bytes data;
+};
+
+const Request kRequests[] = {
+    {"Identify", kCommandIdentify, {}},
+    {"TransferStart", kCommandTransferStart, {}},
+    {"ReadBlock", kCommandReadBlock, {0xF0, 0x10, 0x01}},
+    {"WriteBlock", kCommandWriteBlock, {0xFB, 0x05, 0x01, 1, 2, 3, 4, 5}},
+    {"WriteEnd", kCommandWriteEnd, {}},
+    {"ReadZeroPoints", kCommandReadZeroPoints, {}},
+    {"LiveData1", kCommandLiveData1, {}},
+    {"LiveData2", kCommandLiveData2, {}},
+    {"LiveData3", kCommandLiveData3, {}},
+};
+
+Bytes FrameOf(std::uint8_t command, std::uint8_t fill) {
+  Bytes frame{command, 16};
+  frame.insert(frame.end(), 16, fill);
+  frame.push_back(FrameChecksum(frame));
+  return frame;
+}
+
+TEST_F(Exchange, EveryReplyMustCarryItsRequestsCommand) {
+  for (const Request& request : kRequests) {
+    SCOPED_TRACE(request.name);
+    // The stale answer is the one a neighbouring command would get.
+    const std::uint8_t other = request.command == kCommandLiveData1 ? kCommandLiveData2
+                                                                    : kCommandLiveData1;
+    Bytes staleThenOwn = FrameOf(other, 0xEE);
+    const Bytes own = FrameOf(request.command, 0x5A);
+    staleThenOwn.insert(staleThenOwn.end(), own.begin(), own.end());
+
+    sim.SetReplyHook([&](std::span<const std::uint8_t>) { return staleThenOwn; });
+    const int droppedBefore = link.droppedFrames();
+    Reply reply;
+    ASSERT_TRUE(link.Exchange(request.command, request.data, 0ms, &reply));
+    EXPECT_EQ(reply.command, request.command);
+    EXPECT_EQ(reply.data[0], 0x5A);
+    EXPECT_EQ(link.droppedFrames(), droppedBefore + 1);
+  }
+}
+
+TEST_F(Exchange, ReplyArrivingLateInTheNextExchangeIsDropped) {
+  // The Identify reply comes 2 s late, after the link gave up on it and
+  // while it waits for the ReadBlock reply, which the controller sends next.
+  sim.SetFaults({.lateReplyMs = 2000, .lateReplyOn = 1});
+  EXPECT_FALSE(link.Exchange(kCommandIdentify, {}, 0ms, nullptr));
+  Reply reply;
+  ASSERT_TRUE(link.Exchange(kCommandReadBlock, kReadAt0x1F0, 0ms, &reply));
+  EXPECT_EQ(reply.command, kCommandReadBlock);
+  const auto image = sim.GetImage();
+  EXPECT_TRUE(std::equal(reply.data.begin(), reply.data.end(), image.begin() + 0x1F0));
+  EXPECT_EQ(link.droppedFrames(), 1);
+}
+
+TEST_F(Exchange, AfterAFailureTheLineFallsQuietBeforeTheNextRequest) {
+  // The first reply has a wrong checksum, and a stale frame trickles in
+  // behind it a byte every 5 ms. The exchange fails at once; the stale bytes
+  // must be waited out and dropped, not read as the start of the next reply.
+  Bytes raw = {kCommandReadBlock, 0x00, 0x00};  // sum should be 0xF2
+  const Bytes stale = FrameOf(kCommandLiveData1, 0x33);
+  raw.insert(raw.end(), stale.begin(), stale.end());
+  std::atomic<int> calls{0};
+  sim.SetReplyHook([&](std::span<const std::uint8_t>) -> std::optional<Bytes> {
+    if (calls++ == 0) return raw;
+    return std::nullopt;
   });
-  const auto start = std::chrono::steady_clock::now();
-  EXPECT_FALSE(link.Exchange(kCommandLiveData1, {}, 0ms, nullptr, stop.get_token()));
-  stopper.join();
-  EXPECT_LT(std::chrono::steady_clock::now() - start, 800ms);
+  sim.SetFaults({.splitPieceBytes = 1, .splitGapMs = 5});
+  EXPECT_FALSE(link.Exchange(kCommandReadBlock, kReadAt0x1F0, 0ms, nullptr));
+  sim.SetFaults({});
+  Reply reply;
+  ASSERT_TRUE(link.Exchange(kCommandReadBlock, kReadAt0x1F0, 0ms, &reply));
+  EXPECT_EQ(reply.length, 16);
+  const auto image = sim.GetImage();
+  EXPECT_TRUE(std::equal(reply.data.begin(), reply.data.end(), image.begin() + 0x1F0));
+  EXPECT_EQ(link.droppedFrames(), 0);
+  for (const std::string& fault : sim::QuietTimeFaults(sim.Timings())) ADD_FAILURE() << fault;
 }
 
 TEST(ExchangeWithoutPort, FailsWithoutTraffic) {

@@ -7,6 +7,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <sstream>
 #include <thread>
 
@@ -20,10 +21,12 @@ namespace {
 
 namespace fs = std::filesystem;
 using testing::CsvFile;
+using testing::CsvRecord;
 using testing::ReadCsv;
 
 constexpr int kDone = 0;
-constexpr int kFailed = 1;
+constexpr int kPollsFailed = 1;
+constexpr int kTrouble = 2;
 constexpr int kUsage = 2;
 constexpr std::chrono::seconds kPatience{10};
 
@@ -111,10 +114,63 @@ TEST_F(CliMonitor, FailuresAreReportedAndTheControllerIsNotPolled) {
     sim_.SetFaults(c.faults);
     sim_.ResetCounters();
     err_.str("");
-    EXPECT_EQ(Run(c.options), kFailed);
+    EXPECT_EQ(Run(c.options), kTrouble);
     EXPECT_NE(err_.str().find(c.reason), std::string::npos) << err_.str();
     EXPECT_EQ(sim_.RequestCount(kCommandLiveData1), 0);
   }
+}
+
+// Live data whose thirds differ, so a third filled from another request's
+// reply shows.
+sim::LiveData DistinctThirds() {
+  sim::LiveData data{};
+  for (std::size_t i = 0; i < data.size(); ++i) {
+    data[i] = static_cast<std::uint8_t>(0x11 * (i / 16 + 1) + i % 16);
+  }
+  return data;
+}
+
+// One reply 2.5 s late: the poll it belongs to fails, at most one more with
+// it, no row shows a value the controller did not send, and the exit status
+// tells that polls failed while the file is still whole.
+TEST_F(CliMonitor, LateReplyCostsAtMostTwoPollsAndNoFalseValues) {
+  sim_.SetLiveData(DistinctThirds());
+  std::atomic<int> liveData1{0};
+  sim_.SetReplyHook(
+      [&](std::span<const std::uint8_t> request) -> std::optional<std::vector<std::uint8_t>> {
+        if (request[0] == kCommandLiveData1 && ++liveData1 == 4) {
+          std::this_thread::sleep_for(std::chrono::milliseconds{2500});
+        }
+        return std::nullopt;
+      });
+  const fs::path file = dir_ / "late.csv";
+  ASSERT_EQ(Run({.csvPath = file.string(), .seconds = 3}), kPollsFailed) << err_.str();
+  const CsvFile csv = ReadCsv(file);
+  ASSERT_TRUE(csv.valid) << csv.problem;
+  ASSERT_EQ(csv.records.size(), 1u + 15u);
+  // Time, seconds and outcome come first; then the values.
+  constexpr std::size_t kFirstValue = 3;
+  const CsvRecord* reference = nullptr;
+  int failed = 0;
+  for (std::size_t row = 1; row < csv.records.size(); ++row) {
+    if (csv.records[row][2] == "Success!" && reference == nullptr) reference = &csv.records[row];
+    if (csv.records[row][2] != "Success!") ++failed;
+  }
+  ASSERT_NE(reference, nullptr);
+  EXPECT_GE(failed, 1);
+  EXPECT_LE(failed, 2);
+  for (std::size_t row = 1; row < csv.records.size(); ++row) {
+    const CsvRecord& record = csv.records[row];
+    for (std::size_t column = kFirstValue; column < record.size(); ++column) {
+      if (record[column].empty() && record[2] != "Success!") continue;
+      EXPECT_EQ(record[column], (*reference)[column])
+          << "row " << row << ", " << csv.records[0][column];
+    }
+  }
+  EXPECT_NE(out_.str().find("Recorded 15 polls, " + std::to_string(failed) + " failed, into " +
+                            file.string()),
+            std::string::npos)
+      << out_.str();
 }
 
 TEST_F(CliMonitor, ArgumentsAreCheckedBeforeAnythingIsSent) {
@@ -152,6 +208,33 @@ TEST_F(CliMonitor, CtrlCEndsTheProgramWithACompleteFile) {
   const CsvFile csv = ReadCsv(file);
   ASSERT_TRUE(csv.valid) << csv.problem;
   EXPECT_GE(csv.records.size(), 4u);
+}
+
+// Ctrl+C while a slow controller's reply is still on its way, then another
+// command at once: it must get its own answer, not the poll's late one.
+TEST_F(CliMonitor, CtrlCDuringALateReplyLeavesTheControllerToTheNextCommand) {
+  const fs::path file = dir_ / "slow.csv";
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    ::execl(TARN_CLI_PATH, "tarn-cli", "monitor", "--csv", file.c_str(), nullptr);
+    ::_exit(127);
+  }
+  // The controller turns slow once the poll runs: every reply 300 ms late,
+  // so a Ctrl+C almost always meets a reply on its way.
+  bool recorded = WaitForRows(file, 1);
+  sim_.SetFaults({.lateReplyMs = 300});
+  recorded = recorded && WaitForRows(file, 3);
+  ::kill(child, SIGINT);
+  // The reply on its way keeps its delay; the identity check after it need not.
+  sim_.SetFaults({});
+  int status = 0;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  ASSERT_TRUE(recorded);
+  ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
+  EXPECT_TRUE(ReadCsv(file).valid);
+  err_.str("");
+  EXPECT_EQ(RunCli({"identity"}, out_, err_), kDone) << err_.str();
 }
 
 }  // namespace

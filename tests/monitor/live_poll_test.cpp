@@ -3,7 +3,11 @@
 
 #include <gtest/gtest.h>
 
+#include <thread>
+
+#include "link/serial_port.h"
 #include "monitor/scripted_port.h"
+#include "sim/simulator.h"
 
 namespace tarn {
 namespace {
@@ -52,10 +56,11 @@ TEST_F(Poll, ASampleSaysWhichThirdsCameAndARefusedThirdKeepsItsBytes) {
        ScriptedPort::MakeFrame(kCommandLiveData3, Third(0x20)),
        {false, true, true}},
       {"second with a bad sum", 1, badSum, {true, false, true}},
+      // The answer to another request is not this third's data.
       {"second echoes another command",
        1,
        ScriptedPort::MakeFrame(kCommandLiveData1, Third(0x21)),
-       {true, true, true}},
+       {true, false, true}},
       {"third short",
        2,
        ScriptedPort::MakeFrame(kCommandLiveData3, Third(0x22, 15)),
@@ -76,6 +81,46 @@ TEST_F(Poll, ASampleSaysWhichThirdsCameAndARefusedThirdKeepsItsBytes) {
       EXPECT_EQ(sample->block[t * kLiveDataThird + 5], expected) << "third " << t;
     }
   }
+}
+
+// Against a controller that answers every request 300 ms late: stopping the
+// poll lets the exchange under way take its reply, so the next user of the
+// port (here a second link, as a second run of the tool would be) gets the
+// answer to its own request and not the poll's.
+TEST(PollStop, LetsTheExchangeUnderWayTakeItsReply) {
+  using namespace std::chrono_literals;
+  sim::Simulator sim(sim::Options{.pacing = false, .faults = {.lateReplyMs = 300}});
+  ASSERT_TRUE(sim.Start()) << sim.LastError();
+  auto OpenLink = [&](ControllerLink& link) {
+    auto port = MakeSerialPort();
+    ASSERT_TRUE(port->Open(sim.SlavePath())) << port->LastError();
+    port->Configure(PortSettings{}, PortTimeouts{});
+    link.SetPort(std::move(port));
+  };
+  ControllerLink first;
+  OpenLink(first);
+  LivePoll poll(first);
+  ASSERT_TRUE(poll.Start([](const LiveSample&) {}));
+  // Stop while a live-data reply is being waited for.
+  const auto deadline = std::chrono::steady_clock::now() + 5s;
+  while (sim.RequestCount(kCommandLiveData2) == 0 && std::chrono::steady_clock::now() < deadline) {
+    std::this_thread::sleep_for(5ms);
+  }
+  ASSERT_EQ(sim.RequestCount(kCommandLiveData2), 1);
+  const auto stopping = std::chrono::steady_clock::now();
+  poll.Stop();
+  const auto stopTook = std::chrono::steady_clock::now() - stopping;
+  first.SetPort(nullptr);
+  EXPECT_GE(stopTook, 100ms);  // the reply was waited for...
+  EXPECT_LT(stopTook, 1600ms);  // ...within one receive window
+
+  ControllerLink second;
+  OpenLink(second);
+  Reply reply;
+  ASSERT_TRUE(second.Exchange(kCommandIdentify, {}, std::chrono::milliseconds{0}, &reply));
+  EXPECT_EQ(reply.command, kCommandIdentify);
+  EXPECT_EQ(reply.data[2], 1);
+  EXPECT_EQ(second.droppedFrames(), 0);
 }
 
 }  // namespace

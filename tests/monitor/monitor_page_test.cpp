@@ -158,7 +158,7 @@ TEST_F(MonitorPage, ReplyFaultsBlankTheValuesOfTheirThird) {
        1,
        frame(kCommandLiveData1, Third(8)),
        u"Success!",
-       {u"7", u"8", u"9"}},
+       {u"7", u"", u"9"}},
       {"second short",
        1,
        frame(kCommandLiveData2, std::vector<std::uint8_t>(15, 8)),

@@ -15,6 +15,11 @@ if [ "${1:-}" = "--windows" ]; then
   packages+=(g++-mingw-w64-x86-64-posix wine wine64 xvfb xdotool imagemagick
              fonts-wqy-microhei googletest)
 fi
+# The real-driver test: a QEMU guest with a 16550 UART and an FTDI adapter,
+# booted on Debian's kernel with a busybox root.
+if [ "${1:-}" = "--drivers" ]; then
+  packages+=(qemu-system-x86 linux-image-amd64 busybox-static cpio)
+fi
 if [ "${1:-}" = "--fuzz" ]; then
   packages+=(clang libclang-rt-14-dev)
 fi

@@ -208,35 +208,70 @@ void CQelmUserAppDlg::ShowChosenPage(int page) {
   EnableTransfers(true);
 }
 
+namespace {
+
+// Takes the outcome ReadCommand reports: the main window shows its own once
+// it knows whether it takes the image.
+class UnshownStatus final : public StatusLine {
+ public:
+  void SetStatus(TransferOutcome) override {}
+};
+
+}  // namespace
+
+// The image is read into a copy and taken only when the whole Read
+// succeeded and fits the loaded definitions. A Read that failed leaves the
+// image, what the controller was last known to hold (so the unwritten marks)
+// and imageRead as they were: after an earlier good Read the session goes on
+// with that image, its typed edits still unwritten, and the page that was
+// shown comes back.
 void CQelmUserAppDlg::OnRead() {
+  const int shown = currentPage_;
   if (session_.definitionsLoaded) {
     HidePages();
   }
   if ((session_.link.PortGone() || readRequired_) && !Reconnect()) {
+    ReturnToPage(shown);
     return;
   }
-  ReadCommand(session_.link, session_.image, session_.flags, host(), *this);
-  if (session_.flags.imageRead && session_.definitionsLoaded && !ReadFitsDefinitions()) {
+  ParameterImage fresh = session_.image;
+  TransferFlags read;
+  UnshownStatus unshown;
+  ReadCommand(session_.link, fresh, read, host(), unshown);
+  bool taken = read.imageRead;
+  if (taken && session_.definitionsLoaded && !ReadFitsDefinitions(fresh)) {
+    // Another kind of controller: nothing may be edited or written until
+    // one that fits the definitions is read.
     session_.flags.imageRead = false;
-    SetStatus(TransferOutcome::ReadFailure);
+    taken = false;
   }
-  if (session_.flags.imageRead && session_.definitionsLoaded) {
+  if (taken) {
+    session_.image = fresh;
+    session_.flags.imageRead = true;
+  }
+  SetStatus(taken ? TransferOutcome::ReadSuccess : TransferOutcome::ReadFailure);
+  if (taken && session_.definitionsLoaded) {
     RefreshVoltageRanges(session_.image, session_.defs);
     readRequired_ = false;
     ExpectController();
   }
   files_.EnableCommands();
-  if (session_.flags.imageRead && session_.definitionsLoaded) {
+  if (!session_.flags.imageRead || !session_.definitionsLoaded) {
+    return;
+  }
+  if (taken) {
     OnButtonRange(kIdVehicle);
+  } else {
+    ReturnToPage(shown);
   }
 }
 
 // The definitions are chosen once, at start-up. An image from a controller
 // they do not fit would be shown and written through the wrong rows, so such
 // a read is refused with the message the loader would have shown.
-bool CQelmUserAppDlg::ReadFitsDefinitions() {
+bool CQelmUserAppDlg::ReadFitsDefinitions(const ParameterImage& image) {
   int textId = 0;
-  const LoadResult result = ChoosePageText(session_.image, &textId);
+  const LoadResult result = ChoosePageText(image, &textId);
   if (result == LoadResult::Loaded && textId == session_.defs.pageTextId) {
     return true;
   }

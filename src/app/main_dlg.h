@@ -105,7 +105,7 @@ class CQelmUserAppDlg : public ui::Dialog, public StatusLine {
   void ShowChosenPage(int page);
   void EnableTransfers(bool enable);
   bool PageRefusedSave(int key) const;
-  bool ReadFitsDefinitions();
+  bool ReadFitsDefinitions(const ParameterImage& image);
   void EndWithPagesHidden(int result);
   void DestroyPages();
   void StartWatch();

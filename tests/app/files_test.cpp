@@ -284,5 +284,69 @@ TEST_F(FileMenu, UnwrittenMarksFollowEditsReadAndWrite) {
   });
 }
 
+// A Read that fails, wherever it fails, takes nothing: the image with its
+// typed values, the marks of what is not yet written, the File menu and the
+// question before quitting stay as they were, and the page comes back.
+TEST_F(FileMenu, FailedReadLeavesTheImageItsMarksAndTheQuitQuestion) {
+  // TransferStart twice, then ReadBlock 0, 16 ... 496: request 3 + a / 16.
+  struct Case {
+    const char* where;
+    sim::Faults faults;
+  };
+  const Case cases[] = {
+      {"second TransferStart unanswered", {.silentOn = 2}},
+      {"block 320 unanswered", {.silentOn = 3 + 320 / 16}},
+      {"last block with a wrong checksum", {.badChecksumOn = 3 + 496 / 16}},
+  };
+  RunTool([&](CQelmUserAppDlg& window) {
+    // The controller now holds other bytes than were read at start-up, so a
+    // read that took some blocks would show.
+    std::vector<std::uint8_t> changed(480);
+    for (std::size_t i = 0; i < changed.size(); ++i) {
+      changed[i] = static_cast<std::uint8_t>(~sim.GetImage()[16 + i]);
+    }
+    sim.SetImageBytes(16, changed);
+
+    window.UserClick(kIdControl);
+    ParameterPage& control = PageOf(window, kPageControl);
+    const int slot = CheckedNumberSlot(control);
+    ASSERT_GE(slot, 0);
+    const ParamDef& row = RowOfSlot(control, slot);
+    std::u16string typed = Utf16(std::to_string(row.rangeL));
+    if (typed == control.GetText(SlotEditId(slot))) typed = Utf16(std::to_string(row.rangeL + 1));
+    control.UserType(SlotEditId(slot), typed);
+    window.UserClick(kIdVehicle);
+    const ParameterImage image = session.image;
+    const ParameterImage controller = session.controllerImage;
+    ASSERT_NE(image.bytes, controller.bytes);
+
+    for (const Case& c : cases) {
+      SCOPED_TRACE(c.where);
+      host.ClearMessages();
+      sim.SetFaults(c.faults);
+      window.UserClick(kIdRead);  // 151 is answered Cancel
+      EXPECT_EQ(host.CountMessages(kMsgReadFailed), 1);
+      EXPECT_EQ(session.image.bytes, image.bytes);
+      EXPECT_EQ(session.controllerImage.bytes, controller.bytes);
+      EXPECT_TRUE(session.flags.imageRead);
+      EXPECT_EQ(window.GetText(kIdStatus), u"Read failure!");
+      EXPECT_EQ(window.TextColor(kIdStatus), ui::kRed);
+      EXPECT_EQ(window.currentPage(), kPageVehicle);
+      EXPECT_TRUE(window.IsMenuItemEnabled(kIdMenuSaveImage));
+
+      window.UserClick(kIdControl);
+      EXPECT_EQ(control.GetText(SlotEditId(slot)), typed);
+      EXPECT_EQ(control.TextColor(SlotEditId(slot)), ui::kBlue);
+      window.UserPressEscape();  // the question is answered No
+      EXPECT_EQ(host.CountMessages(kMsgQuitUnwritten), 1);
+      EXPECT_FALSE(window.Ended());
+      window.UserClick(kIdVehicle);
+    }
+    host.QueueAnswer(kMsgQuitUnwritten, MsgAnswer::Yes);
+    window.UserClick(kIdQuit);
+    EXPECT_TRUE(window.Ended());
+  });
+}
+
 }  // namespace
 }  // namespace tarn::testing

@@ -220,11 +220,17 @@ TEST_F(CliMonitor, CtrlCDuringALateReplyLeavesTheControllerToTheNextCommand) {
     ::execl(TARN_CLI_PATH, "tarn-cli", "monitor", "--csv", file.c_str(), nullptr);
     ::_exit(127);
   }
-  // The controller turns slow once the poll runs: every reply 300 ms late,
-  // so a Ctrl+C almost always meets a reply on its way.
+  // The controller turns slow once the poll runs: every reply 1 s late, so
+  // the Ctrl+C meets a reply on its way, one that would still come while the
+  // next command sets up its port.
   bool recorded = WaitForRows(file, 1);
-  sim_.SetFaults({.lateReplyMs = 300});
-  recorded = recorded && WaitForRows(file, 3);
+  sim_.SetFaults({.lateReplyMs = 1000});
+  const int requests = sim_.TotalRequests();
+  const auto deadline = std::chrono::steady_clock::now() + kPatience;
+  while (sim_.TotalRequests() < requests + 2 && std::chrono::steady_clock::now() < deadline) {
+    std::this_thread::sleep_for(std::chrono::milliseconds{5});
+  }
+  recorded = recorded && sim_.TotalRequests() >= requests + 2;
   ::kill(child, SIGINT);
   // The reply on its way keeps its delay; the identity check after it need not.
   sim_.SetFaults({});

@@ -12,6 +12,7 @@
 #include "model/definition_loader.h"
 #include "monitor/monitor_display.h"
 #include "monitor/scripted_port.h"
+#include "sim/simulator.h"
 #include "ui/headless_host.h"
 
 namespace tarn {
@@ -154,6 +155,7 @@ TEST_F(MonitorPage, ReplyFaultsBlankTheValuesOfTheirThird) {
        u"Failure!",
        {u"", u"8", u"9"}},
       {"first with a bad sum", 0, badSum, u"Failure!", {u"", u"8", u"9"}},
+      // The answer to another request is not this third's data.
       {"second with another command",
        1,
        frame(kCommandLiveData1, Third(8)),
@@ -294,6 +296,40 @@ TEST_F(MonitorPage, HidingOrDestroyingStopsAPollThatIsWaitingForAReply) {
   page_.reset();
   EXPECT_EQ(port_->CallsInside(), 0);
   host_.ProcessPosted();  // late updates of the dead page are dropped
+}
+
+// Leaving the page and coming back at once while a slow controller's reply
+// is on its way: the poll goes on with every third from its own reply, so the
+// status turns green again and the values are the controller's.
+TEST_F(MonitorPage, LeavingAndReturningWithASlowControllerKeepsTheThirdsApart) {
+  LoadBuiltInTexts();
+  sim::LiveData live{};
+  for (std::size_t i = 0; i < live.size(); ++i) live[i] = static_cast<std::uint8_t>(i + 1);
+  live[16] = live[17] = 0;  // no error
+  // Later than the poll's period, so the reply is still on its way when the
+  // page, shown again, makes its first request.
+  sim::Simulator sim(sim::Options{.pacing = false, .faults = {.lateReplyMs = 450}});
+  ASSERT_TRUE(sim.Start()) << sim.LastError();
+  sim.SetLiveData(live);
+  auto port = MakeSerialPort();
+  ASSERT_TRUE(port->Open(sim.SlavePath())) << port->LastError();
+  port->Configure(PortSettings{}, PortTimeouts{});
+  session_->link.SetPort(std::move(port));
+
+  Page().Show(true);
+  ASSERT_TRUE(WaitFor([&] { return sim.RequestCount(kCommandLiveData2) >= 1; }));
+  Page().Show(false);
+  Page().Show(true);
+  const int target = sim.RequestCount(kCommandLiveData3) + 3;
+  ASSERT_TRUE(WaitFor([&] { return sim.RequestCount(kCommandLiveData3) >= target; }));
+  ASSERT_TRUE(sim.WaitForReplies(sim.TotalRequests(), kPatience));
+  host_.ProcessPosted();
+  Page().Show(false);
+  EXPECT_EQ(Text(kMonitorStatusBoxId), u"Success!");
+  EXPECT_EQ(Text(SlotEditId(0)), u"1");    // byte 0
+  EXPECT_EQ(Text(SlotEditId(17)), u"4884");  // bytes 18-19: 0x13 0x14
+  EXPECT_EQ(Text(SlotEditId(31)), u"12080");  // bytes 46-47: 0x2F 0x30
+  EXPECT_EQ(session_->link.droppedFrames(), 0);
 }
 
 }  // namespace

@@ -158,7 +158,7 @@ const Command kCommands[] = {
      DeclareExport},
     {"monitor", "monitor [--csv FILE] [--seconds N]", "monitor [--csv FILE] [--seconds N]",
      "poll the live data as the monitor page does and\nprint a line per poll, or record them "
-     "into FILE;\nruns N seconds or until Ctrl+C; exit 0 every\npoll answered, 1 some failed, 2 trouble",
+     "into FILE;\nruns N seconds or until Ctrl+C",
      DeclareMonitor},
 };
 

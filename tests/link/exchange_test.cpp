@@ -193,19 +193,6 @@ TEST_F(Exchange, EveryReplyMustCarryItsRequestsCommand) {
   }
 }
 
-TEST_F(Exchange, ReplyArrivingLateInTheNextExchangeIsDropped) {
-  // The Identify reply comes 2 s late, after the link gave up on it and
-  // while it waits for the ReadBlock reply, which the controller sends next.
-  sim.SetFaults({.lateReplyMs = 2000, .lateReplyOn = 1});
-  EXPECT_FALSE(link.Exchange(kCommandIdentify, {}, 0ms, nullptr));
-  Reply reply;
-  ASSERT_TRUE(link.Exchange(kCommandReadBlock, kReadAt0x1F0, 0ms, &reply));
-  EXPECT_EQ(reply.command, kCommandReadBlock);
-  const auto image = sim.GetImage();
-  EXPECT_TRUE(std::equal(reply.data.begin(), reply.data.end(), image.begin() + 0x1F0));
-  EXPECT_EQ(link.droppedFrames(), 1);
-}
-
 TEST_F(Exchange, AfterAFailureTheLineFallsQuietBeforeTheNextRequest) {
   // The first reply has a wrong checksum, and a stale frame trickles in
   // behind it a byte every 5 ms. The exchange fails at once; the stale bytes

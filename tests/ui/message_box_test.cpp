@@ -38,39 +38,6 @@ TEST(MessageBoxRequest, TheFirstButtonIsTheDefaultUnlessItThrowsWorkAway) {
   }
 }
 
-TEST(MessageBoxRequest, WindowsCountsTheSecondButtonOfEachPair) {
-  struct Case {
-    MsgButtons buttons;
-    MsgAnswer answer;
-    bool second;
-  };
-  const Case cases[] = {
-      {MsgButtons::Ok, MsgAnswer::Ok, false},
-      {MsgButtons::OkCancel, MsgAnswer::Ok, false},
-      {MsgButtons::OkCancel, MsgAnswer::Cancel, true},
-      {MsgButtons::YesNo, MsgAnswer::Yes, false},
-      {MsgButtons::YesNo, MsgAnswer::No, true},
-      {MsgButtons::RetryCancel, MsgAnswer::Retry, false},
-      {MsgButtons::RetryCancel, MsgAnswer::Cancel, true},
-  };
-  for (const Case& c : cases) {
-    EXPECT_EQ(IsSecondButton(c.buttons, c.answer), c.second)
-        << static_cast<int>(c.buttons) << "/" << static_cast<int>(c.answer);
-  }
-}
-
-TEST(MessageBoxRequest, TheHeadlessHostRecordsTheDefaultButton) {
-  HeadlessHost host;
-  host.ShowMessage(kMsgQuitUnwritten, MsgButtons::YesNo, MsgIcon::Question);
-  host.ShowMessageWithDetails(kMsgNoController, u"COM1: no reply", MsgButtons::RetryCancel,
-                              MsgIcon::None);
-  host.ShowText(u"Param:x", MsgButtons::OkCancel, MsgIcon::None);
-  ASSERT_EQ(host.Messages().size(), 3u);
-  EXPECT_EQ(host.Messages()[0].defaultAnswer, MsgAnswer::No);
-  EXPECT_EQ(host.Messages()[1].defaultAnswer, MsgAnswer::Retry);
-  EXPECT_EQ(host.Messages()[2].defaultAnswer, MsgAnswer::Ok);
-}
-
 constexpr int kButtonA = 1002;
 constexpr int kButtonB = 1003;
 constexpr int kEdit = 1011;
@@ -125,14 +92,6 @@ TEST(InitialFocus, PassesOverCancelAndWhatTheUserCannotReach) {
     c.prepare(dialog);
     EXPECT_EQ(dialog.InitialFocus(), c.expected) << c.name;
   }
-}
-
-TEST(InitialFocus, TheMainWindowOpensOnItsFirstPageButtonAndAPageOnItsFirstEdit) {
-  HeadlessHost host;
-  Dialog window(host, 102);
-  EXPECT_EQ(window.InitialFocus(), kButtonA);
-  Dialog zeroPoints(host, 166);
-  EXPECT_EQ(zeroPoints.InitialFocus(), 1350);
 }
 
 }  // namespace

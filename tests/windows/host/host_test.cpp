@@ -326,25 +326,13 @@ TEST_F(HostTest, ChildPagesSitAtTheirRectangleInsideTheirFrameAndFollowShowAndHi
   host.DestroyChild(page);
 }
 
-// The id of the control that has the keyboard focus in `box`, a window of
-// another thread: the button Enter presses.
-int FocusedControlOf(HWND box) {
+// The control that has the keyboard focus in `box`, a window of another
+// thread: the button Enter presses.
+HWND FocusIn(HWND box) {
   GUITHREADINFO info{};
   info.cbSize = sizeof info;
-  if (GetGUIThreadInfo(GetWindowThreadProcessId(box, nullptr), &info) == 0) return 0;
-  return info.hwndFocus != nullptr && GetParent(info.hwndFocus) == box
-             ? GetDlgCtrlID(info.hwndFocus)
-             : 0;
-}
-
-// Enter as the keyboard gives it, to the control with the focus.
-void PressEnterIn(HWND box) {
-  GUITHREADINFO info{};
-  info.cbSize = sizeof info;
-  GetGUIThreadInfo(GetWindowThreadProcessId(box, nullptr), &info);
-  const HWND target = info.hwndFocus != nullptr ? info.hwndFocus : box;
-  PostMessageW(target, WM_KEYDOWN, VK_RETURN, 0);
-  PostMessageW(target, WM_KEYUP, VK_RETURN, 0);
+  if (GetGUIThreadInfo(GetWindowThreadProcessId(box, nullptr), &info) == 0) return nullptr;
+  return info.hwndFocus != nullptr && GetParent(info.hwndFocus) == box ? info.hwndFocus : nullptr;
 }
 
 struct BoxCase {
@@ -391,14 +379,15 @@ TEST(MessageBoxes, ShowOurTextAndButtonsAndReturnTheAnswer) {
       // The box is found as soon as it exists; its focus follows once it has
       // been set up.
       for (int tries = 0; tries < 200 && seenDefault == 0; ++tries) {
-        seenDefault = FocusedControlOf(box);
+        seenDefault = FocusIn(box) != nullptr ? GetDlgCtrlID(FocusIn(box)) : 0;
         if (seenDefault == 0) Sleep(5);
       }
       if (c.click != 0) {
         PostMessageW(GetDlgItem(box, c.click), BM_CLICK, 0, 0);
         return;
       }
-      PressEnterIn(box);
+      const HWND focus = FocusIn(box);
+      PostMessageW(focus != nullptr ? focus : box, WM_KEYDOWN, VK_RETURN, 0);
       // A box that Enter did not close is closed by a click, so the test
       // fails on its expectations instead of waiting for ever.
       for (int tries = 0; tries < 400 && IsWindow(box); ++tries) Sleep(5);

@@ -1,16 +1,13 @@
 // The Windows front end starts on Windows 7: nothing that came later is in
-// its import table (such a function is looked up at run time instead), and
-// the screen scaling it draws at is found either way.
+// its import table (such a function is looked up at run time instead).
 #include <gtest/gtest.h>
 
 #include <windows.h>
 
 #include <algorithm>
-#include <iterator>
 #include <string>
 #include <vector>
 
-#include "win32/dpi.h"
 
 namespace tarn::win32 {
 namespace {
@@ -61,28 +58,6 @@ TEST(Imports, NothingNewerThanWindows7IsImported) {
     const bool found = std::find(imported.begin(), imported.end(), newer) != imported.end();
     EXPECT_FALSE(found) << newer << " is imported: look it up at run time instead";
   }
-}
-
-// Where the system has GetDpiForWindow, its answer; otherwise the screen's
-// logical pixels per inch. Either way the window's scaling, never zero.
-TEST(Imports, TheWindowScalingIsFoundWithOrWithoutGetDpiForWindow) {
-  const HWND window = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 10, 10, nullptr,
-                                      nullptr, GetModuleHandleW(nullptr), nullptr);
-  ASSERT_NE(window, nullptr);
-  const UINT dpi = WindowDpi(window);
-  const HDC dc = GetDC(window);
-  const int screen = GetDeviceCaps(dc, LOGPIXELSY);
-  ReleaseDC(window, dc);
-  if (HasPerWindowDpi()) {
-    using Call = UINT(WINAPI*)(HWND);
-    const auto call = reinterpret_cast<Call>(reinterpret_cast<void*>(
-        GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
-    EXPECT_EQ(dpi, call(window));
-  } else {
-    EXPECT_EQ(dpi, static_cast<UINT>(screen));
-  }
-  EXPECT_GE(dpi, 72u);
-  DestroyWindow(window);
 }
 
 }  // namespace

@@ -4,7 +4,7 @@ CMAKE_FLAGS ?=
 JOBS ?= $(shell nproc)
 
 .PHONY: all deps configure build run test bench screenshots package clean \
-        windows test-windows screenshots-windows release
+        windows test-windows screenshots-windows release test-drivers
 
 all: build
 
@@ -39,6 +39,12 @@ windows:
 # The Windows programs and suites under wine, against the simulated controller.
 test-windows:
 	@./scripts/test-windows.sh $(BUILD)
+
+# tarn-cli on real kernel serial drivers in a QEMU guest, the USB adapter
+# removed and added again mid-read, mid-write and mid-recording.
+test-drivers: build
+	@./scripts/install-deps.sh --drivers
+	@./scripts/test-drivers.sh $(BUILD)
 
 screenshots-windows:
 	@./scripts/screenshots-windows.sh $(BUILD)

@@ -23,6 +23,11 @@ fi
 if [ "${1:-}" = "--release" ]; then
   packages+=(help2man wixl msitools lintian zip unzip bash-completion)
 fi
+# The real-driver test: a QEMU guest with a 16550 UART and an FTDI adapter,
+# booted on Debian's kernel with a busybox root.
+if [ "${1:-}" = "--drivers" ]; then
+  packages+=(qemu-system-x86 linux-image-amd64 busybox-static cpio)
+fi
 if [ "${1:-}" = "--fuzz" ]; then
   packages+=(clang libclang-rt-14-dev)
 fi

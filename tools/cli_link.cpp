@@ -1,15 +1,19 @@
 #include "tools/cli_link.h"
 
 #include <cstdio>
+#include <filesystem>
 #include <memory>
 #include <optional>
+#include <system_error>
 #include <ostream>
 #include <string>
 #include <string_view>
 
 #include "link/connection.h"
+#include "link/port_list.h"
 #include "link/transfer.h"
 #include "model/definition_loader.h"
+#include "monitor/connection_text.h"
 #include "tools/cli_history.h"
 #include "model/image_file.h"
 #include "model/page_layout.h"
@@ -77,6 +81,13 @@ int Verify(CliSession& session, const ParameterImage& written, std::ostream& err
   return kExitDone;
 }
 
+// " (device removed)" or " (no answer)" after a failed transfer: what the
+// last exchange gave.
+std::string Cause(const CliSession& session) {
+  const std::string_view cause = CauseText(session.link.LastOutcome());
+  return cause.empty() ? std::string() : " (" + std::string(cause) + ")";
+}
+
 std::string WriteFailureReason(int lastMessage) {
   switch (lastMessage) {
     case kMsgIdentityUnreadable:
@@ -136,8 +147,18 @@ bool CheckRanges(const ParameterImage& image, const std::string& path, std::ostr
 
 }  // namespace
 
+// Each port in scan order; under it, indented, the stable names that lead
+// to it ("  /dev/serial/by-id/usb-... -> /dev/ttyUSB0").
 int RunPorts(std::ostream& out, std::ostream&) {
-  for (const std::string& name : ListSerialPorts()) out << name << "\n";
+  const std::vector<StablePortName> stable = ListStablePortNames();
+  for (const std::string& name : ListSerialPorts()) {
+    out << name << "\n";
+    std::error_code ec;
+    const std::string device = std::filesystem::canonical(name, ec).string();
+    for (const StablePortName& alias : stable) {
+      if (!ec && alias.device == device) out << "  " << alias.alias << " -> " << name << "\n";
+    }
+  }
   return kExitDone;
 }
 
@@ -147,7 +168,7 @@ int RunIdentity(std::ostream& out, std::ostream& err, std::stop_token stop) {
   ParameterImage image;
   ReadCommand(session.link, image, session.flags, session.prompter, session.status);
   if (session.Interrupted()) return Interrupted(err);
-  if (!session.flags.imageRead) return Fail(err, "reading the image failed");
+  if (!session.flags.imageRead) return Fail(err, "reading the image failed" + Cause(session));
   out << "Port:             " << session.connection.connectedPort << "\n"
       << "Module name:      " << FieldText(image, kAddrModuleName, kModuleNameSize) << "\n"
       << "Customer:         " << FieldText(image, kAddrCustomer, kCustomerSize) << "\n"
@@ -170,7 +191,7 @@ int RunRead(const std::string& path, bool force, std::ostream& out, std::ostream
   ReadCommand(session.link, image, session.flags, session.prompter, session.status);
   if (session.Interrupted()) return Interrupted(err, path + " untouched");
   if (!session.flags.imageRead)
-    return Fail(err, "reading the image failed; " + path + " untouched");
+    return Fail(err, "reading the image failed" + Cause(session) + "; " + path + " untouched");
   CliJournal(err).Read(image);
   if (!WriteFileAtomically(path, image.bytes, &error)) return Fail(err, error);
   out << "Read the image of " << FieldText(image, kAddrModuleName, kModuleNameSize) << " on "
@@ -196,7 +217,7 @@ int RunWrite(const std::string& path, bool verify, std::ostream& out, std::ostre
   if (session.Interrupted() || !session.flags.imageWritten) {
     const std::string why = session.Interrupted()
                                 ? InterruptedWriteLeft(session)
-                                : WriteFailureReason(session.prompter.lastMessage);
+                                : WriteFailureReason(session.prompter.lastMessage) + Cause(session);
     journal.Finish(entry, session.flags.imageWritten, std::nullopt, why);
     return session.Interrupted() ? Interrupted(err, why) : Fail(err, why);
   }

@@ -11,8 +11,11 @@
 #include <string_view>
 #include <vector>
 
+#include "link/port_list.h"
+#include "link/reconnect.h"
 #include "model/definition_loader.h"
 #include "model/image_file.h"
+#include "monitor/connection_text.h"
 #include "monitor/live_items.h"
 #include "monitor/live_poll.h"
 #include "monitor/recorder.h"
@@ -78,13 +81,15 @@ int Fail(std::ostream& err, std::string_view reason) {
 
 // Reads the image and loads the definitions the tool would use for this
 // controller; a controller the tool refuses is refused here too.
-bool LoadDefinitions(CliSession& session, DefinitionSet& defs, std::ostream& err) {
+bool LoadDefinitions(CliSession& session, DefinitionSet& defs, ControllerIdentity* identity,
+                     std::ostream& err) {
   ParameterImage image;
   ReadCommand(session.link, image, session.flags, session.prompter, session.status);
   if (!session.flags.imageRead) {
     Fail(err, "reading the image from " + session.connection.connectedPort + " failed");
     return false;
   }
+  *identity = ControllerIdentity::Of(image);
   const LoadResult result = LoadDefinitionSet(image, defs);
   if (result != LoadResult::Loaded) {
     Fail(err, res::EncodeUtf8(res::String(RefusalMessageId(result))));
@@ -125,6 +130,7 @@ class Output {
   bool Take(const LiveSample& sample, std::string* error) {
     ++taken_;
     if (!sample.Complete()) ++failed_;
+    NoteGone(sample);
     if (recorder_.IsRecording()) return recorder_.Take(sample, error);
     PrintLine(sample);
     return true;
@@ -160,10 +166,38 @@ class Output {
     out_.flush();
   }
 
+  // "14 failed: port gone 12:00:03-12:00:05": the failed count, and when the
+  // port was out, from the first poll that found it gone to the last one.
   std::vector<std::string> SummaryNotes() const {
     std::vector<std::string> notes;
-    if (failed_ > 0) notes.push_back(std::to_string(failed_) + " failed");
+    if (failed_ == 0) return notes;
+    std::string note = std::to_string(failed_) + " failed";
+    for (std::size_t i = 0; i < gone_.size(); ++i) {
+      note += (i == 0 ? ": port gone " : "; port gone ") + ClockTime(gone_[i].first) + "-" +
+              ClockTime(gone_[i].second);
+    }
+    notes.push_back(note);
     return notes;
+  }
+
+  using Span = std::pair<std::chrono::system_clock::time_point, std::chrono::system_clock::time_point>;
+
+  void NoteGone(const LiveSample& sample) {
+    if (!sample.portGone) {
+      inGone_ = false;
+      return;
+    }
+    if (!inGone_) gone_.push_back({sample.wallTime, sample.wallTime});
+    inGone_ = true;
+    gone_.back().second = sample.wallTime;
+  }
+
+  // "12:00:03" of the local time.
+  static std::string ClockTime(std::chrono::system_clock::time_point time) {
+    constexpr std::size_t kTimeStart = 11;  // after "YYYY-MM-DDT"
+    constexpr std::size_t kTimeLength = 8;
+    const std::string iso = IsoLocalTime(time);
+    return iso.size() >= kTimeStart + kTimeLength ? iso.substr(kTimeStart, kTimeLength) : iso;
   }
 
   const DefinitionSet& defs_;
@@ -172,6 +206,34 @@ class Output {
   Recorder recorder_;
   std::int64_t taken_ = 0;
   std::int64_t failed_ = 0;
+  std::vector<Span> gone_;  // the spans of polls that found the port gone
+  bool inGone_ = false;
+};
+
+// The watch's news as lines on stderr, one writer at a time.
+class WatchNews {
+ public:
+  explicit WatchNews(std::ostream& err) : err_(err) {}
+  void Tell(LinkWatch::Event event, const std::string& port) {
+    std::lock_guard lock(mutex_);
+    switch (event) {
+      case LinkWatch::Event::Lost:
+        err_ << "tarn-cli: " << res::EncodeUtf8(ConnectionLostText(port)) << "\n";
+        break;
+      case LinkWatch::Event::Restored:
+        err_ << "tarn-cli: " << res::EncodeUtf8(kConnectionRestored) << " (" << port << ")\n";
+        break;
+      case LinkWatch::Event::Other:
+        err_ << "tarn-cli: another controller answers on " << port
+             << "; it is not polled (start the command again to monitor it)\n";
+        break;
+    }
+    err_.flush();
+  }
+
+ private:
+  std::mutex mutex_;
+  std::ostream& err_;
 };
 
 // Takes samples until the limit or the stop, then those the poll had handed
@@ -202,7 +264,8 @@ int RunMonitor(const MonitorOptions& options, std::ostream& out, std::ostream& e
   CliSession session(err);
   if (!ConnectController(session, err)) return kExitTrouble;
   auto defs = std::make_unique<DefinitionSet>();
-  if (!LoadDefinitions(session, *defs, err)) return kExitTrouble;
+  ControllerIdentity identity;
+  if (!LoadDefinitions(session, *defs, &identity, err)) return kExitTrouble;
 
   Output output(*defs, out);
   std::string error;
@@ -214,6 +277,14 @@ int RunMonitor(const MonitorOptions& options, std::ostream& out, std::ostream& e
   const std::int64_t limit = options.seconds > 0 ? options.seconds * kPollsPerSecond
                                                  : std::numeric_limits<std::int64_t>::max();
   SampleQueue queue;
+  // While the port is gone the polls fail at once, without traffic, and the
+  // watch opens the same port again; polls succeed again by themselves once
+  // the same controller answers.
+  WatchNews news(err);
+  LinkWatch watch(session.link);
+  const std::string& port = session.connection.connectedPort;
+  watch.Expect(port, StableNameOf(port), identity);
+  watch.Start([&news](LinkWatch::Event event, const std::string& name) { news.Tell(event, name); });
   LivePoll poll(session.link);
   std::int64_t handed = 0;  // on the poll thread only
   poll.Start([&](const LiveSample& sample) {
@@ -222,7 +293,10 @@ int RunMonitor(const MonitorOptions& options, std::ostream& out, std::ostream& e
     // costs an extra exchange.
     if (++handed >= limit) poll.Stop();
   });
-  if (!TakeSamples(poll, queue, output, limit, stop, &error)) return Fail(err, error);
+  const bool taken = TakeSamples(poll, queue, output, limit, stop, &error);
+  poll.Stop();
+  watch.Stop();
+  if (!taken) return Fail(err, error);
   if (output.Recording()) out << output.RecordedSummary(options.csvPath) << "\n";
   return output.Failed() > 0 ? kExitPollsFailed : kExitDone;
 }

@@ -72,8 +72,10 @@ constexpr char16_t kLastC1Control = 0x9F;
 constexpr unsigned kNibbleBits = 4;
 constexpr unsigned kNibbleMask = 0xF;
 
-// The port as the connection left it, wrapped so that a requested stop ends
-// its reads and writes at once. Everything else is the port's own.
+// The port as the connection left it, wrapped so that after a requested stop
+// no further request goes out. The exchange under way still reads its reply
+// (or times out), so no late reply is left on the line for the next program.
+// Everything else is the port's own.
 class StoppablePort final : public SerialPort {
  public:
   StoppablePort(std::unique_ptr<SerialPort> port, std::stop_token stop)
@@ -90,16 +92,16 @@ class StoppablePort final : public SerialPort {
     return !stop_.stop_requested() && port_->Write(bytes);
   }
   bool Read(std::span<std::uint8_t> buffer, std::size_t* received) override {
-    *received = 0;
-    return !stop_.stop_requested() && port_->Read(buffer, received);
+    return port_->Read(buffer, received);
   }
   bool ReadWithin(std::span<std::uint8_t> buffer, std::size_t* received,
                   ReadWindow& window) override {
-    *received = 0;
-    return !stop_.stop_requested() && port_->ReadWithin(buffer, received, window);
+    return port_->ReadWithin(buffer, received, window);
   }
   std::optional<std::size_t> BytesWaiting() override { return port_->BytesWaiting(); }
   void Close() override { port_->Close(); }
+  bool PortGone() const override { return port_->PortGone(); }
+  bool StillThere() override { return port_->StillThere(); }
   std::string LastError() const override {
     return stop_.stop_requested() ? std::string("interrupted") : port_->LastError();
   }

@@ -44,7 +44,8 @@ inline constexpr int kMsgFileOldVersion = 172;        // OK, exclamation
 inline constexpr int kMsgFileOtherGeneration = 173;   // OK, exclamation
 inline constexpr int kMsgFileReadFailed = 174;        // OK, exclamation, the system's reason
 inline constexpr int kMsgFileWriteFailed = 175;       // OK, exclamation, the system's reason
-inline constexpr int kMsgQuitUnwritten = 176;         // Yes/No, question
+// kMsgQuitUnwritten (176, Yes/No, question) is in link/prompts.h: the dialog
+// layer gives it No as its default button.
 inline constexpr int kMsgValuesTaken = 177;           // status bar: %1 values, %2 file
 inline constexpr int kMsgImageSaved = 178;            // status bar: %1 file
 inline constexpr int kMsgParametersExported = 179;    // status bar: %1 file

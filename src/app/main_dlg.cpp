@@ -5,8 +5,10 @@
 #include "app/live_commands.h"
 #include "app/scan_prompter.h"
 #include "link/connection.h"
+#include "link/port_list.h"
 #include "link/transfer.h"
 #include "model/definition_loader.h"
+#include "monitor/connection_text.h"
 #include "monitor/monitor_page.h"
 #include "pages/parameter_pages.h"
 
@@ -45,6 +47,8 @@ CQelmUserAppDlg::CQelmUserAppDlg(ui::Host& host, Session& session)
     : ui::Dialog(host, kTemplateMain), session_(session) {}
 
 CQelmUserAppDlg::~CQelmUserAppDlg() {
+  watch_.reset();
+  alive_.reset();
   DestroyPages();
 }
 
@@ -65,6 +69,7 @@ void CQelmUserAppDlg::OnInitDialog() {
     EndDialog(ui::kIdCancel);
     return;
   }
+  port_ = connection.connectedPort;
   // The pages sit where the hidden frame control marks the page area.
   if (const ui::ControlTemplate* frame = Template().Find(kIdPageFrame)) {
     pageRect_ = {frame->x, frame->y, frame->cx, frame->cy};
@@ -81,6 +86,7 @@ void CQelmUserAppDlg::OnInitDialog() {
   }
   session_.definitionsLoaded = loadDefinitions();
   if (session_.definitionsLoaded) {
+    StartWatch();
     OnButtonRange(kIdVehicle);
   } else {
     EndDialog(ui::kIdCancel);
@@ -229,6 +235,10 @@ void CQelmUserAppDlg::OnRead() {
   if (session_.definitionsLoaded) {
     HidePages();
   }
+  if ((session_.link.PortGone() || readRequired_) && !Reconnect()) {
+    ReturnToPage(shown);
+    return;
+  }
   ParameterImage fresh = session_.image;
   TransferFlags read;
   UnshownStatus unshown;
@@ -247,6 +257,8 @@ void CQelmUserAppDlg::OnRead() {
   SetStatus(taken ? TransferOutcome::ReadSuccess : TransferOutcome::ReadFailure);
   if (taken && session_.definitionsLoaded) {
     RefreshVoltageRanges(session_.image, session_.defs);
+    readRequired_ = false;
+    ExpectController();
   }
   files_.EnableCommands();
   // Only an image read whole goes into the journal; a failed Read keeps the
@@ -281,9 +293,75 @@ bool CQelmUserAppDlg::ReadFitsDefinitions(const ParameterImage& image) {
 }
 
 void CQelmUserAppDlg::OnWrite() {
+  if (readRequired_) {
+    host().ShowText(kReadBeforeWriteMessage, MsgButtons::Ok, MsgIcon::Exclamation);
+    return;
+  }
+  writeFailed_ = false;
+  // The journal's watch hands every status on to this window.
   HistoryCommands::WriteWatch watch = history_.BeginWrite(*this);
   WriteCommand(session_.link, session_.image, session_.flags, host(), watch);
   watch.Finish();
+  // Blocks went out before the failure: the controller may hold some of the
+  // new image and some of the old. The image here and its unwritten marks
+  // are kept, so the same Write can be made once the controller is back.
+  if (writeFailed_) {
+    host().ShowText(kPartlyWrittenMessage, MsgButtons::Ok, MsgIcon::Exclamation);
+  }
+}
+
+void CQelmUserAppDlg::StartWatch() {
+  watch_ = std::make_unique<LinkWatch>(session_.link);
+  ExpectController();
+  watch_->Start([this, alive = std::weak_ptr<int>(alive_)](LinkWatch::Event event,
+                                                           const std::string& port) {
+    host().PostToUi([this, alive, event, port] {
+      if (alive.lock()) OnLinkEvent(event, port);
+    });
+  });
+}
+
+void CQelmUserAppDlg::ExpectController() {
+  if (watch_ != nullptr) {
+    watch_->Expect(port_, StableNameOf(port_), ControllerIdentity::Of(session_.image));
+  }
+}
+
+bool CQelmUserAppDlg::Reconnect() {
+  if (watch_ != nullptr) watch_->Pause();
+  // The old port, if it is still open, is closed first, so the scan may take it.
+  session_.link.SetPort(nullptr);
+  Connection connection(session_.link, host());
+  session_.connected = connection.ConnectWithRetry();
+  if (session_.connected) port_ = connection.connectedPort;
+  if (watch_ != nullptr) watch_->Resume();
+  if (!session_.connected) {
+    SetStatus(TransferOutcome::ReadFailure);
+    return false;
+  }
+  SetStatusBarText(kConnectionRestored);
+  return true;
+}
+
+void CQelmUserAppDlg::OnLinkEvent(LinkWatch::Event event, const std::string& port) {
+  switch (event) {
+    case LinkWatch::Event::Lost:
+      SetStatusBarText(ConnectionLostText(port));
+      // The last transfer's outcome says nothing about a link that is gone.
+      SetText(kIdStatus, u"Connection lost");
+      statusGood_ = false;
+      InvalidateColor(kIdStatus);
+      break;
+    case LinkWatch::Event::Restored:
+      SetStatusBarText(kConnectionRestored);
+      SetText(kIdStatus, u"");
+      break;
+    case LinkWatch::Event::Other:
+      readRequired_ = true;
+      SetStatusBarText(OtherControllerText(port));
+      host().ShowText(OtherControllerMessage(port), MsgButtons::Ok, MsgIcon::Exclamation);
+      break;
+  }
 }
 
 bool CQelmUserAppDlg::loadDefinitions() {
@@ -315,6 +393,7 @@ void CQelmUserAppDlg::ReturnToPage(int key) {
 }
 
 void CQelmUserAppDlg::SetStatus(TransferOutcome outcome) {
+  if (outcome == TransferOutcome::WriteFailure) writeFailed_ = true;
   files_.OnTransfer(outcome);
   SetText(kIdStatus, StatusText(outcome));
   statusGood_ = Succeeded(outcome);

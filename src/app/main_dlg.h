@@ -2,8 +2,10 @@
 // them, runs Read and Write, shows the outcome on the status line and asks
 // before it closes.
 //
-// Threading: UI thread only. The monitor page's poll is the one other thread;
-// it runs only while that page is shown, and Read and Write are disabled then.
+// Threading: UI thread only. The monitor page's poll runs only while that page
+// is shown, and Read and Write are disabled then. The link watch (LinkWatch)
+// runs on a thread of its own: while the port is gone it opens it again and
+// posts what came of it here through the host.
 #pragma once
 
 #include <memory>
@@ -13,6 +15,7 @@
 #include "app/file_commands.h"
 #include "app/history_commands.h"
 #include "link/prompts.h"
+#include "link/reconnect.h"
 #include "link/session.h"
 #include "ui/dialog.h"
 #include "ui/host.h"
@@ -81,6 +84,14 @@ class CQelmUserAppDlg : public ui::Dialog, public StatusLine {
   // Shows `key` again (kPageNone: nothing), filled from the image.
   void ReturnToPage(int key);
 
+  // The link watch's news, on the UI thread: the status bar and the status
+  // line follow the connection.
+  void OnLinkEvent(LinkWatch::Event event, const std::string& port);
+  // The port in use, and whether a Read must come before the next Write
+  // because another controller answered on it.
+  const std::string& connectedPort() const { return port_; }
+  bool readRequired() const { return readRequired_; }
+
  private:
   struct PageEntry {
     int key = 0;
@@ -98,6 +109,12 @@ class CQelmUserAppDlg : public ui::Dialog, public StatusLine {
   bool ReadFitsDefinitions(const ParameterImage& image);
   void EndWithPagesHidden(int result);
   void DestroyPages();
+  void StartWatch();
+  // The port name and controller the watch waits for, from the image read.
+  void ExpectController();
+  // A Read while the port is gone or held by another controller: the scan
+  // the user asked for, as at start-up.
+  bool Reconnect();
 
   Session& session_;
   ui::RectDu pageRect_;
@@ -107,8 +124,14 @@ class CQelmUserAppDlg : public ui::Dialog, public StatusLine {
   CMonitor1Dlg* monitor_ = nullptr;
   std::unique_ptr<LiveCommands> live_;  // the Live menu, once the pages exist
   bool statusGood_ = false;
+  bool writeFailed_ = false;  // a Write ended in "Write failure!"
+  bool readRequired_ = false;
+  std::string port_;
   FileCommands files_{*this, session_};
   HistoryCommands history_{*this, session_};
+  std::unique_ptr<LinkWatch> watch_;
+  // Posted link events are handled only while this lives.
+  std::shared_ptr<int> alive_ = std::make_shared<int>(0);
 };
 
 }  // namespace tarn

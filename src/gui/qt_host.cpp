@@ -52,6 +52,22 @@ QMessageBox::Icon IconOf(MsgIcon icon) {
   return QMessageBox::NoIcon;
 }
 
+QMessageBox::StandardButton StandardButtonOf(MsgAnswer answer) {
+  switch (answer) {
+    case MsgAnswer::Ok:
+      return QMessageBox::Ok;
+    case MsgAnswer::Cancel:
+      return QMessageBox::Cancel;
+    case MsgAnswer::Yes:
+      return QMessageBox::Yes;
+    case MsgAnswer::No:
+      return QMessageBox::No;
+    case MsgAnswer::Retry:
+      return QMessageBox::Retry;
+  }
+  return QMessageBox::Ok;
+}
+
 // A box closed without a button (the window manager's close) counts as the
 // answer that changes least.
 MsgAnswer AnswerOf(int clicked, MsgButtons buttons) {
@@ -125,21 +141,25 @@ QtHost::~QtHost() {
 }
 
 MsgAnswer QtHost::ShowMessage(int id, MsgButtons buttons, MsgIcon icon) {
-  return Ask(PlainText(res::String(id)), buttons, icon, QStringLiteral("message-%1").arg(id));
+  return Ask(PlainText(res::String(id)), ui::MessageBoxFor(id, buttons, icon),
+             QStringLiteral("message-%1").arg(id));
 }
 
 MsgAnswer QtHost::ShowText(std::u16string_view text, MsgButtons buttons, MsgIcon icon) {
-  return Ask(PlainText(text), buttons, icon, QStringLiteral("message-text"));
+  return Ask(PlainText(text), ui::MessageBoxFor(0, buttons, icon),
+             QStringLiteral("message-text"));
 }
 
 MsgAnswer QtHost::ShowMessageWithDetails(int id, std::u16string_view details, MsgButtons buttons,
                                          MsgIcon icon) {
-  return Ask(PlainText(res::String(id)), buttons, icon, QStringLiteral("message-%1").arg(id),
-             PlainText(details));
+  return Ask(PlainText(res::String(id)), ui::MessageBoxFor(id, buttons, icon),
+             QStringLiteral("message-%1").arg(id), PlainText(details));
 }
 
-MsgAnswer QtHost::Ask(const QString& text, MsgButtons buttons, MsgIcon icon, const QString& name,
-                      const QString& details) {
+MsgAnswer QtHost::Ask(const QString& text, const ui::MessageBoxRequest& request,
+                      const QString& name, const QString& details) {
+  const MsgButtons buttons = request.buttons;
+  const MsgIcon icon = request.icon;
   // A box is centred over the window it belongs to once that is on screen;
   // before (the start-up's boxes), on the screen.
   QWidget* over = ActiveWindow();
@@ -156,6 +176,7 @@ MsgAnswer QtHost::Ask(const QString& text, MsgButtons buttons, MsgIcon icon, con
   box.setTextFormat(Qt::PlainText);
   if (!details.isEmpty()) box.setDetailedText(details);
   box.setWindowModality(Qt::ApplicationModal);
+  box.setDefaultButton(StandardButtonOf(request.defaultAnswer));
   const int clicked = box.exec();
   const MsgAnswer answer = AnswerOf(clicked, buttons);
   EndFinishedRuns();
@@ -181,6 +202,9 @@ int QtHost::RunModal(ui::Dialog& dialog) {
     FitToScreen(*view, owner);
     window->show();
     window->activateWindow();
+    // Not the first tab stop as it comes: the main window's would be Quit,
+    // and Enter right after start-up would press it.
+    if (const int first = dialog.InitialFocus(); first != ui::kNoId) view->FocusRequested(first);
     if (!dialog.Ended()) run.loop.exec();
     dialog.Show(false);
   }

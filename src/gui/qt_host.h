@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "ui/host.h"
+#include "ui/message_box.h"
 
 class QWidget;
 
@@ -67,8 +68,8 @@ class QtHost : public ui::Host {
  private:
   struct ModalRun;
 
-  MsgAnswer Ask(const QString& text, MsgButtons buttons, MsgIcon icon, const QString& name,
-                const QString& details = {});
+  MsgAnswer Ask(const QString& text, const ui::MessageBoxRequest& request, const QString& name,
+                const QString& details = QString());
   std::optional<std::filesystem::path> AskFile(const ui::FileRequest& request, bool save);
   DialogView* CreateTopView(ui::Dialog& dialog, QScreen& screen);
   void ForgetViewTree(DialogView* root);

@@ -17,15 +17,37 @@ ControllerLink::~ControllerLink() = default;
 
 void ControllerLink::SetPort(std::unique_ptr<SerialPort> port) {
   std::lock_guard lock(mutex_);
+  if (port) gone_.store(false);
   port_ = std::move(port);
   // A new port starts with a line of its own.
   lineUnsettled_ = false;
 }
 
+std::unique_ptr<SerialPort> ControllerLink::ReleasePort() {
+  std::lock_guard lock(mutex_);
+  return std::move(port_);
+}
+
+bool ControllerLink::CheckPort() {
+  std::unique_lock lock(mutex_, std::try_to_lock);
+  if (lock.owns_lock() && port_ && port_->IsOpen() && !port_->StillThere()) LosePort();
+  return gone_.load();
+}
+
+bool ControllerLink::LosePort() {
+  port_->Close();
+  gone_.store(true);
+  return Finish(LinkOutcome::PortGone);
+}
+
 bool ControllerLink::Exchange(std::uint8_t command, std::span<const std::uint8_t> data,
                               std::chrono::milliseconds wait, Reply* reply) {
   std::lock_guard lock(mutex_);
-  if (!port_ || !port_->IsOpen() || data.size() > kMaxFrameData) return false;
+  // Without an open port nothing goes out and nothing is waited for.
+  if (!port_ || !port_->IsOpen()) {
+    return Finish(gone_.load() ? LinkOutcome::PortGone : LinkOutcome::NoAnswer);
+  }
+  if (data.size() > kMaxFrameData) return Finish(LinkOutcome::NoAnswer);
   TxFrame[kOffsetCommand] = command;
   TxFrame[kOffsetLength] = static_cast<std::uint8_t>(data.size());
   std::copy(data.begin(), data.end(), TxFrame.begin() + kOffsetData);
@@ -35,21 +57,23 @@ bool ControllerLink::Exchange(std::uint8_t command, std::span<const std::uint8_t
   port_->Purge();
   // A failed send shows up as a missing reply; the receive decides.
   SendFrame();
+  if (port_->PortGone()) return LosePort();
   WaitForReply(wait);
   const bool received = ReceiveFrame();
+  if (port_->PortGone()) return LosePort();
   lineUnsettled_ = !received;
   // Every byte of the reply was already waiting quietTime before the wait
   // ended: the line has been quiet since then.
   if (received && waitingEarly_ && *waitingEarly_ >= bytesTaken_) {
     lineQuietSince_ = waitingEarlyAt_;
   }
-  if (!received) return false;
+  if (!received) return Finish(bytesTaken_ == 0 ? LinkOutcome::NoAnswer : LinkOutcome::BadReply);
   if (reply != nullptr) {
     reply->command = RxFrame[kOffsetCommand];
     reply->length = RxFrame[kOffsetLength];
     std::copy_n(RxFrame.begin() + kOffsetData, kMaxFrameData, reply->data.begin());
   }
-  return true;
+  return Finish(LinkOutcome::Answered);
 }
 
 void ControllerLink::AwaitQuietLine() const {

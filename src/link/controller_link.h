@@ -56,6 +56,16 @@ inline constexpr std::chrono::milliseconds kAttemptWait{5};
 // what it acknowledged).
 inline constexpr std::chrono::milliseconds kLineQuietTime{kReadIntervalTimeoutMs};
 
+// What became of an exchange. The three failures ask for different things of
+// the caller: a gone port for waiting until the device is back, a silent
+// controller for a look at its power and cable, a bad reply for a retry.
+enum class LinkOutcome {
+  Answered,  // a complete reply with a correct checksum
+  PortGone,  // the device left the system (or never was); the port is closed
+  NoAnswer,  // the line stayed silent
+  BadReply,  // bytes came, but no acceptable reply
+};
+
 // A reply copied out of the receive buffer.
 struct Reply {
   std::uint8_t command = 0;
@@ -87,8 +97,24 @@ class ControllerLink {
                 std::chrono::milliseconds wait, Reply* reply);
 
   // Replaces (and so closes) the port; nullptr leaves the link without one.
+  // A new port ends the gone state; nullptr leaves it as it was.
   void SetPort(std::unique_ptr<SerialPort> port);
   SerialPort* port() const { return port_.get(); }
+  // Hands the port over and leaves the link without one, gone state unchanged.
+  std::unique_ptr<SerialPort> ReleasePort();
+
+  // What the last exchange gave. May be read from any thread; with two
+  // threads on the link it is the outcome of whichever exchange ended last.
+  LinkOutcome LastOutcome() const { return lastOutcome_.load(); }
+  // True from the exchange that found the device gone until SetPort() gives
+  // the link a new port. The gone port is closed at once, so that the system
+  // can hand its name to the device when it comes back. Any thread.
+  bool PortGone() const { return gone_.load(); }
+  // Between exchanges: asks the port, without traffic, whether its device is
+  // still there, and closes it when not. Does nothing while an exchange runs
+  // (that exchange finds out itself) or when there is no open port. Returns
+  // PortGone(). Any thread.
+  bool CheckPort();
 
   // The frame primitives; callers outside the link use Exchange(). SendFrame
   // waits out the quiet time, writes the checksum into TxFrame and sends
@@ -123,6 +149,12 @@ class ControllerLink {
   bool ReceiveAttempt(FrameResult* result);
   // Up to ten attempts; true for a complete frame with a correct checksum.
   bool ReceiveAttempts();
+  // Closes the port whose device left and notes it; returns false.
+  bool LosePort();
+  bool Finish(LinkOutcome outcome) {
+    lastOutcome_.store(outcome);
+    return outcome == LinkOutcome::Answered;
+  }
   // Sleeps until the line has been quiet for quietTime since the last reply.
   void AwaitQuietLine() const;
   // After a failed exchange: reads and drops whatever still comes until the
@@ -139,6 +171,8 @@ class ControllerLink {
 
   std::unique_ptr<SerialPort> port_;
   std::mutex mutex_;
+  std::atomic<LinkOutcome> lastOutcome_{LinkOutcome::Answered};
+  std::atomic<bool> gone_{false};
   FrameAssembler assembler_{RxFrame};
   // When the line last carried (or may have carried) a reply byte.
   Clock::time_point lineQuietSince_{};

@@ -78,6 +78,16 @@ class SerialPort {
   // How many received bytes wait to be read, when the port can tell.
   virtual std::optional<std::size_t> BytesWaiting() { return std::nullopt; }
   virtual void Close() = 0;
+  // True once a read, write, wait or configuration found the device itself
+  // gone (a USB adapter pulled out, a terminal hung up), as opposed to a
+  // quiet or garbled line. Cleared by the next successful Open().
+  virtual bool PortGone() const { return false; }
+  // Asks the system, without a byte on the line, whether the device is still
+  // there; false (and PortGone()) once it is not.
+  virtual bool StillThere() {
+    BytesWaiting();
+    return IsOpen() && !PortGone();
+  }
   // The operating system's text for the last failure, for a person to read.
   virtual std::string LastError() const = 0;
 };

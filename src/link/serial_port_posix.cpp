@@ -141,6 +141,15 @@ int MillisecondsUntil(Clock::time_point until) {
   return static_cast<int>(std::chrono::ceil<milliseconds>(left).count());
 }
 
+// Errors that a descriptor gives once its device has left the system: the
+// driver answers every call with them until the descriptor is closed.
+bool MeansDeviceGone(int code) {
+  return code == EIO || code == ENXIO || code == ENODEV;
+}
+
+// Poll results that say the same without an error code.
+constexpr short kGoneEvents = POLLHUP | POLLERR | POLLNVAL;
+
 class PosixSerialPort final : public SerialPort {
  public:
   ~PosixSerialPort() override { Close(); }
@@ -157,15 +166,25 @@ class PosixSerialPort final : public SerialPort {
   void Close() override;
   std::string LastError() const override { return error_; }
   OpenProblem LastOpenProblem() const override { return openProblem_; }
+  bool PortGone() const override { return gone_; }
+  bool StillThere() override;
 
  private:
   bool Fail(const std::string& what) {
-    error_ = what + ": " + std::strerror(errno);
+    const int code = errno;
+    if (MeansDeviceGone(code)) gone_ = true;
+    error_ = what + ": " + std::strerror(code);
     return false;
   }
   bool Fail(const std::string& what, const char* reason) {
     error_ = what + ": " + reason;
     return false;
+  }
+  // The terminal went away under the open descriptor: the adapter was pulled
+  // out or the other side of a pseudo-terminal closed.
+  bool FailGone(const std::string& what, const char* reason) {
+    gone_ = true;
+    return Fail(what, reason);
   }
   // A failed open: closes `fd` (when open) and keeps why.
   bool FailOpen(int fd, const std::string& name, OpenFailure kind, int code);
@@ -183,11 +202,13 @@ class PosixSerialPort final : public SerialPort {
   std::chrono::microseconds characterTime_{CharacterTime(PortSettings{})};
   std::string error_;
   OpenProblem openProblem_;
+  bool gone_ = false;
 };
 
 bool PosixSerialPort::Open(const std::string& name) {
   Close();
   openProblem_ = {};
+  gone_ = false;
   int fd = ::open(name.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) return FailOpen(fd, name, OpenFailureOf(errno), errno);
   if (!::isatty(fd)) return FailOpen(fd, name, OpenFailure::NotSerial, kNoCode);
@@ -232,7 +253,8 @@ bool PosixSerialPort::Configure(const PortSettings& settings, const PortTimeouts
   timeouts_ = timeouts;
   characterTime_ = CharacterTime(settings);
   termios tio{};
-  if (::tcgetattr(fd_, &tio) != 0) return Fail(name_ + ": tcgetattr");
+  // A terminal that cannot report its settings is no longer there.
+  if (::tcgetattr(fd_, &tio) != 0) return FailGone(name_ + ": tcgetattr", std::strerror(errno));
   if (!ApplyLine(settings, tio)) return Fail(name_, "unsupported line settings");
   if (::tcsetattr(fd_, TCSANOW, &tio) != 0) return Fail(name_ + ": tcsetattr");
   return Purge();
@@ -263,6 +285,7 @@ bool PosixSerialPort::Write(std::span<const std::uint8_t> bytes) {
     if (::poll(&pfd, 1, MillisecondsUntil(deadline)) < 0 && errno != EINTR) {
       return Fail(name_ + ": poll");
     }
+    if ((pfd.revents & kGoneEvents) != 0) return FailGone(name_ + ": write", "line hung up");
   }
   // Synchronous: return once the bytes have left, as the line timing assumes.
   return DrainUntil(deadline);
@@ -303,13 +326,16 @@ bool PosixSerialPort::ReadSome(std::span<std::uint8_t> rest, int timeoutMs, std:
   int ready = ::poll(&pfd, 1, timeoutMs);
   if (ready < 0) return errno == EINTR ? true : Fail(name_ + ": poll");
   if (ready == 0) return true;
-  if ((pfd.revents & POLLIN) == 0) return Fail(name_, "line hung up");
+  if ((pfd.revents & POLLIN) == 0) {
+    if ((pfd.revents & kGoneEvents) != 0) return FailGone(name_, "line hung up");
+    return true;
+  }
   ssize_t n = ::read(fd_, rest.data(), rest.size());
   if (n > 0) {
     *got = static_cast<std::size_t>(n);
     return true;
   }
-  if (n == 0) return Fail(name_, "line hung up");
+  if (n == 0) return FailGone(name_, "line hung up");
   if (errno == EINTR || errno == EAGAIN) return true;
   return Fail(name_ + ": read");
 }
@@ -338,6 +364,18 @@ std::optional<std::size_t> PosixSerialPort::BytesWaiting() {
   int count = 0;
   if (fd_ == kNoFd || ::ioctl(fd_, FIONREAD, &count) != 0 || count < 0) return std::nullopt;
   return static_cast<std::size_t>(count);
+}
+
+bool PosixSerialPort::StillThere() {
+  if (fd_ == kNoFd) return false;
+  termios tio{};
+  if (::tcgetattr(fd_, &tio) != 0) return FailGone(name_ + ": tcgetattr", std::strerror(errno));
+  // No events asked for: the hang-up and error events come regardless.
+  pollfd pfd{fd_, 0, 0};
+  if (::poll(&pfd, 1, 0) > 0 && (pfd.revents & kGoneEvents) != 0) {
+    return FailGone(name_, "line hung up");
+  }
+  return true;
 }
 
 void PosixSerialPort::Close() {

@@ -1,13 +1,12 @@
 // The serial port on Windows: CreateFileW on "\\.\" + name (no sharing, so the
 // open itself is exclusive), the device control block and COMMTIMEOUTS. The
 // device control block and the time-outs found on open are put back on close.
-#include <windows.h>
+#include "link/serial_port_win32.h"
 
 #include <algorithm>
 #include <optional>
 #include <string>
-
-#include "link/serial_port.h"
+#include <string_view>
 
 namespace tarn {
 namespace {
@@ -16,7 +15,10 @@ using Clock = std::chrono::steady_clock;
 using std::chrono::milliseconds;
 
 constexpr DWORD kQueueSize = 512;
-constexpr wchar_t kDevicePrefix[] = L"\\\\.\\";
+constexpr std::wstring_view kDevicePrefix = L"\\\\.\\";
+// Names that already lead to a device: "\\.\COM10", "\\?\..." (a driver's
+// own path).
+constexpr std::wstring_view kLongDevicePrefix = L"\\\\?\\";
 
 std::wstring Widen(const std::string& text) {
   if (text.empty()) return {};
@@ -27,15 +29,13 @@ std::wstring Widen(const std::string& text) {
   return wide;
 }
 
-std::string SystemMessage(DWORD code) {
-  char* buffer = nullptr;
-  DWORD length = FormatMessageA(
-      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-      nullptr, code, 0, reinterpret_cast<char*>(&buffer), 0, nullptr);
-  std::string text = length > 0 ? std::string(buffer, length) : "error " + std::to_string(code);
-  LocalFree(buffer);
-  while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
-  return text;
+std::string Utf8Of(std::wstring_view text) {
+  if (text.empty()) return {};
+  const int length = static_cast<int>(text.size());
+  int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), length, nullptr, 0, nullptr, nullptr);
+  std::string narrow(static_cast<std::size_t>(size), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, text.data(), length, narrow.data(), size, nullptr, nullptr);
+  return narrow;
 }
 
 // Another program holding a COM port makes CreateFileW fail with "access
@@ -59,6 +59,14 @@ DWORD MillisecondsUntil(Clock::time_point until) {
   return static_cast<DWORD>(std::chrono::ceil<milliseconds>(left).count());
 }
 
+// Errors that a handle gives once its device has left the system (a USB
+// adapter pulled out): every later call fails the same way.
+bool MeansDeviceGone(DWORD code) {
+  return code == ERROR_ACCESS_DENIED || code == ERROR_BAD_COMMAND ||
+         code == ERROR_DEVICE_REMOVED || code == ERROR_GEN_FAILURE ||
+         code == ERROR_OPERATION_ABORTED;
+}
+
 class Win32SerialPort final : public SerialPort {
  public:
   ~Win32SerialPort() override { Close(); }
@@ -75,10 +83,13 @@ class Win32SerialPort final : public SerialPort {
   void Close() override;
   std::string LastError() const override { return error_; }
   OpenProblem LastOpenProblem() const override { return openProblem_; }
+  bool PortGone() const override { return gone_; }
 
  private:
   bool Fail(const std::string& what) {
-    error_ = what + ": " + SystemMessage(GetLastError());
+    const DWORD code = GetLastError();
+    if (MeansDeviceGone(code)) gone_ = true;
+    error_ = what + ": " + SystemErrorText(code);
     return false;
   }
   bool FailOpen(const std::string& name, OpenFailure kind, DWORD code);
@@ -92,12 +103,14 @@ class Win32SerialPort final : public SerialPort {
   COMMTIMEOUTS configured_{};
   std::string error_;
   OpenProblem openProblem_;
+  bool gone_ = false;
 };
 
 bool Win32SerialPort::Open(const std::string& name) {
   Close();
   openProblem_ = {};
-  const std::wstring path = kDevicePrefix + Widen(name);
+  gone_ = false;
+  const std::wstring path = DevicePathOf(name);
   HANDLE handle = CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
                               OPEN_EXISTING, 0, nullptr);
   if (handle == INVALID_HANDLE_VALUE) {
@@ -120,7 +133,7 @@ bool Win32SerialPort::Open(const std::string& name) {
 }
 
 bool Win32SerialPort::FailOpen(const std::string& name, OpenFailure kind, DWORD code) {
-  openProblem_ = {kind, code == ERROR_SUCCESS ? std::string() : SystemMessage(code)};
+  openProblem_ = {kind, code == ERROR_SUCCESS ? std::string() : SystemErrorText(code)};
   error_ = name + ": " + (kind == OpenFailure::NotSerial ? "not a serial port" : openProblem_.systemText);
   return false;
 }
@@ -130,12 +143,7 @@ bool Win32SerialPort::Configure(const PortSettings& settings, const PortTimeouts
   DCB dcb{};
   dcb.DCBlength = sizeof(dcb);
   if (GetCommState(handle_, &dcb) != 0) {
-    // Only the line settings change; flow control and the rest stay as the
-    // port reports them.
-    dcb.BaudRate = settings.baudRate;
-    dcb.ByteSize = static_cast<BYTE>(settings.dataBits);
-    dcb.Parity = static_cast<BYTE>(settings.parity);
-    dcb.StopBits = static_cast<BYTE>(settings.stopBits);
+    SetLinkControlBlock(dcb, settings);
     ok = SetCommState(handle_, &dcb) != 0 && ok;
   } else {
     ok = false;
@@ -210,7 +218,9 @@ bool Win32SerialPort::ReadWithin(std::span<std::uint8_t> buffer, std::size_t* re
 std::optional<std::size_t> Win32SerialPort::BytesWaiting() {
   DWORD errors = 0;
   COMSTAT status{};
-  if (handle_ == INVALID_HANDLE_VALUE || ClearCommError(handle_, &errors, &status) == 0) {
+  if (handle_ == INVALID_HANDLE_VALUE) return std::nullopt;
+  if (ClearCommError(handle_, &errors, &status) == 0) {
+    Fail(name_ + ": ClearCommError");
     return std::nullopt;
   }
   return static_cast<std::size_t>(status.cbInQue);
@@ -228,6 +238,47 @@ void Win32SerialPort::Close() {
 }
 
 }  // namespace
+
+std::wstring DevicePathOf(const std::string& name) {
+  std::wstring wide = Widen(name);
+  if (wide.starts_with(kDevicePrefix) || wide.starts_with(kLongDevicePrefix)) return wide;
+  return std::wstring(kDevicePrefix) + wide;
+}
+
+void SetLinkControlBlock(DCB& dcb, const PortSettings& settings) {
+  dcb.BaudRate = settings.baudRate;
+  dcb.ByteSize = static_cast<BYTE>(settings.dataBits);
+  dcb.Parity = static_cast<BYTE>(settings.parity);
+  dcb.StopBits = static_cast<BYTE>(settings.stopBits);
+  dcb.fBinary = TRUE;  // the only mode Windows supports
+  dcb.fParity = settings.parity != NOPARITY ? TRUE : FALSE;
+  // No handshake of any kind, and DTR and RTS held on: adapters and
+  // isolators on the controller's side draw their power from them.
+  dcb.fOutxCtsFlow = FALSE;
+  dcb.fOutxDsrFlow = FALSE;
+  dcb.fDtrControl = DTR_CONTROL_ENABLE;
+  dcb.fRtsControl = RTS_CONTROL_ENABLE;
+  dcb.fDsrSensitivity = FALSE;
+  dcb.fOutX = FALSE;
+  dcb.fInX = FALSE;
+  // Every byte arrives as it was sent: zero bytes kept, nothing replaced,
+  // and a line error does not stop the reads that follow.
+  dcb.fErrorChar = FALSE;
+  dcb.fNull = FALSE;
+  dcb.fAbortOnError = FALSE;
+}
+
+std::string SystemErrorText(DWORD code, DWORD language) {
+  wchar_t* buffer = nullptr;
+  const DWORD length = FormatMessageW(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+      nullptr, code, language, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+  std::wstring_view wide = length > 0 ? std::wstring_view(buffer, length) : std::wstring_view();
+  while (!wide.empty() && (wide.back() == L'\n' || wide.back() == L'\r')) wide.remove_suffix(1);
+  std::string text = wide.empty() ? "error " + std::to_string(code) : Utf8Of(wide);
+  LocalFree(buffer);
+  return text;
+}
 
 std::unique_ptr<SerialPort> MakeSerialPort() {
   return std::make_unique<Win32SerialPort>();

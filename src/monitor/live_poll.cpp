@@ -52,6 +52,7 @@ std::optional<LiveSample> LivePoll::PollOnce(std::stop_token stop) {
     sample.accepted[third] = result == Third::Accepted;
   }
   sample.block = block_;
+  sample.portGone = link_.PortGone();
   return sample;
 }
 

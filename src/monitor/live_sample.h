@@ -26,6 +26,8 @@ struct LiveSample {
   MonitorBlock block{};
   // The poll's tick counter after this tick (8 bits, wraps, never reset).
   std::uint8_t tick = 0;
+  // The link's port was gone at the end of the tick: nothing went out.
+  bool portGone = false;
 
   // The status box's outcome: the first exchange was accepted.
   bool Answered() const { return accepted[0]; }

@@ -119,7 +119,11 @@ void CMonitor1Dlg::ShowValues(const LiveSample& sample) {
     const MonitorItemDef& item = defs.monitorItems[static_cast<std::size_t>(i)];
     if (!ItemFits(item)) continue;
     std::optional<std::u16string> text;
-    if (!IsErrorItem(item)) {
+    // A value whose reply did not come is blank, not the last one received
+    // passing for live; it comes back with the next answer.
+    if (!IsFresh(item, sample)) {
+      text = std::u16string();
+    } else if (!IsErrorItem(item)) {
       text = FormatItem(item, sample.block);
     } else if (errorTick) {
       text = impl_->rotation.Step(ReadWord(item, sample.block), ErrorNames(defs));

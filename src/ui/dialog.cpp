@@ -286,6 +286,16 @@ void Dialog::UserFocus(int id) {
   }
 }
 
+int Dialog::InitialFocus() const {
+  for (const ControlTemplate& control : template_->controls) {
+    if (control.tabStop && control.id != kNoId && control.id != kIdCancel &&
+        UserCanReach(control.id)) {
+      return control.id;
+    }
+  }
+  return kNoId;
+}
+
 int Dialog::FocusedControl() const {
   return focus_ != kNoId && UserCanReach(focus_) ? focus_ : kNoId;
 }

@@ -145,6 +145,11 @@ class Dialog {
   // The control that last took the focus, while it can still hold it;
   // kNoId otherwise.
   int FocusedControl() const;
+  // The control a host gives the focus when the dialog's window opens: its
+  // first tab stop that the user can reach, passing over the Cancel command
+  // (the main window's Quit), so that Enter typed right after the window
+  // opens never ends it. kNoId when no other control can take the focus.
+  int InitialFocus() const;
   // A click on the tick box of a list row: it toggles when the row is
   // checkable, then OnListCheck.
   void UserToggleListRow(int id, std::size_t row);

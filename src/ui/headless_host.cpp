@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "resources/embedded.h"
+#include "ui/message_box.h"
 
 namespace tarn::ui {
 
@@ -70,6 +71,7 @@ MsgAnswer HeadlessHost::Answer(ShownMessage& shown) {
 }
 
 MsgAnswer HeadlessHost::Record(ShownMessage shown) {
+  shown.defaultAnswer = MessageBoxFor(shown.id, shown.buttons, shown.icon).defaultAnswer;
   shown.answer = Answer(shown);
   messages_.push_back(shown);
   return shown.answer;

@@ -28,6 +28,7 @@ struct ShownMessage {
   std::u16string details;  // the detail text under it, if any
   MsgButtons buttons = MsgButtons::Ok;
   MsgIcon icon = MsgIcon::None;
+  MsgAnswer defaultAnswer = MsgAnswer::Ok;  // the button that held the focus
   MsgAnswer answer = MsgAnswer::Ok;
   bool scripted = true;  // false when no script answered and the default was used
 };

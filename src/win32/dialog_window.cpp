@@ -8,6 +8,7 @@
 
 #include "win32/chart_window.h"
 #include "win32/colors.h"
+#include "win32/dpi.h"
 #include "win32/host.h"
 #include "win32/list_view.h"
 #include "win32/menu_bar.h"
@@ -34,7 +35,7 @@ constexpr int kUnscaledDpi = USER_DEFAULT_SCREEN_DPI;
 constexpr int kFrameWidth = 1;
 
 int SmallestLegiblePoints(HWND window) {
-  const int dpi = std::max<int>(kUnscaledDpi, static_cast<int>(GetDpiForWindow(window)));
+  const int dpi = std::max<int>(kUnscaledDpi, static_cast<int>(WindowDpi(window)));
   return (kSmallestLegiblePoints * kUnscaledDpi + dpi - 1) / dpi;  // rounded up
 }
 

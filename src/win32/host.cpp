@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "resources/embedded.h"
+#include "ui/message_box.h"
 #include "win32/chart_window.h"
 #include "win32/dialog_window.h"
 #include "win32/text.h"
@@ -42,6 +43,23 @@ UINT IconOf(MsgIcon icon) {
       break;
   }
   return 0;
+}
+
+// The dialog manager gave the focus to the first tab stop when it made the
+// window, before the dialog had set its controls up (the main window's Quit,
+// which Enter would then press); the dialog says where it goes now that they
+// are.
+void FocusInitially(const ui::Dialog& dialog, HWND window) {
+  const int id = dialog.InitialFocus();
+  const HWND control = id != ui::kNoId ? GetDlgItem(window, id) : nullptr;
+  if (control != nullptr) {
+    SendMessageW(window, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(control), TRUE);
+  }
+}
+
+// Windows counts the default button by its place in the box.
+UINT DefaultButtonOf(const ui::MessageBoxRequest& request) {
+  return ui::IsSecondButton(request.buttons, request.defaultAnswer) ? MB_DEFBUTTON2 : MB_DEFBUTTON1;
 }
 
 // A box that could not be shown counts as the answer that changes least.
@@ -88,10 +106,14 @@ Win32Host::~Win32Host() {
 }
 
 MsgAnswer Win32Host::ShowMessage(int id, MsgButtons buttons, MsgIcon icon) {
-  return ShowText(res::String(id), buttons, icon);
+  return ShowBox(res::String(id), ui::MessageBoxFor(id, buttons, icon));
 }
 
 MsgAnswer Win32Host::ShowText(std::u16string_view text, MsgButtons buttons, MsgIcon icon) {
+  return ShowBox(text, ui::MessageBoxFor(0, buttons, icon));
+}
+
+MsgAnswer Win32Host::ShowBox(std::u16string_view text, const ui::MessageBoxRequest& request) {
   // Owned by the window of the innermost modal run once it is on screen;
   // before that (the warning, the start-up's boxes) the box stands alone,
   // centred on the screen, and keeps the thread's windows waiting.
@@ -101,16 +123,18 @@ MsgAnswer Win32Host::ShowText(std::u16string_view text, MsgButtons buttons, MsgI
     owner = nullptr;
     modality = MB_TASKMODAL;
   }
-  const int clicked = MessageBoxW(owner, ToWide(text).c_str(), ToWide(res::kAppTitle).c_str(),
-                                  ButtonsOf(buttons) | IconOf(icon) | modality | MB_SETFOREGROUND);
-  return AnswerOf(clicked, buttons);
+  const UINT style = ButtonsOf(request.buttons) | IconOf(request.icon) |
+                     DefaultButtonOf(request) | modality | MB_SETFOREGROUND;
+  const int clicked =
+      MessageBoxW(owner, ToWide(text).c_str(), ToWide(res::kAppTitle).c_str(), style);
+  return AnswerOf(clicked, request.buttons);
 }
 
 MsgAnswer Win32Host::ShowMessageWithDetails(int id, std::u16string_view details,
                                             MsgButtons buttons, MsgIcon icon) {
   std::u16string text = res::String(id);
   if (!details.empty()) text.append(u"\n\n").append(details);
-  return ShowText(text, buttons, icon);
+  return ShowBox(text, ui::MessageBoxFor(id, buttons, icon));
 }
 
 int Win32Host::RunModal(ui::Dialog& dialog) {
@@ -133,6 +157,7 @@ int Win32Host::RunModal(ui::Dialog& dialog) {
     if (owner != nullptr) EnableWindow(owner, FALSE);
     ShowWindow(shown.hwnd(), SW_SHOW);
     SetForegroundWindow(shown.hwnd());
+    FocusInitially(dialog, shown.hwnd());
     RunLoop(dialog);
     // The owner comes back before this window goes, so it takes the activation.
     if (owner != nullptr) EnableWindow(owner, TRUE);

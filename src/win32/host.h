@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "ui/host.h"
+#include "ui/message_box.h"
 
 namespace tarn::win32 {
 
@@ -67,6 +68,7 @@ class Win32Host : public ui::Host {
     HWND window;
   };
 
+  MsgAnswer ShowBox(std::u16string_view text, const ui::MessageBoxRequest& request);
   void RunLoop(ui::Dialog& dialog);
   void Process(MSG& message);
   bool IsOurDialog(HWND window) const;

@@ -309,6 +309,33 @@ TEST_F(MainWindow, EnterInAPageKeepsTheWindowAndWhatWasTyped) {
   });
 }
 
+// Right after start-up the window's focus is on the first page button, so
+// Enter presses a button that changes nothing; with an edit not yet written,
+// the quit question opens on No, so Enter there keeps the window too.
+TEST_F(MainWindow, EnterAfterStartUpAndAtTheUnwrittenQuestionKeepsTheWindow) {
+  RunTool([&](CQelmUserAppDlg& window) {
+    const int first = window.InitialFocus();
+    EXPECT_EQ(first, kIdVehicle);
+    window.UserFocus(first);
+    window.UserPressEnter();
+    EXPECT_FALSE(window.Ended());
+    EXPECT_EQ(window.currentPage(), kPageVehicle);
+
+    auto& vehicle = dynamic_cast<CVehicleDlg&>(*window.Page(kPageVehicle));
+    ASSERT_FALSE(vehicle.flagRows().empty());
+    vehicle.UserClick(kFirstFlagBox);
+    host.ClearMessages();
+    window.UserFocus(kIdQuit);
+    window.UserPressEnter();
+    ASSERT_EQ(host.CountMessages(kMsgQuitUnwritten), 1);
+    EXPECT_EQ(host.Messages().back().defaultAnswer, MsgAnswer::No);
+    EXPECT_FALSE(window.Ended());
+    host.QueueAnswer(kMsgQuitUnwritten, MsgAnswer::Yes);
+    window.UserClick(kIdQuit);
+    EXPECT_TRUE(window.Ended());
+  });
+}
+
 // However the window ends, every page is hidden (and the poll stopped) before
 // the pages are destroyed.
 struct WayOut {

@@ -3,6 +3,8 @@
 #include <QGlyphRun>
 #include <QTextLayout>
 #include <QMessageBox>
+#include <QPushButton>
+#include <QTest>
 
 #include "gui/controls.h"
 #include "gui/dialog_units.h"
@@ -83,6 +85,44 @@ INSTANTIATE_TEST_SUITE_P(
                               QMessageBox::Retry | QMessageBox::Cancel, QMessageBox::NoIcon,
                               QMessageBox::Cancel, MsgAnswer::Cancel}),
     [](const auto& param) { return std::string(param.param.name); });
+
+class DefaultButtons : public ::testing::Test, private ApplicationFirst {};
+
+// Enter presses the button the dialog layer chose: No in the question that
+// would drop unwritten values, the first button elsewhere.
+TEST_F(DefaultButtons, EnterPressesTheButtonTheDialogLayerChose) {
+  struct Case {
+    int id;
+    MsgButtons buttons;
+    QMessageBox::StandardButton expected;
+    MsgAnswer answer;
+  };
+  const Case cases[] = {
+      {kMsgQuitUnwritten, MsgButtons::YesNo, QMessageBox::No, MsgAnswer::No},
+      {kMsgStartWarning, MsgButtons::YesNo, QMessageBox::Yes, MsgAnswer::Yes},
+      {kMsgQuitQuestion, MsgButtons::OkCancel, QMessageBox::Ok, MsgAnswer::Ok},
+      {kMsgNoController, MsgButtons::RetryCancel, QMessageBox::Retry, MsgAnswer::Retry},
+  };
+  for (const Case& c : cases) {
+    QtHost host;
+    Scenario scenario(host);
+    QMessageBox::StandardButton shownDefault = QMessageBox::NoButton;
+    scenario.Then(
+        "the box", [] { return OpenMessageBox() != nullptr; },
+        [&] {
+          QMessageBox* open = OpenMessageBox();
+          if (QAbstractButton* button = open->defaultButton()) {
+            shownDefault = open->standardButton(button);
+          }
+          QTest::keyClick(open, Qt::Key_Return);
+        });
+    scenario.Start(kBoxTimeout);
+    const MsgAnswer answer = host.ShowMessage(c.id, c.buttons, MsgIcon::Question);
+    ASSERT_FALSE(scenario.Failed()) << c.id;
+    EXPECT_EQ(shownDefault, c.expected) << c.id;
+    EXPECT_EQ(answer, c.answer) << c.id;
+  }
+}
 
 class MessageDetails : public ::testing::Test, private ApplicationFirst {};
 

@@ -203,6 +203,33 @@ TEST_F(GuiSession, TheCloseBoxWithCancelKeepsTheWindow) {
   EXPECT_EQ(FindView(kTemplateMain), nullptr);
 }
 
+// The main window opens with the focus on the Vehicle button, not on Quit:
+// Enter typed right after start-up leaves the program and its page open.
+TEST_F(GuiSession, EnterRightAfterStartUpKeepsTheWindow) {
+  bool focusOnVehicle = false;
+  bool stillOpen = false;
+  StartToVehiclePage();
+  scenario
+      .Then(
+          "the focus in the main window",
+          [] { return QApplication::focusWidget() != nullptr; },
+          [&] {
+            QWidget* focus = QApplication::focusWidget();
+            focusOnVehicle = focus == FindControl(kTemplateMain, kIdVehicle);
+            QTest::keyClick(focus, Qt::Key_Return);
+          })
+      .Then(
+          "after Enter", [] { return true; },
+          [&] {
+            stillOpen = FindView(kTemplateMain) != nullptr &&
+                        FindView(kTemplateVehicle) != nullptr && OpenMessageBox() == nullptr;
+          });
+  Quit();
+  Run();
+  EXPECT_TRUE(focusOnVehicle);
+  EXPECT_TRUE(stillOpen);
+}
+
 // Enter in a page's edit moves on to the next edit, as Tab does, and keeps
 // the program and what was typed, refused or not; Enter on a focused button
 // presses it.

@@ -131,13 +131,13 @@ TEST_F(MonitorPage, ShowsLiveValuesInGreenOnceTheControllerAnswers) {
   EXPECT_EQ(Page().TextColor(kMonitorStatusBoxId), ui::kGreen);
 }
 
-TEST_F(MonitorPage, ReplyFaultsLeaveTheirThirdAsItWas) {
+TEST_F(MonitorPage, ReplyFaultsBlankTheValuesOfTheirThird) {
   struct FaultCase {
     const char* what;
     int third;                        // which reply is replaced
     std::vector<std::uint8_t> frame;  // the reply sent instead (empty: silence)
     std::u16string status;
-    std::vector<std::u16string> values;  // one byte from each third
+    std::vector<std::u16string> values;  // one byte from each third; blank when not fresh
   };
   const auto frame = &ScriptedPort::MakeFrame;
   std::vector<std::uint8_t> badSum = frame(kCommandLiveData1, Third(7));
@@ -148,25 +148,25 @@ TEST_F(MonitorPage, ReplyFaultsLeaveTheirThirdAsItWas) {
        0,
        frame(kCommandLiveData2, Third(7)),
        u"Failure!",
-       {u"0", u"8", u"9"}},
+       {u"", u"8", u"9"}},
       {"first short",
        0,
        frame(kCommandLiveData1, std::vector<std::uint8_t>(8, 7)),
        u"Failure!",
-       {u"0", u"8", u"9"}},
-      {"first with a bad sum", 0, badSum, u"Failure!", {u"0", u"8", u"9"}},
+       {u"", u"8", u"9"}},
+      {"first with a bad sum", 0, badSum, u"Failure!", {u"", u"8", u"9"}},
       // The answer to another request is not this third's data.
       {"second with another command",
        1,
        frame(kCommandLiveData1, Third(8)),
        u"Success!",
-       {u"7", u"0", u"9"}},
+       {u"7", u"", u"9"}},
       {"second short",
        1,
        frame(kCommandLiveData2, std::vector<std::uint8_t>(15, 8)),
        u"Success!",
-       {u"7", u"0", u"9"}},
-      {"third silent", 2, {}, u"Success!", {u"7", u"8", u"0"}},
+       {u"7", u"", u"9"}},
+      {"third silent", 2, {}, u"Success!", {u"7", u"8", u""}},
   };
   for (const FaultCase& c : cases) {
     SCOPED_TRACE(c.what);
@@ -193,7 +193,9 @@ TEST_F(MonitorPage, ReplyFaultsLeaveTheirThirdAsItWas) {
   }
 }
 
-TEST_F(MonitorPage, SilentControllerTurnsRedFreezesValuesAndKeepsRotating) {
+// Nothing old passes for live: a silent controller's values go blank, the
+// error item too, and they come back with its next answer.
+TEST_F(MonitorPage, SilentControllerTurnsRedAndBlanksValuesUntilItAnswersAgain) {
   LoadBuiltInTexts();
   std::vector<std::uint8_t> first = Third(0);
   first[9] = 48;  // battery voltage
@@ -205,11 +207,13 @@ TEST_F(MonitorPage, SilentControllerTurnsRedFreezesValuesAndKeepsRotating) {
   port_->SetSilent(true);
   ASSERT_TRUE(WaitFor([&] { return Text(kMonitorStatusBoxId) == u"Failure!"; }));
   EXPECT_EQ(Page().TextColor(kMonitorStatusBoxId), ui::kRed);
-  EXPECT_EQ(Text(SlotEditId(9)), u"48");
+  EXPECT_EQ(Text(SlotEditId(9)), u"");
+  EXPECT_EQ(Text(SlotEditId(16)), u"");
+  port_->SetSilent(false);
+  ASSERT_TRUE(WaitFor([&] { return Text(SlotEditId(9)) == u"48"; }));
   const ErrorBitDef* names = session_->defs.errorBits.data();
   ASSERT_TRUE(WaitFor([&] { return Text(SlotEditId(16)) == names[1].name; }));
   ASSERT_TRUE(WaitFor([&] { return Text(SlotEditId(16)) == names[5].name; }));
-  EXPECT_EQ(Text(SlotEditId(9)), u"48");
 }
 
 TEST_F(MonitorPage, HidingAndShowingKeepsTheTickCountAndTheErrorPlace) {

@@ -326,27 +326,45 @@ TEST_F(HostTest, ChildPagesSitAtTheirRectangleInsideTheirFrameAndFollowShowAndHi
   host.DestroyChild(page);
 }
 
+// The control that has the keyboard focus in `box`, a window of another
+// thread: the button Enter presses.
+HWND FocusIn(HWND box) {
+  GUITHREADINFO info{};
+  info.cbSize = sizeof info;
+  if (GetGUIThreadInfo(GetWindowThreadProcessId(box, nullptr), &info) == 0) return nullptr;
+  return info.hwndFocus != nullptr && GetParent(info.hwndFocus) == box ? info.hwndFocus : nullptr;
+}
+
 struct BoxCase {
   const char* name;
+  int id;
   MsgButtons buttons;
   MsgIcon icon;
-  int click;
+  int defaultId;  // the button that holds the focus when the box opens
+  int click;      // 0: Enter is pressed
   MsgAnswer answer;
 };
 
-// The system's box: our title and text, the buttons asked for, the answer
-// clicked. A second thread plays the user.
+// The system's box: our title and text, the buttons asked for with the
+// default the dialog layer chose, the answer clicked. A second thread plays
+// the user.
 TEST(MessageBoxes, ShowOurTextAndButtonsAndReturnTheAnswer) {
   const BoxCase cases[] = {
-      {"OK", MsgButtons::Ok, MsgIcon::Exclamation, IDOK, MsgAnswer::Ok},
-      {"OK/Cancel", MsgButtons::OkCancel, MsgIcon::Question, IDCANCEL, MsgAnswer::Cancel},
-      {"Yes/No", MsgButtons::YesNo, MsgIcon::Question, IDYES, MsgAnswer::Yes},
-      {"Retry/Cancel", MsgButtons::RetryCancel, MsgIcon::None, IDRETRY, MsgAnswer::Retry},
+      {"OK", kMsgQuitQuestion, MsgButtons::Ok, MsgIcon::Exclamation, IDOK, IDOK, MsgAnswer::Ok},
+      {"OK/Cancel", kMsgQuitQuestion, MsgButtons::OkCancel, MsgIcon::Question, IDOK, IDCANCEL,
+       MsgAnswer::Cancel},
+      {"Yes/No", kMsgQuitQuestion, MsgButtons::YesNo, MsgIcon::Question, IDYES, IDYES,
+       MsgAnswer::Yes},
+      {"Retry/Cancel", kMsgQuitQuestion, MsgButtons::RetryCancel, MsgIcon::None, IDRETRY, IDRETRY,
+       MsgAnswer::Retry},
+      {"unwritten changes: Enter keeps working", kMsgQuitUnwritten, MsgButtons::YesNo,
+       MsgIcon::Question, IDNO, 0, MsgAnswer::No},
   };
   Win32Host host(GetModuleHandleW(nullptr));
   for (const BoxCase& c : cases) {
     std::u16string seenText;
     bool otherButtonsRight = false;
+    int seenDefault = 0;
     std::thread user([&] {
       HWND box = nullptr;
       for (int tries = 0; tries < 2000 && box == nullptr; ++tries) {
@@ -358,14 +376,50 @@ TEST(MessageBoxes, ShowOurTextAndButtonsAndReturnTheAnswer) {
       const bool hasCancel = GetDlgItem(box, IDCANCEL) != nullptr;
       otherButtonsRight = hasCancel == (c.buttons == MsgButtons::OkCancel ||
                                         c.buttons == MsgButtons::RetryCancel);
-      PostMessageW(GetDlgItem(box, c.click), BM_CLICK, 0, 0);
+      // The box is found as soon as it exists; its focus follows once it has
+      // been set up.
+      for (int tries = 0; tries < 200 && seenDefault == 0; ++tries) {
+        seenDefault = FocusIn(box) != nullptr ? GetDlgCtrlID(FocusIn(box)) : 0;
+        if (seenDefault == 0) Sleep(5);
+      }
+      if (c.click != 0) {
+        PostMessageW(GetDlgItem(box, c.click), BM_CLICK, 0, 0);
+        return;
+      }
+      const HWND focus = FocusIn(box);
+      PostMessageW(focus != nullptr ? focus : box, WM_KEYDOWN, VK_RETURN, 0);
+      // A box that Enter did not close is closed by a click, so the test
+      // fails on its expectations instead of waiting for ever.
+      for (int tries = 0; tries < 400 && IsWindow(box); ++tries) Sleep(5);
+      if (IsWindow(box)) PostMessageW(GetDlgItem(box, IDYES), BM_CLICK, 0, 0);
     });
-    const MsgAnswer answer = host.ShowMessage(kMsgQuitQuestion, c.buttons, c.icon);
+    const MsgAnswer answer = host.ShowMessage(c.id, c.buttons, c.icon);
     user.join();
     EXPECT_EQ(answer, c.answer) << c.name;
-    EXPECT_EQ(seenText, res::String(kMsgQuitQuestion)) << c.name;
+    EXPECT_EQ(seenText, res::String(c.id)) << c.name;
     EXPECT_TRUE(otherButtonsRight) << c.name;
+    EXPECT_EQ(seenDefault, c.defaultId) << c.name;
   }
+}
+
+// The main window opens with the focus on its first page button, not on
+// Quit: Enter right after start-up presses a button that changes nothing.
+TEST_F(HostTest, TheMainWindowOpensWithTheFocusOffQuitAndEnterKeepsItOpen) {
+  constexpr int kVehicleButton = 1002;
+  Probe probe(host, kTemplateMain);
+  int focusedId = 0;
+  const int result = RunWith(probe, [&](Probe& dialog, HWND window) {
+    const HWND focus = GetFocus();
+    focusedId = focus != nullptr && GetParent(focus) == window ? GetDlgCtrlID(focus) : 0;
+    PostMessageW(focus != nullptr ? focus : window, WM_KEYDOWN, VK_RETURN, 0);
+    dialog.host().PostToUi([&dialog] {
+      if (!dialog.Ended()) dialog.EndDialog(ui::kIdOk);
+    });
+  });
+  EXPECT_EQ(focusedId, kVehicleButton);
+  EXPECT_EQ(result, ui::kIdOk);
+  ASSERT_FALSE(probe.commands.empty());
+  EXPECT_EQ(probe.commands.front(), kVehicleButton);
 }
 
 }  // namespace

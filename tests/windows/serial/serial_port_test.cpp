@@ -6,11 +6,17 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
+#include <optional>
 #include <string>
+
+#include <windows.h>
+// <windows.h> names a printer call SetPort; here it is ControllerLink's.
+#undef SetPort
 
 #include "link/connection.h"
 #include "link/controller_link.h"
 #include "link/serial_port.h"
+#include "link/serial_port_win32.h"
 #include "link/transfer.h"
 #include "link/link_fixture.h"
 
@@ -43,6 +49,81 @@ class OnComPort : public ::testing::Test {
 
   std::string portName;
 };
+
+// What another program may have left on the port, set through a handle of
+// its own as that program would have.
+struct LeftBehind {
+  const char* name;
+  void (*apply)(DCB&);
+  bool (*present)(const DCB&);
+};
+
+// The port's device control block through a second handle, as another
+// program sees it (wine lets a second handle open a port that is in use),
+// changed by `apply` when given.
+std::optional<DCB> StateOf(const std::string& portName, void (*apply)(DCB&) = nullptr) {
+  const HANDLE handle = CreateFileW(DevicePathOf(portName).c_str(), GENERIC_READ | GENERIC_WRITE,
+                                    0, nullptr, OPEN_EXISTING, 0, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) return std::nullopt;
+  DCB state{};
+  state.DCBlength = sizeof state;
+  bool ok = GetCommState(handle, &state) != 0;
+  if (ok && apply != nullptr) {
+    apply(state);
+    ok = SetCommState(handle, &state) != 0;
+  }
+  CloseHandle(handle);
+  return ok ? std::optional<DCB>(state) : std::nullopt;
+}
+
+void NoHandshake(DCB& dcb) {
+  dcb.fOutX = FALSE;
+  dcb.fInX = FALSE;
+  dcb.fOutxCtsFlow = FALSE;
+  dcb.fRtsControl = RTS_CONTROL_ENABLE;
+}
+
+// XON/XOFF would swallow the 0x11 that opens the controller's Identify
+// reply; a CTS handshake would hold every request back on a cable without
+// that line.
+TEST_F(OnComPort, FlowControlLeftByAnotherProgramIsOffWhileTheLinkRunsAndBackAfter) {
+  const LeftBehind cases[] = {
+      {"XON/XOFF on output", [](DCB& d) { d.fOutX = TRUE; }, [](const DCB& d) { return d.fOutX != 0; }},
+      {"XON/XOFF on input", [](DCB& d) { d.fInX = TRUE; }, [](const DCB& d) { return d.fInX != 0; }},
+      {"CTS/RTS handshake",
+       [](DCB& d) {
+         d.fOutxCtsFlow = TRUE;
+         d.fRtsControl = RTS_CONTROL_HANDSHAKE;
+       },
+       [](const DCB& d) { return d.fOutxCtsFlow != 0; }},
+  };
+  for (const LeftBehind& c : cases) {
+    ASSERT_TRUE(StateOf(portName, c.apply).has_value()) << c.name;
+    const std::optional<DCB> before = StateOf(portName);
+    ASSERT_TRUE(before.has_value()) << c.name;
+    ASSERT_TRUE(c.present(*before)) << c.name << ": the port does not keep the setting";
+    {
+      ControllerLink link;
+      auto port = OpenConfigured();
+      ASSERT_NE(port, nullptr) << c.name;
+      const std::optional<DCB> during = StateOf(portName);
+      ASSERT_TRUE(during.has_value()) << c.name;
+      EXPECT_FALSE(during->fOutX) << c.name;
+      EXPECT_FALSE(during->fInX) << c.name;
+      EXPECT_FALSE(during->fOutxCtsFlow) << c.name;
+      EXPECT_NE(during->fRtsControl, static_cast<DWORD>(RTS_CONTROL_HANDSHAKE)) << c.name;
+      link.SetPort(std::move(port));
+      Reply reply;
+      EXPECT_TRUE(link.Exchange(kCommandIdentify, {}, milliseconds(0), &reply)) << c.name;
+      EXPECT_EQ(reply.command, kCommandIdentify) << c.name;
+    }
+    const std::optional<DCB> after = StateOf(portName);
+    ASSERT_TRUE(after.has_value()) << c.name;
+    EXPECT_TRUE(c.present(*after)) << c.name << ": not put back on close";
+    ASSERT_TRUE(StateOf(portName, NoHandshake).has_value()) << c.name;
+  }
+}
+
 
 TEST_F(OnComPort, TheRegistryListsThePort) {
   const std::vector<std::string> ports = ListSerialPorts();

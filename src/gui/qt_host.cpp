@@ -146,8 +146,7 @@ MsgAnswer QtHost::ShowMessage(int id, MsgButtons buttons, MsgIcon icon) {
 }
 
 MsgAnswer QtHost::ShowText(std::u16string_view text, MsgButtons buttons, MsgIcon icon) {
-  return Ask(PlainText(text), ui::MessageBoxFor(0, buttons, icon),
-             QStringLiteral("message-text"));
+  return Ask(PlainText(text), ui::MessageBoxFor(0, buttons, icon), QStringLiteral("message-text"));
 }
 
 MsgAnswer QtHost::ShowMessageWithDetails(int id, std::u16string_view details, MsgButtons buttons,

@@ -38,9 +38,9 @@ MsgAnswer SecondAnswer(MsgButtons buttons) {
 }  // namespace
 
 MessageBoxRequest MessageBoxFor(int id, MsgButtons buttons, MsgIcon icon) {
-  const bool keepWork = id != 0 && std::find(std::begin(kKeepWorkByDefault),
-                                             std::end(kKeepWorkByDefault),
-                                             id) != std::end(kKeepWorkByDefault);
+  const bool keepWork =
+      id != 0 && std::find(std::begin(kKeepWorkByDefault), std::end(kKeepWorkByDefault), id) !=
+                     std::end(kKeepWorkByDefault);
   return {buttons, icon, keepWork ? SecondAnswer(buttons) : FirstAnswer(buttons)};
 }
 

@@ -123,8 +123,8 @@ MsgAnswer Win32Host::ShowBox(std::u16string_view text, const ui::MessageBoxReque
     owner = nullptr;
     modality = MB_TASKMODAL;
   }
-  const UINT style = ButtonsOf(request.buttons) | IconOf(request.icon) |
-                     DefaultButtonOf(request) | modality | MB_SETFOREGROUND;
+  const UINT style = ButtonsOf(request.buttons) | IconOf(request.icon) | DefaultButtonOf(request) |
+                     modality | MB_SETFOREGROUND;
   const int clicked =
       MessageBoxW(owner, ToWide(text).c_str(), ToWide(res::kAppTitle).c_str(), style);
   return AnswerOf(clicked, request.buttons);

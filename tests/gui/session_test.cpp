@@ -211,8 +211,7 @@ TEST_F(GuiSession, EnterRightAfterStartUpKeepsTheWindow) {
   StartToVehiclePage();
   scenario
       .Then(
-          "the focus in the main window",
-          [] { return QApplication::focusWidget() != nullptr; },
+          "the focus in the main window", [] { return QApplication::focusWidget() != nullptr; },
           [&] {
             QWidget* focus = QApplication::focusWidget();
             focusOnVehicle = focus == FindControl(kTemplateMain, kIdVehicle);

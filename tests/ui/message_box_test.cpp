@@ -27,8 +27,8 @@ TEST(MessageBoxRequest, TheFirstButtonIsTheDefaultUnlessItThrowsWorkAway) {
       {"no controller: try again", kMsgNoController, MsgButtons::RetryCancel, MsgAnswer::Retry},
       {"a note with one button", kMsgConfigFailed, MsgButtons::Ok, MsgAnswer::Ok},
       {"a built text", 0, MsgButtons::YesNo, MsgAnswer::Yes},
-      {"the unwritten question asked with other buttons", kMsgQuitUnwritten,
-       MsgButtons::OkCancel, MsgAnswer::Cancel},
+      {"the unwritten question asked with other buttons", kMsgQuitUnwritten, MsgButtons::OkCancel,
+       MsgAnswer::Cancel},
   };
   for (const DefaultCase& c : cases) {
     const MessageBoxRequest request = MessageBoxFor(c.id, c.buttons, MsgIcon::Question);
@@ -73,8 +73,8 @@ TEST(InitialFocus, PassesOverCancelAndWhatTheUserCannotReach) {
   };
   const Case cases[] = {
       {"the first button after Quit", [](Dialog&) {}, kButtonA},
-      {"a disabled button is passed over",
-       [](Dialog& d) { d.EnableControl(kButtonA, false); }, kButtonB},
+      {"a disabled button is passed over", [](Dialog& d) { d.EnableControl(kButtonA, false); },
+       kButtonB},
       {"a hidden button is passed over", [](Dialog& d) { d.ShowControl(kButtonA, false); },
        kButtonB},
       {"the OK button once it is shown", [](Dialog& d) { d.ShowControl(kIdOk, true); }, kIdOk},

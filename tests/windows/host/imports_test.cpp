@@ -1,13 +1,11 @@
 // The Windows front end starts on Windows 7: nothing that came later is in
 // its import table (such a function is looked up at run time instead).
 #include <gtest/gtest.h>
-
 #include <windows.h>
 
 #include <algorithm>
 #include <string>
 #include <vector>
-
 
 namespace tarn::win32 {
 namespace {
@@ -23,8 +21,8 @@ std::vector<std::string> ImportedFunctions() {
       nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
   std::vector<std::string> names;
   if (imports.VirtualAddress == 0) return names;
-  for (const auto* dll = reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR*>(
-           base + imports.VirtualAddress);
+  for (const auto* dll =
+           reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR*>(base + imports.VirtualAddress);
        dll->Name != 0; ++dll) {
     const DWORD thunks = dll->OriginalFirstThunk != 0 ? dll->OriginalFirstThunk : dll->FirstThunk;
     for (const auto* thunk = reinterpret_cast<const IMAGE_THUNK_DATA*>(base + thunks);
@@ -42,12 +40,25 @@ std::vector<std::string> ImportedFunctions() {
 // front end reaches for: per-monitor scaling (Windows 8.1 and 10) and the
 // newer time, thread and file calls (Windows 8 and 10).
 constexpr const char* kNewerThanWindows7[] = {
-    "GetDpiForWindow",        "GetDpiForSystem",          "GetSystemMetricsForDpi",
-    "AdjustWindowRectExForDpi", "SystemParametersInfoForDpi", "SetThreadDpiAwarenessContext",
-    "GetThreadDpiAwarenessContext", "GetWindowDpiAwarenessContext", "EnableNonClientDpiScaling",
-    "SetProcessDpiAwarenessContext", "GetDpiForMonitor", "SetProcessDpiAwareness",
-    "GetSystemTimePreciseAsFileTime", "CreateFile2", "SetThreadDescription",
-    "GetCurrentThreadStackLimits", "WaitOnAddress", "WakeByAddressSingle", "WakeByAddressAll",
+    "GetDpiForWindow",
+    "GetDpiForSystem",
+    "GetSystemMetricsForDpi",
+    "AdjustWindowRectExForDpi",
+    "SystemParametersInfoForDpi",
+    "SetThreadDpiAwarenessContext",
+    "GetThreadDpiAwarenessContext",
+    "GetWindowDpiAwarenessContext",
+    "EnableNonClientDpiScaling",
+    "SetProcessDpiAwarenessContext",
+    "GetDpiForMonitor",
+    "SetProcessDpiAwareness",
+    "GetSystemTimePreciseAsFileTime",
+    "CreateFile2",
+    "SetThreadDescription",
+    "GetCurrentThreadStackLimits",
+    "WaitOnAddress",
+    "WakeByAddressSingle",
+    "WakeByAddressAll",
 };
 
 TEST(Imports, NothingNewerThanWindows7IsImported) {

@@ -2,23 +2,22 @@
 // which runs on Linux on a pseudo-terminal that wine maps to a COM port
 // (TARN_TEST_COM_PORT, set by tarn-wine-session). Skipped without it.
 #include <gtest/gtest.h>
+#include <windows.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <optional>
 #include <string>
-
-#include <windows.h>
 // <windows.h> names a printer call SetPort; here it is ControllerLink's.
 #undef SetPort
 
 #include "link/connection.h"
 #include "link/controller_link.h"
+#include "link/link_fixture.h"
 #include "link/serial_port.h"
 #include "link/serial_port_win32.h"
 #include "link/transfer.h"
-#include "link/link_fixture.h"
 
 namespace tarn::testing {
 namespace {
@@ -62,8 +61,8 @@ struct LeftBehind {
 // program sees it (wine lets a second handle open a port that is in use),
 // changed by `apply` when given.
 std::optional<DCB> StateOf(const std::string& portName, void (*apply)(DCB&) = nullptr) {
-  const HANDLE handle = CreateFileW(DevicePathOf(portName).c_str(), GENERIC_READ | GENERIC_WRITE,
-                                    0, nullptr, OPEN_EXISTING, 0, nullptr);
+  const HANDLE handle = CreateFileW(DevicePathOf(portName).c_str(), GENERIC_READ | GENERIC_WRITE, 0,
+                                    nullptr, OPEN_EXISTING, 0, nullptr);
   if (handle == INVALID_HANDLE_VALUE) return std::nullopt;
   DCB state{};
   state.DCBlength = sizeof state;
@@ -88,8 +87,10 @@ void NoHandshake(DCB& dcb) {
 // that line.
 TEST_F(OnComPort, FlowControlLeftByAnotherProgramIsOffWhileTheLinkRunsAndBackAfter) {
   const LeftBehind cases[] = {
-      {"XON/XOFF on output", [](DCB& d) { d.fOutX = TRUE; }, [](const DCB& d) { return d.fOutX != 0; }},
-      {"XON/XOFF on input", [](DCB& d) { d.fInX = TRUE; }, [](const DCB& d) { return d.fInX != 0; }},
+      {"XON/XOFF on output", [](DCB& d) { d.fOutX = TRUE; },
+       [](const DCB& d) { return d.fOutX != 0; }},
+      {"XON/XOFF on input", [](DCB& d) { d.fInX = TRUE; },
+       [](const DCB& d) { return d.fInX != 0; }},
       {"CTS/RTS handshake",
        [](DCB& d) {
          d.fOutxCtsFlow = TRUE;
@@ -123,7 +124,6 @@ TEST_F(OnComPort, FlowControlLeftByAnotherProgramIsOffWhileTheLinkRunsAndBackAft
     ASSERT_TRUE(StateOf(portName, NoHandshake).has_value()) << c.name;
   }
 }
-
 
 TEST_F(OnComPort, TheRegistryListsThePort) {
   const std::vector<std::string> ports = ListSerialPorts();

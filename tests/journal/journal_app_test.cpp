@@ -69,6 +69,8 @@ struct CutOff {
   const char* what;
   sim::Faults faults;
 };
+// Names the case in test listings instead of dumping its bytes.
+void PrintTo(const CutOff& c, std::ostream* os) { *os << c.what; }
 
 class WriteCutOff : public JournalInTheTool, public ::testing::WithParamInterface<CutOff> {};
 
@@ -117,6 +119,8 @@ struct RestoreCase {
   std::uint8_t percentAfter;
   std::uint8_t limitAfter;
 };
+// Names the case in test listings instead of dumping its bytes.
+void PrintTo(const RestoreCase& c, std::ostream* os) { *os << c.what; }
 
 class RestoreWrite : public JournalInTheTool,
                      public ::testing::WithParamInterface<RestoreCase> {};

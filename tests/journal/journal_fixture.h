@@ -16,6 +16,9 @@
 namespace tarn::testing {
 
 enum class Backend { Sqlite, Postgres };
+inline void PrintTo(Backend backend, std::ostream* os) {
+  *os << (backend == Backend::Sqlite ? "Sqlite" : "Postgres");
+}
 
 inline std::string BackendName(const ::testing::TestParamInfo<Backend>& info) {
   return info.param == Backend::Sqlite ? "Sqlite" : "Postgres";

@@ -23,6 +23,8 @@ struct CauseCase {
   sim::Faults faults;  // request 1 is the scan's Identify
   const char* cause;
 };
+// Names the case in test listings instead of dumping its bytes.
+void PrintTo(const CauseCase& c, std::ostream* os) { *os << c.name; }
 
 class CliCause : public ::testing::TestWithParam<CauseCase> {
  protected:

@@ -63,6 +63,8 @@ struct OutcomeCase {
   LinkOutcome outcome;
   std::chrono::milliseconds within;
 };
+// Names the case in test listings instead of dumping its bytes.
+void PrintTo(const OutcomeCase& c, std::ostream* os) { *os << c.name; }
 
 class ExchangeOutcome : public ::testing::TestWithParam<OutcomeCase> {};
 
@@ -140,6 +142,8 @@ struct ReopenCase {
   ReopenResult result;
   int requestsSeen;          // by the returned controller
 };
+// Names the case in test listings instead of dumping its bytes.
+void PrintTo(const ReopenCase& c, std::ostream* os) { *os << c.name; }
 
 class Reopen : public ::testing::TestWithParam<ReopenCase> {};
 

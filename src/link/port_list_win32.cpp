@@ -94,8 +94,7 @@ std::vector<std::string> PortNamesInKey(HKEY key) {
   return names;
 }
 
-std::vector<std::string> ListSerialPorts() {
-  if (auto named = PortsNamedByUser()) return *named;
+std::vector<std::string> SystemSerialPorts() {
   HKEY key = nullptr;
   if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kSerialCommKey, 0, KEY_READ, &key) != ERROR_SUCCESS) {
     return {};
@@ -103,6 +102,11 @@ std::vector<std::string> ListSerialPorts() {
   std::vector<std::string> names = PortNamesInKey(key);
   RegCloseKey(key);
   return names;
+}
+
+std::vector<std::string> ListSerialPorts() {
+  if (auto named = PortsNamedByUser()) return *named;
+  return SystemSerialPorts();
 }
 
 }  // namespace tarn

@@ -14,4 +14,8 @@ namespace tarn {
 // device name never hides the values after it.
 std::vector<std::string> PortNamesInKey(HKEY key);
 
+// The ports HKLM\HARDWARE\DEVICEMAP\SERIALCOMM names now, whatever
+// TARN_PORTS says. A USB adapter's port leaves it when the adapter is pulled.
+std::vector<std::string> SystemSerialPorts();
+
 }  // namespace tarn

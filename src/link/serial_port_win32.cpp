@@ -7,6 +7,9 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
+
+#include "link/port_list_win32.h"
 
 namespace tarn {
 namespace {
@@ -61,10 +64,28 @@ DWORD MillisecondsUntil(Clock::time_point until) {
 
 // Errors that a handle gives once its device has left the system (a USB
 // adapter pulled out): every later call fails the same way.
+// ERROR_NOT_READY is what wine's WriteFile gives once the terminal behind
+// a COM port has gone away.
 bool MeansDeviceGone(DWORD code) {
   return code == ERROR_ACCESS_DENIED || code == ERROR_BAD_COMMAND ||
          code == ERROR_DEVICE_REMOVED || code == ERROR_GEN_FAILURE ||
-         code == ERROR_OPERATION_ABORTED;
+         code == ERROR_OPERATION_ABORTED || code == ERROR_NOT_READY;
+}
+
+// Whether the system's port list names the port; "\\.\COM3" counts as
+// COM3. Windows does not always fail a waiting call on a handle whose USB
+// adapter was pulled, but the adapter's port leaves the list at once.
+bool ListedBySystem(const std::string& name) {
+  constexpr std::string_view kPrefixes[] = {"\\\\.\\", "\\\\?\\"};
+  std::string_view plain = name;
+  for (std::string_view prefix : kPrefixes) {
+    if (plain.starts_with(prefix)) plain.remove_prefix(prefix.size());
+  }
+  const std::vector<std::string> listed = SystemSerialPorts();
+  return std::any_of(listed.begin(), listed.end(), [plain](const std::string& port) {
+    return CompareStringOrdinal(Widen(port).c_str(), -1, Widen(std::string(plain)).c_str(), -1,
+                                TRUE) == CSTR_EQUAL;
+  });
 }
 
 class Win32SerialPort final : public SerialPort {
@@ -84,6 +105,7 @@ class Win32SerialPort final : public SerialPort {
   std::string LastError() const override { return error_; }
   OpenProblem LastOpenProblem() const override { return openProblem_; }
   bool PortGone() const override { return gone_; }
+  bool StillThere() override;
 
  private:
   bool Fail(const std::string& what) {
@@ -104,6 +126,10 @@ class Win32SerialPort final : public SerialPort {
   std::string error_;
   OpenProblem openProblem_;
   bool gone_ = false;
+  // The port was in the system's list when it was opened, so leaving the
+  // list means its device went away (a name given by the user need not be
+  // listed at all).
+  bool listedAtOpen_ = false;
 };
 
 bool Win32SerialPort::Open(const std::string& name) {
@@ -126,6 +152,7 @@ bool Win32SerialPort::Open(const std::string& name) {
   }
   handle_ = handle;
   name_ = name;
+  listedAtOpen_ = ListedBySystem(name);
   foundState_ = state;
   COMMTIMEOUTS timeouts{};
   if (GetCommTimeouts(handle_, &timeouts) != 0) foundTimeouts_ = timeouts;
@@ -224,6 +251,16 @@ std::optional<std::size_t> Win32SerialPort::BytesWaiting() {
     return std::nullopt;
   }
   return static_cast<std::size_t>(status.cbInQue);
+}
+
+bool Win32SerialPort::StillThere() {
+  if (handle_ == INVALID_HANDLE_VALUE) return false;
+  BytesWaiting();  // ClearCommError fails once the device is gone
+  if (!gone_ && listedAtOpen_ && !ListedBySystem(name_)) {
+    gone_ = true;
+    error_ = name_ + ": the port has left the system's list of serial ports";
+  }
+  return !gone_;
 }
 
 void Win32SerialPort::Close() {

@@ -125,6 +125,71 @@ TEST_F(OnComPort, FlowControlLeftByAnotherProgramIsOffWhileTheLinkRunsAndBackAft
   }
 }
 
+// The value of SERIALCOMM that names `port`, taken out while it lives as
+// Windows takes out the value of a USB adapter that was pulled, and put back.
+class PortUnlisted {
+ public:
+  explicit PortUnlisted(const std::string& port) {
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"HARDWARE\\DEVICEMAP\\SERIALCOMM", 0,
+                      KEY_READ | KEY_SET_VALUE, &key_) != ERROR_SUCCESS) {
+      key_ = nullptr;
+      return;
+    }
+    const std::wstring wanted(port.begin(), port.end());
+    for (DWORD index = 0;; ++index) {
+      wchar_t name[256];
+      wchar_t data[256];
+      DWORD nameLength = 256;
+      DWORD dataBytes = sizeof(data);
+      DWORD type = REG_NONE;
+      if (RegEnumValueW(key_, index, name, &nameLength, nullptr, &type,
+                        reinterpret_cast<BYTE*>(data), &dataBytes) != ERROR_SUCCESS) {
+        break;
+      }
+      if (type == REG_SZ && std::wstring(data) == wanted) {
+        name_ = name;
+        data_ = data;
+        removed_ = RegDeleteValueW(key_, name) == ERROR_SUCCESS;
+        break;
+      }
+    }
+  }
+  ~PortUnlisted() {
+    if (removed_) {
+      RegSetValueExW(key_, name_.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(data_.c_str()),
+                     static_cast<DWORD>((data_.size() + 1) * sizeof(wchar_t)));
+    }
+    if (key_ != nullptr) RegCloseKey(key_);
+  }
+  bool removed() const { return removed_; }
+
+ private:
+  HKEY key_ = nullptr;
+  std::wstring name_;
+  std::wstring data_;
+  bool removed_ = false;
+};
+
+// Windows does not always fail a call on a handle whose adapter was pulled;
+// the port leaving the system's list is enough for the link to let it go,
+// without a byte on the line, and the same name opens again once it is back.
+TEST_F(OnComPort, APortThatLeavesTheSystemsListIsGoneAndOpensAgainOnItsReturn) {
+  ControllerLink link;
+  link.SetPort(OpenConfigured());
+  ASSERT_NE(link.port(), nullptr);
+  EXPECT_FALSE(link.CheckPort());
+  {
+    PortUnlisted unlisted(portName);
+    ASSERT_TRUE(unlisted.removed()) << portName << " is not in SERIALCOMM";
+    EXPECT_TRUE(link.CheckPort());
+    EXPECT_TRUE(link.PortGone());
+    EXPECT_FALSE(link.port()->IsOpen());
+  }
+  auto back = OpenConfigured();
+  ASSERT_NE(back, nullptr);
+  EXPECT_TRUE(back->StillThere());
+}
+
 TEST_F(OnComPort, TheRegistryListsThePort) {
   const std::vector<std::string> ports = ListSerialPorts();
   EXPECT_NE(std::find(ports.begin(), ports.end(), portName), ports.end());

@@ -183,7 +183,9 @@ TEST_F(Exchange, EveryReplyMustCarryItsRequestsCommand) {
     const Bytes own = FrameOf(request.command, 0x5A);
     staleThenOwn.insert(staleThenOwn.end(), own.begin(), own.end());
 
-    sim.SetReplyHook([&](std::span<const std::uint8_t>) { return staleThenOwn; });
+    // The hook keeps its own copy: the simulator's thread reads it while this
+    // loop goes on to the next request.
+    sim.SetReplyHook([staleThenOwn](std::span<const std::uint8_t>) { return staleThenOwn; });
     const int droppedBefore = link.droppedFrames();
     Reply reply;
     ASSERT_TRUE(link.Exchange(request.command, request.data, 0ms, &reply));

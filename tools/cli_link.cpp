@@ -48,16 +48,6 @@ std::string FieldText(const ParameterImage& image, std::size_t address, std::siz
   return res::EncodeUtf8(EscapeControls(text));
 }
 
-std::string Hex(const ParameterImage& image, std::size_t address, std::size_t count) {
-  std::string text;
-  char digits[3];
-  for (std::size_t i = 0; i < count; ++i) {
-    std::snprintf(digits, sizeof(digits), "%02X", image[address + i]);
-    text += digits;
-  }
-  return text;
-}
-
 std::string HexByte(unsigned value) {
   char digits[8];
   std::snprintf(digits, sizeof(digits), "0x%02X", value);
@@ -172,8 +162,8 @@ int RunIdentity(std::ostream& out, std::ostream& err, std::stop_token stop) {
   out << "Port:             " << session.connection.connectedPort << "\n"
       << "Module name:      " << FieldText(image, kAddrModuleName, kModuleNameSize) << "\n"
       << "Customer:         " << FieldText(image, kAddrCustomer, kCustomerSize) << "\n"
-      << "Serial number:    " << Hex(image, kAddrSerialNumber, kSerialSize) << "\n"
-      << "Software version: " << Hex(image, kAddrVersion, kVersionSize) << "\n";
+      << "Serial number:    " << HexBytes(image, kAddrSerialNumber, kSerialSize) << "\n"
+      << "Software version: " << HexBytes(image, kAddrVersion, kVersionSize) << "\n";
   return kExitDone;
 }
 

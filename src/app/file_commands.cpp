@@ -39,21 +39,6 @@ std::u16string FileNameOf(const std::filesystem::path& path) {
   return path.filename().u16string();
 }
 
-int RefusalOf(FileFit fit) {
-  switch (fit) {
-    case FileFit::WrongSize:
-      return kMsgFileNotImage;
-    case FileFit::UnsupportedModel:
-      return kMsgFileUnsupportedModel;
-    case FileFit::OldVersion:
-      return kMsgFileOldVersion;
-    case FileFit::OtherGeneration:
-    case FileFit::Fits:
-      break;
-  }
-  return kMsgFileOtherGeneration;
-}
-
 // Why a row cannot be taken, as the list's last column says it.
 std::u16string NoteOf(const Difference& difference) {
   switch (difference.taking) {
@@ -278,7 +263,7 @@ void FileCommands::LoadFile() {
                                     MsgIcon::Exclamation);
     } else if (const FileFit fit = CheckImageFile(*bytes, session_.defs, &other);
                fit != FileFit::Fits) {
-      host().ShowMessage(RefusalOf(fit), MsgButtons::Ok, MsgIcon::Exclamation);
+      host().ShowMessage(FileRefusalMessage(fit), MsgButtons::Ok, MsgIcon::Exclamation);
     } else {
       TakeValues(other, *path);
     }
@@ -313,6 +298,21 @@ char CsvSeparatorOf(std::size_t chosenType) {
 void FileCommands::About() {
   CAboutDlg about(host());
   host().RunModal(about);
+}
+
+int FileRefusalMessage(FileFit fit) {
+  switch (fit) {
+    case FileFit::WrongSize:
+      return kMsgFileNotImage;
+    case FileFit::UnsupportedModel:
+      return kMsgFileUnsupportedModel;
+    case FileFit::OldVersion:
+      return kMsgFileOldVersion;
+    case FileFit::OtherGeneration:
+    case FileFit::Fits:
+      break;
+  }
+  return kMsgFileOtherGeneration;
 }
 
 }  // namespace tarn

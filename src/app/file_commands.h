@@ -14,6 +14,7 @@
 #include "link/prompts.h"
 #include "link/session.h"
 #include "model/image_compare.h"
+#include "model/service_file.h"
 #include "ui/dialog.h"
 #include "ui/host.h"
 
@@ -114,6 +115,10 @@ class FileCommands {
 // unless the user picks another), semicolon-separated for spreadsheets that
 // take the comma as the decimal sign, and any name.
 std::vector<ui::FileType> CsvFileTypes();
+
+// The message that refuses an image file that does not fit (its size, model
+// or software generation).
+int FileRefusalMessage(FileFit fit);
 // The field separator of the kind chosen among CsvFileTypes().
 char CsvSeparatorOf(std::size_t chosenType);
 

@@ -62,21 +62,6 @@ ui::ListRow EntryRow(const journal::EntrySummary& entry) {
   return row;
 }
 
-int RefusalOf(FileFit fit) {
-  switch (fit) {
-    case FileFit::WrongSize:
-      return kMsgFileNotImage;
-    case FileFit::UnsupportedModel:
-      return kMsgFileUnsupportedModel;
-    case FileFit::OldVersion:
-      return kMsgFileOldVersion;
-    case FileFit::OtherGeneration:
-    case FileFit::Fits:
-      break;
-  }
-  return kMsgFileOtherGeneration;
-}
-
 // The comparison window of Load from file, with a journal entry in the place
 // of the file.
 class CJournalCompareDlg final : public CCompareDlg {
@@ -319,7 +304,7 @@ void HistoryCommands::TakeValues(const ParameterImage& other,
   ParameterImage fitting;
   if (const FileFit fit = CheckImageFile(other.bytes, session_.defs, &fitting);
       fit != FileFit::Fits) {
-    host().ShowMessage(RefusalOf(fit), MsgButtons::Ok, MsgIcon::Exclamation);
+    host().ShowMessage(FileRefusalMessage(fit), MsgButtons::Ok, MsgIcon::Exclamation);
     return;
   }
   std::vector<Difference> differences = CompareImages(session_.defs, session_.image, fitting);

@@ -71,16 +71,6 @@ std::string Printable(const ParameterImage& image, std::size_t address, std::siz
   return text;
 }
 
-std::string Hex(const ParameterImage& image, std::size_t address, std::size_t count) {
-  std::string text;
-  char digits[3];
-  for (std::size_t i = 0; i < count; ++i) {
-    std::snprintf(digits, sizeof(digits), "%02X", image[address + i]);
-    text += digits;
-  }
-  return text;
-}
-
 std::string Upper(std::string text) {
   std::transform(text.begin(), text.end(), text.begin(),
                  [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
@@ -133,8 +123,8 @@ EntrySummary SummaryOf(const SqlRow& row) {
 ControllerId ControllerOf(const ParameterImage& image) {
   return {Printable(image, kAddrModuleName, kModuleNameSize),
           Printable(image, kAddrCustomer, kAddrSerialNumber - kAddrCustomer),
-          Hex(image, kAddrSerialNumber, kSerialNumberFieldSize),
-          Hex(image, kAddrVersion, kVersionFieldSize)};
+          HexBytes(image, kAddrSerialNumber, kSerialNumberFieldSize),
+          HexBytes(image, kAddrVersion, kVersionFieldSize)};
 }
 
 const char* KindName(EntryKind kind) {

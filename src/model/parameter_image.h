@@ -4,6 +4,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 namespace tarn {
 
@@ -50,5 +51,20 @@ struct ParameterImage {
     }
   }
 };
+
+// The bytes at `address` in upper-case hexadecimal, two digits each, as
+// serial numbers and software versions are shown.
+inline std::string HexBytes(const ParameterImage& image, std::size_t address, std::size_t count) {
+  constexpr char kDigits[] = "0123456789ABCDEF";
+  constexpr unsigned kNibble = 4;
+  constexpr unsigned kLowNibble = 0xF;
+  std::string text;
+  for (std::size_t i = 0; i < count; ++i) {
+    const std::uint8_t byte = image[address + i];
+    text += kDigits[byte >> kNibble];
+    text += kDigits[byte & kLowNibble];
+  }
+  return text;
+}
 
 }  // namespace tarn

@@ -17,13 +17,6 @@
 
 namespace tarn::gui {
 
-struct QtHost::ModalRun {
-  ModalRun(ui::Dialog& d, DialogView& v) : dialog(&d), view(&v) {}
-  ui::Dialog* dialog;
-  DialogView* view;
-  QEventLoop loop;
-};
-
 namespace {
 
 QMessageBox::StandardButtons ButtonsOf(MsgButtons buttons) {
@@ -140,86 +133,96 @@ QtHost::~QtHost() {
   for (auto& [dialog, view] : views_) view->Detach();
 }
 
-MsgAnswer QtHost::ShowMessage(int id, MsgButtons buttons, MsgIcon icon) {
-  return Ask(PlainText(res::String(id)), ui::MessageBoxFor(id, buttons, icon),
-             QStringLiteral("message-%1").arg(id));
-}
-
-MsgAnswer QtHost::ShowText(std::u16string_view text, MsgButtons buttons, MsgIcon icon) {
-  return Ask(PlainText(text), ui::MessageBoxFor(0, buttons, icon), QStringLiteral("message-text"));
-}
-
-MsgAnswer QtHost::ShowMessageWithDetails(int id, std::u16string_view details, MsgButtons buttons,
-                                         MsgIcon icon) {
-  return Ask(PlainText(res::String(id)), ui::MessageBoxFor(id, buttons, icon),
-             QStringLiteral("message-%1").arg(id), PlainText(details));
-}
-
-MsgAnswer QtHost::Ask(const QString& text, const ui::MessageBoxRequest& request,
-                      const QString& name, const QString& details) {
-  const MsgButtons buttons = request.buttons;
-  const MsgIcon icon = request.icon;
+MsgAnswer QtHost::AskUser(const Message& message) {
+  const ui::MessageBoxRequest& request = message.request;
+  const QString text = PlainText(message.text);
+  const QString name = message.id != 0 ? QStringLiteral("message-%1").arg(message.id)
+                                       : QStringLiteral("message-text");
   // A box is centred over the window it belongs to once that is on screen;
   // before (the start-up's boxes), on the screen.
   QWidget* over = ActiveWindow();
   std::unique_ptr<QMessageBox> made;
   if (over != nullptr && over->isVisible()) {
-    made = std::make_unique<QMessageBox>(IconOf(icon), ToQString(res::kAppTitle), text,
-                                         ButtonsOf(buttons), over);
+    made = std::make_unique<QMessageBox>(IconOf(request.icon), ToQString(res::kAppTitle), text,
+                                         ButtonsOf(request.buttons), over);
   } else {
-    made = std::make_unique<ScreenCentredBox>(IconOf(icon), ToQString(res::kAppTitle), text,
-                                              ButtonsOf(buttons), Screen());
+    made = std::make_unique<ScreenCentredBox>(IconOf(request.icon), ToQString(res::kAppTitle),
+                                              text, ButtonsOf(request.buttons), Screen());
   }
   QMessageBox& box = *made;
   box.setObjectName(name);
   box.setTextFormat(Qt::PlainText);
-  if (!details.isEmpty()) box.setDetailedText(details);
+  if (!message.details.empty()) box.setDetailedText(PlainText(message.details));
   box.setWindowModality(Qt::ApplicationModal);
   box.setDefaultButton(StandardButtonOf(request.defaultAnswer));
-  const int clicked = box.exec();
-  const MsgAnswer answer = AnswerOf(clicked, buttons);
-  EndFinishedRuns();
-  return answer;
+  return AnswerOf(box.exec(), request.buttons);
 }
 
-int QtHost::RunModal(ui::Dialog& dialog) {
-  QWidget* owner = ActiveWindow();
-  QScreen* screen = owner != nullptr ? owner->screen() : Screen();
-  DialogView* view = CreateTopView(dialog, *screen);
-  QWidget* window = view->window();
-  if (owner != nullptr) {
-    window->setParent(owner, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+QWidget* QtHost::WindowOf(const ui::Dialog* dialog) const {
+  const DialogView* view = dialog != nullptr ? ViewOf(*dialog) : nullptr;
+  return view != nullptr ? view->window() : nullptr;
+}
+
+bool QtHost::OpenWindow(ui::Dialog& dialog, ui::Dialog* owner, bool modal) {
+  QWidget* ownerWindow = WindowOf(owner);
+  QScreen* screen = ownerWindow != nullptr ? ownerWindow->screen() : Screen();
+  QWidget* window = CreateTopView(dialog, *screen)->window();
+  if (!modal) {
+    // A window of the owner's, so the owner's modal run does not block it.
+    if (ownerWindow != nullptr) window->setParent(ownerWindow, Qt::Window);
+    return true;
+  }
+  if (ownerWindow != nullptr) {
+    window->setParent(ownerWindow, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
   }
   window->setWindowModality(Qt::ApplicationModal);
-  ModalRun run(dialog, *view);
-  modalRuns_.push_back(&run);
+  return true;
+}
 
-  dialog.Initialize();
-  // A dialog may end itself while it initialises; it is then never shown.
-  if (!dialog.Ended()) {
-    dialog.Show(true);
-    FitToScreen(*view, owner);
-    window->show();
-    window->activateWindow();
-    // Not the first tab stop as it comes: the main window's would be Quit,
-    // and Enter right after start-up would press it.
-    if (const int first = dialog.InitialFocus(); first != ui::kNoId) view->FocusRequested(first);
-    if (!dialog.Ended()) run.loop.exec();
-    dialog.Show(false);
-  }
-  modalRuns_.pop_back();
-  // Windows this one owns go with it.
-  const std::vector<ui::Dialog*> open = modeless_;
-  for (ui::Dialog* other : open) {
-    DialogView* otherView = ViewOf(*other);
-    if (otherView != nullptr && otherView->window()->parentWidget() == window) {
-      CloseModeless(*other);
-    }
-  }
+void QtHost::ShowWindow(ui::Dialog& dialog, ui::Dialog* owner, bool modal) {
+  DialogView* view = ViewOf(dialog);
+  QWidget* window = view->window();
+  FitToScreen(*view, WindowOf(owner));
+  window->show();
+  window->activateWindow();
+  // Not the first tab stop as it comes: the main window's would be Quit,
+  // and Enter right after start-up would press it.
+  if (!modal) return;
+  if (const int first = dialog.InitialFocus(); first != ui::kNoId) view->FocusRequested(first);
+}
+
+void QtHost::RunUntilEnded(ui::Dialog& dialog, ui::Dialog* /*owner*/) {
+  if (dialog.Ended()) return;
+  QEventLoop loop;
+  runs_[&dialog] = &loop;
+  loop.exec();
+  runs_.erase(&dialog);
+}
+
+void QtHost::LeaveRun(ui::Dialog& dialog) {
+  // Also an outer run: its loop returns as soon as the inner ones have.
+  if (const auto run = runs_.find(&dialog); run != runs_.end()) run->second->exit();
+}
+
+void QtHost::CloseWindow(ui::Dialog& dialog, bool fromHandler) {
+  DialogView* view = ViewOf(dialog);
+  if (view == nullptr) return;
+  QWidget* window = view->window();
   ForgetViewTree(view);
-  // Every handler of this window has returned once its loop has.
-  delete window;
-  return dialog.Result();
+  if (!fromHandler) {
+    // Every handler of this window has returned once its loop has.
+    delete window;
+    return;
+  }
+  window->hide();
+  window->deleteLater();
+}
+
+void QtHost::RaiseWindow(ui::Dialog& dialog) {
+  if (QWidget* window = WindowOf(&dialog)) {
+    window->raise();
+    window->activateWindow();
+  }
 }
 
 // A top-level dialog's view at its natural size, in a MenuWindow when the
@@ -235,21 +238,20 @@ DialogView* QtHost::CreateTopView(ui::Dialog& dialog, QScreen& screen) {
   return view;
 }
 
-void QtHost::CreateChild(ui::Dialog& child, ui::Dialog& parent, const ui::RectDu& rect) {
-  // A parent that is not on screen (it has no view) still gets a working
-  // child; there is just nothing to draw.
-  if (DialogView* parentView = ViewOf(parent)) {
-    const DialogUnits units = DialogUnits::OnScreen(child.Template(), *parentView->screen())
-                                  .WithScale(parentView->units().scale());
-    auto* view = new DialogView(*this, child, parentView, units);
-    view->PlaceIn(rect, parentView->units());
-    view->hide();
-    views_[&child] = view;
-  }
-  child.Initialize();
+// A parent that is not on screen (it has no view) still gets a working
+// child; there is just nothing to draw.
+void QtHost::OpenChild(ui::Dialog& child, ui::Dialog& parent, const ui::RectDu& rect) {
+  DialogView* parentView = ViewOf(parent);
+  if (parentView == nullptr) return;
+  const DialogUnits units = DialogUnits::OnScreen(child.Template(), *parentView->screen())
+                                .WithScale(parentView->units().scale());
+  auto* view = new DialogView(*this, child, parentView, units);
+  view->PlaceIn(rect, parentView->units());
+  view->hide();
+  views_[&child] = view;
 }
 
-void QtHost::DestroyChild(ui::Dialog& child) {
+void QtHost::CloseChild(ui::Dialog& child) {
   DialogView* view = ViewOf(child);
   if (view == nullptr) return;
   ForgetViewTree(view);
@@ -258,19 +260,12 @@ void QtHost::DestroyChild(ui::Dialog& child) {
   view->deleteLater();
 }
 
-void QtHost::PostToUi(std::function<void()> work) {
-  QMetaObject::invokeMethod(
-      &uiContext_,
-      [this, work = std::move(work)] {
-        work();
-        EndFinishedRuns();
-      },
-      Qt::QueuedConnection);
+void QtHost::WakeUi() {
+  QMetaObject::invokeMethod(&uiContext_, [this] { RunPosted(); }, Qt::QueuedConnection);
 }
 
-// Qt's own file dialog rather than the desktop's, so that the same dialog is
-// seen, tested and automated everywhere.
-std::optional<std::filesystem::path> QtHost::AskFile(const ui::FileRequest& request, bool save) {
+std::optional<std::filesystem::path> QtHost::ChooseFile(const ui::FileRequest& request,
+                                                        bool save) {
   QFileDialog dialog(ActiveWindow(), ToQString(request.title));
   dialog.setObjectName(QStringLiteral("file-dialog"));
   dialog.setOption(QFileDialog::DontUseNativeDialog);
@@ -285,64 +280,12 @@ std::optional<std::filesystem::path> QtHost::AskFile(const ui::FileRequest& requ
   if (!request.proposedName.empty()) dialog.selectFile(ToQString(request.proposedName));
   dialog.setWindowModality(Qt::ApplicationModal);
   const bool chosen = dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty();
-  EndFinishedRuns();
   if (!chosen) return std::nullopt;
   if (request.chosenType != nullptr) {
     const qsizetype index = filters.indexOf(dialog.selectedNameFilter());
     *request.chosenType = index >= 0 ? static_cast<std::size_t>(index) : 0;
   }
   return std::filesystem::path(dialog.selectedFiles().front().toStdU16String());
-}
-
-std::optional<std::filesystem::path> QtHost::AskFileToSave(const ui::FileRequest& request) {
-  return AskFile(request, true);
-}
-
-std::optional<std::filesystem::path> QtHost::AskFileToOpen(const ui::FileRequest& request) {
-  return AskFile(request, false);
-}
-
-// A window of the owner's, so the owner's modal run does not block it.
-void QtHost::ShowModeless(ui::Dialog& dialog, ui::Dialog& owner) {
-  if (DialogView* open = ViewOf(dialog)) {
-    open->window()->raise();
-    open->window()->activateWindow();
-    return;
-  }
-  DialogView* ownerView = ViewOf(owner);
-  QWidget* ownerWindow = ownerView != nullptr ? ownerView->window() : nullptr;
-  QScreen* screen = ownerWindow != nullptr ? ownerWindow->screen() : Screen();
-  DialogView* view = CreateTopView(dialog, *screen);
-  QWidget* window = view->window();
-  if (ownerWindow != nullptr) window->setParent(ownerWindow, Qt::Window);
-  modeless_.push_back(&dialog);
-  dialog.Initialize();
-  if (dialog.Ended()) {
-    CloseModelessView(dialog);
-    return;
-  }
-  dialog.Show(true);
-  FitToScreen(*view, ownerWindow);
-  window->show();
-  window->activateWindow();
-}
-
-void QtHost::CloseModeless(ui::Dialog& dialog) {
-  if (std::find(modeless_.begin(), modeless_.end(), &dialog) == modeless_.end()) return;
-  if (!dialog.Ended()) dialog.EndDialog(ui::kIdCancel);
-  CloseModelessView(dialog);
-}
-
-void QtHost::CloseModelessView(ui::Dialog& dialog) {
-  std::erase(modeless_, &dialog);
-  dialog.Show(false);
-  DialogView* view = ViewOf(dialog);
-  if (view == nullptr) return;
-  QWidget* window = view->window();
-  ForgetViewTree(view);
-  window->hide();
-  // Later: the dialog may have ended itself from inside one of its handlers.
-  window->deleteLater();
 }
 
 void QtHost::Deliver(ui::Dialog& dialog, const std::function<void(ui::Dialog&)>& action) {
@@ -363,16 +306,22 @@ QScreen* QtHost::Screen() const {
 // dialog is drawn smaller.
 void QtHost::FitToScreen(DialogView& view, const QWidget* owner) {
   QWidget& window = *view.window();
-  const QRect area = window.screen()->availableGeometry();
-  const QMargins frame = WindowFrame(owner);
-  const QSize besides = ClientSizeOf(view) - view.DialogSize();
-  const QSize fixed = besides.grownBy(frame);
-  view.SetScale(FitScale(view.DialogSize(), fixed, area.size(),
-                         LegibleScale(view.dialog()->Template())));
-  const QSize client = ClientSizeOf(view);
-  if (owner != nullptr) window.setFixedSize(client);
-  const QPoint centre = owner != nullptr ? owner->frameGeometry().center() : area.center();
-  window.setGeometry(PlaceWindow(client, frame, area, centre));
+  QScreen& screen = *window.screen();
+  const QRect area = screen.availableGeometry();
+  ui::FitRequest request;
+  request.area = ToBox(area);
+  request.frame = ToMargins(WindowFrame(owner));
+  request.besides = ToExtent(ClientSizeOf(view) - view.DialogSize());
+  request.fontPoints = view.dialog()->Template().fontPoints;
+  request.screenScale = screen.devicePixelRatio();
+  request.over = ToBox(owner != nullptr ? owner->frameGeometry() : area);
+  const ui::WindowFit fit = ui::FitWindow(request, [&view](double scale) {
+    view.SetScale(scale);
+    return ToExtent(ClientSizeOf(view));
+  });
+  const QRect client = ToQRect(fit.client);
+  if (owner != nullptr) window.setFixedSize(client.size());
+  window.setGeometry(client);
 }
 
 DialogView* QtHost::ViewOf(const ui::Dialog& dialog) const {
@@ -381,24 +330,13 @@ DialogView* QtHost::ViewOf(const ui::Dialog& dialog) const {
 }
 
 QWidget* QtHost::ActiveWindow() const {
-  return modalRuns_.empty() ? nullptr : modalRuns_.back()->view->window();
+  return ModalStack().empty() ? nullptr : WindowOf(ModalStack().back());
 }
 
 void QtHost::AbandonModalRuns() {
-  for (ModalRun* run : modalRuns_) {
-    if (!run->dialog->Ended()) run->dialog->EndDialog(ui::kIdCancel);
-    run->loop.exit();
-  }
-}
-
-void QtHost::EndFinishedRuns() {
-  // Also an outer run: its loop returns as soon as the inner ones have.
-  for (ModalRun* run : modalRuns_) {
-    if (run->dialog->Ended()) run->loop.exit();
-  }
-  const std::vector<ui::Dialog*> open = modeless_;
-  for (ui::Dialog* dialog : open) {
-    if (dialog->Ended()) CloseModelessView(*dialog);
+  for (ui::Dialog* run : ModalStack()) {
+    if (!run->Ended()) run->EndDialog(ui::kIdCancel);
+    LeaveRun(*run);
   }
 }
 

@@ -13,44 +13,27 @@
 #include <functional>
 #include <map>
 #include <optional>
-#include <vector>
 
-#include "ui/host.h"
+#include "ui/host_base.h"
 #include "ui/message_box.h"
 
+class QEventLoop;
 class QWidget;
 
 namespace tarn::gui {
 
 class DialogView;
 
-class QtHost : public ui::Host {
+class QtHost : public ui::HostBase {
  public:
   QtHost();
   ~QtHost() override;
   QtHost(const QtHost&) = delete;
   QtHost& operator=(const QtHost&) = delete;
 
-  MsgAnswer ShowMessage(int id, MsgButtons buttons, MsgIcon icon) override;
-  MsgAnswer ShowText(std::u16string_view text, MsgButtons buttons, MsgIcon icon) override;
-  // The details go into the box's detailed text, behind its details button.
-  MsgAnswer ShowMessageWithDetails(int id, std::u16string_view details, MsgButtons buttons,
-                                   MsgIcon icon) override;
-  int RunModal(ui::Dialog& dialog) override;
-  void CreateChild(ui::Dialog& child, ui::Dialog& parent, const ui::RectDu& rect) override;
-  void DestroyChild(ui::Dialog& child) override;
-  void PostToUi(std::function<void()> work) override;
-  std::optional<std::filesystem::path> AskFileToSave(const ui::FileRequest& request) override;
-  std::optional<std::filesystem::path> AskFileToOpen(const ui::FileRequest& request) override;
-  void ShowModeless(ui::Dialog& dialog, ui::Dialog& owner) override;
-  void CloseModeless(ui::Dialog& dialog) override;
-
   // Runs a user action on a dialog and then ends every modal run whose
   // dialog has ended. Views call this for each click, key and focus change.
   void Deliver(ui::Dialog& dialog, const std::function<void(ui::Dialog&)>& action);
-
-  // Returns from every modal run whose dialog has ended (innermost first).
-  void EndFinishedRuns();
 
   // The screen on which windows without an owner open, and their message
   // boxes; the primary screen unless another was set.
@@ -65,21 +48,32 @@ class QtHost : public ui::Host {
   // Ends every modal run with the cancel result; for automation that gives up.
   void AbandonModalRuns();
 
- private:
-  struct ModalRun;
+ protected:
+  // The details go into the box's detailed text, behind its details button.
+  MsgAnswer AskUser(const Message& message) override;
+  // Qt's own file dialog rather than the desktop's, so that the same dialog
+  // is seen, tested and automated everywhere.
+  std::optional<std::filesystem::path> ChooseFile(const ui::FileRequest& request,
+                                                  bool save) override;
+  bool OpenWindow(ui::Dialog& dialog, ui::Dialog* owner, bool modal) override;
+  void ShowWindow(ui::Dialog& dialog, ui::Dialog* owner, bool modal) override;
+  void RunUntilEnded(ui::Dialog& dialog, ui::Dialog* owner) override;
+  void LeaveRun(ui::Dialog& dialog) override;
+  void CloseWindow(ui::Dialog& dialog, bool fromHandler) override;
+  void RaiseWindow(ui::Dialog& dialog) override;
+  void OpenChild(ui::Dialog& child, ui::Dialog& parent, const ui::RectDu& rect) override;
+  void CloseChild(ui::Dialog& child) override;
+  void WakeUi() override;
 
-  MsgAnswer Ask(const QString& text, const ui::MessageBoxRequest& request, const QString& name,
-                const QString& details = QString());
-  std::optional<std::filesystem::path> AskFile(const ui::FileRequest& request, bool save);
+ private:
+  QWidget* WindowOf(const ui::Dialog* dialog) const;
   DialogView* CreateTopView(ui::Dialog& dialog, QScreen& screen);
   void ForgetViewTree(DialogView* root);
-  void CloseModelessView(ui::Dialog& dialog);
   void FitToScreen(DialogView& view, const QWidget* owner);
 
   QObject uiContext_;  // lives on the UI thread; posted work runs in its name
   std::map<const ui::Dialog*, DialogView*> views_;
-  std::vector<ModalRun*> modalRuns_;
-  std::vector<ui::Dialog*> modeless_;
+  std::map<const ui::Dialog*, QEventLoop*> runs_;  // the loops of the modal runs
   QPointer<QScreen> screen_;
 };
 

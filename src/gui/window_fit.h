@@ -1,14 +1,13 @@
-// How a top-level window meets its screen: the whole window, frame and title
-// bar included, lies inside the screen's available area (the taskbar left
-// out). A dialog whose natural size does not fit is drawn smaller, every
-// dialog unit scaled alike, down to a size that stays legible.
+// The Qt side of fitting a window to its screen: the frame a desktop draws,
+// and the fit's geometry in Qt's types. The fit itself is the dialog
+// layer's, shared with the Win32 front end.
 #pragma once
 
 #include <QMargins>
 #include <QRect>
 #include <QSize>
 
-#include "ui/dialog_template.h"
+#include "ui/window_fit.h"
 
 class QWidget;
 
@@ -20,18 +19,17 @@ namespace tarn::gui {
 // 100 %); a shown owner's real frame counts when it is larger.
 QMargins WindowFrame(const QWidget* owner);
 
-// The smallest scale at which the template's font stays legible.
-qreal LegibleScale(const ui::DialogTemplate& dialogTemplate);
-
-// The scale at which a dialog of `natural` size fits into `area` together
-// with `fixed`, the part of the window that does not scale (its frame and
-// title bar, and anything placed beside the dialog, such as a menu bar above
-// it): 1 when it fits as it is, never below `legible`.
-qreal FitScale(QSize natural, QSize fixed, QSize area, qreal legible);
-
-// The client rectangle of a window of `client` size whose frame is centred
-// on `centre`, moved back inside `area` where it reaches out of it (a window
-// larger than the area keeps its title bar inside).
-QRect PlaceWindow(QSize client, const QMargins& frame, const QRect& area, QPoint centre);
+inline ui::Box ToBox(const QRect& rect) {
+  return {rect.x(), rect.y(), rect.width(), rect.height()};
+}
+inline QRect ToQRect(const ui::Box& box) {
+  return {box.left, box.top, box.width, box.height};
+}
+inline ui::Extent ToExtent(QSize size) {
+  return {size.width(), size.height()};
+}
+inline ui::Margins ToMargins(const QMargins& margins) {
+  return {margins.left(), margins.top(), margins.right(), margins.bottom()};
+}
 
 }  // namespace tarn::gui

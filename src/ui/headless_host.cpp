@@ -70,73 +70,47 @@ MsgAnswer HeadlessHost::Answer(ShownMessage& shown) {
   return DefaultAnswer(shown.buttons);
 }
 
-MsgAnswer HeadlessHost::Record(ShownMessage shown) {
-  shown.defaultAnswer = MessageBoxFor(shown.id, shown.buttons, shown.icon).defaultAnswer;
+MsgAnswer HeadlessHost::AskUser(const Message& message) {
+  ShownMessage shown;
+  shown.id = message.id;
+  shown.text = message.text;
+  shown.details = message.details;
+  shown.buttons = message.request.buttons;
+  shown.icon = message.request.icon;
+  shown.defaultAnswer = message.request.defaultAnswer;
   shown.answer = Answer(shown);
   messages_.push_back(shown);
   return shown.answer;
-}
-
-MsgAnswer HeadlessHost::ShowMessage(int id, MsgButtons buttons, MsgIcon icon) {
-  ShownMessage shown;
-  shown.id = id;
-  shown.text = res::String(id);
-  shown.buttons = buttons;
-  shown.icon = icon;
-  return Record(std::move(shown));
-}
-
-MsgAnswer HeadlessHost::ShowMessageWithDetails(int id, std::u16string_view details,
-                                               MsgButtons buttons, MsgIcon icon) {
-  ShownMessage shown;
-  shown.id = id;
-  shown.text = res::String(id);
-  shown.details = details;
-  shown.buttons = buttons;
-  shown.icon = icon;
-  return Record(std::move(shown));
-}
-
-MsgAnswer HeadlessHost::ShowText(std::u16string_view text, MsgButtons buttons, MsgIcon icon) {
-  ShownMessage shown;
-  shown.text = text;
-  shown.buttons = buttons;
-  shown.icon = icon;
-  return Record(std::move(shown));
 }
 
 void HeadlessHost::SetModalScript(int templateId, ModalScript script) {
   modalScripts_[templateId] = std::move(script);
 }
 
-int HeadlessHost::RunModal(Dialog& dialog) {
-  modalStack_.push_back(&dialog);
-  dialog.Initialize();
-  // A dialog may end itself while it initialises; it is then never shown.
-  if (!dialog.Ended()) {
-    dialog.Show(true);
-    const auto script = modalScripts_.find(dialog.Template().id);
-    if (script != modalScripts_.end() && script->second) {
-      // A copy, so that the script may replace itself while it runs.
-      const ModalScript run = script->second;
-      run(dialog);
-    }
-    if (!dialog.Ended()) {
-      ++unendedModals_;
-      dialog.EndDialog(kIdCancel);
-    }
-    dialog.Show(false);
+bool HeadlessHost::OpenWindow(Dialog& /*dialog*/, Dialog* /*owner*/, bool /*modal*/) {
+  return true;
+}
+
+void HeadlessHost::RunUntilEnded(Dialog& dialog, Dialog* /*owner*/) {
+  const auto script = modalScripts_.find(dialog.Template().id);
+  if (script != modalScripts_.end() && script->second) {
+    // A copy, so that the script may replace itself while it runs.
+    const ModalScript run = script->second;
+    run(dialog);
   }
-  modalStack_.pop_back();
-  return dialog.Result();
+  if (!dialog.Ended()) {
+    ++unendedModals_;
+    dialog.EndDialog(kIdCancel);
+  }
 }
 
-void HeadlessHost::CreateChild(Dialog& child, Dialog& parent, const RectDu& rect) {
+void HeadlessHost::CloseWindow(Dialog& /*dialog*/, bool /*fromHandler*/) {}
+
+void HeadlessHost::OpenChild(Dialog& child, Dialog& parent, const RectDu& rect) {
   children_.push_back({&child, &parent, child.Template().id, rect, false, false});
-  child.Initialize();
 }
 
-void HeadlessHost::DestroyChild(Dialog& child) {
+void HeadlessHost::CloseChild(Dialog& child) {
   for (ChildRecord& record : children_) {
     if (record.child == &child && !record.destroyed) {
       record.destroyed = true;
@@ -152,11 +126,8 @@ void HeadlessHost::QueueFileAnswer(std::optional<std::filesystem::path> answer,
   fileAnswers_.emplace_back(std::move(answer), type);
 }
 
-std::optional<std::filesystem::path> HeadlessHost::AskFileToSave(const FileRequest& request) {
-  return AskFileToOpen(request);
-}
-
-std::optional<std::filesystem::path> HeadlessHost::AskFileToOpen(const FileRequest& request) {
+std::optional<std::filesystem::path> HeadlessHost::ChooseFile(const FileRequest& request,
+                                                             bool /*save*/) {
   fileRequests_.push_back(request);
   if (fileAnswers_.empty()) {
     return std::nullopt;
@@ -167,60 +138,25 @@ std::optional<std::filesystem::path> HeadlessHost::AskFileToOpen(const FileReque
   return answer;
 }
 
-void HeadlessHost::ShowModeless(Dialog& dialog, Dialog& /*owner*/) {
-  if (std::find(modeless_.begin(), modeless_.end(), &dialog) != modeless_.end()) {
-    return;
-  }
-  modeless_.push_back(&dialog);
-  dialog.Initialize();
-  if (!dialog.Ended()) {
-    dialog.Show(true);
-  }
-}
-
-void HeadlessHost::CloseModeless(Dialog& dialog) {
-  const auto found = std::find(modeless_.begin(), modeless_.end(), &dialog);
-  if (found == modeless_.end()) {
-    return;
-  }
-  if (!dialog.Ended()) {
-    dialog.EndDialog(kIdCancel);
-  }
-  dialog.Show(false);
-  modeless_.erase(found);
-}
-
 const std::vector<Dialog*>& HeadlessHost::Modeless() {
-  std::erase_if(modeless_, [](Dialog* dialog) {
-    if (!dialog->Ended()) {
-      return false;
-    }
-    dialog->Show(false);
-    return true;
-  });
+  EndFinishedRuns();
+  modeless_ = OpenModeless();
   return modeless_;
 }
 
-void HeadlessHost::PostToUi(std::function<void()> work) {
-  {
-    const std::lock_guard lock(postedMutex_);
-    posted_.push_back(std::move(work));
-  }
-  postedCv_.notify_all();
+int HeadlessHost::ProcessPosted() {
+  const int ran = RunPosted();
+  // A modeless window goes once its dialog has ended, as on screen.
+  EndFinishedRuns();
+  return ran;
 }
 
-int HeadlessHost::ProcessPosted() {
-  std::deque<std::function<void()>> batch;
+void HeadlessHost::WakeUi() {
   {
-    const std::lock_guard lock(postedMutex_);
-    batch.swap(posted_);
+    const std::lock_guard lock(wakeMutex_);
+    woken_ = true;
   }
-  for (auto& work : batch) {
-    work();
-  }
-  // A modeless window goes once its dialog has ended, as on screen.
-  Modeless();
-  return static_cast<int>(batch.size());
+  wakeCv_.notify_all();
 }
 
 bool HeadlessHost::WaitUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout) {
@@ -229,6 +165,10 @@ bool HeadlessHost::WaitUntil(const std::function<bool()>& done, std::chrono::mil
   constexpr auto kSlice = std::chrono::milliseconds(5);
   const auto deadline = std::chrono::steady_clock::now() + timeout;
   while (true) {
+    {
+      const std::lock_guard lock(wakeMutex_);
+      woken_ = false;
+    }
     ProcessPosted();
     if (done()) {
       return true;
@@ -237,9 +177,8 @@ bool HeadlessHost::WaitUntil(const std::function<bool()>& done, std::chrono::mil
     if (now >= deadline) {
       return false;
     }
-    std::unique_lock lock(postedMutex_);
-    postedCv_.wait_until(lock, std::min(deadline, now + kSlice),
-                         [this] { return !posted_.empty(); });
+    std::unique_lock lock(wakeMutex_);
+    wakeCv_.wait_until(lock, std::min(deadline, now + kSlice), [this] { return woken_; });
   }
 }
 

@@ -17,7 +17,7 @@
 #include <utility>
 #include <vector>
 
-#include "ui/host.h"
+#include "ui/host_base.h"
 
 namespace tarn::ui {
 
@@ -33,7 +33,7 @@ struct ShownMessage {
   bool scripted = true;  // false when no script answered and the default was used
 };
 
-class HeadlessHost : public Host {
+class HeadlessHost : public HostBase {
  public:
   // Decides the answer to a box; nothing means "not mine, ask the next rule".
   using MessageRule = std::function<std::optional<MsgAnswer>(const ShownMessage&)>;
@@ -54,24 +54,14 @@ class HeadlessHost : public Host {
   int CountMessages(int id) const;
   void ClearMessages() { messages_.clear(); }
 
-  MsgAnswer ShowMessage(int id, MsgButtons buttons, MsgIcon icon) override;
-  MsgAnswer ShowText(std::u16string_view text, MsgButtons buttons, MsgIcon icon) override;
-  MsgAnswer ShowMessageWithDetails(int id, std::u16string_view details, MsgButtons buttons,
-                                   MsgIcon icon) override;
-
   // --- Modal dialogs. ---
   // The script run when a dialog on `templateId` is run modally. A dialog
   // still open when its script returns (or that has no script) is ended with
   // kIdCancel, as if the user closed it, and counted in UnendedModals().
   void SetModalScript(int templateId, ModalScript script);
-  int RunModal(Dialog& dialog) override;
   int UnendedModals() const { return unendedModals_; }
-  // The dialogs in modal runs right now, innermost last.
-  const std::vector<Dialog*>& ModalStack() const { return modalStack_; }
 
   // --- Child windows. ---
-  void CreateChild(Dialog& child, Dialog& parent, const RectDu& rect) override;
-  void DestroyChild(Dialog& child) override;
   struct ChildRecord {
     Dialog* child = nullptr;  // nullptr once destroyed
     Dialog* parent = nullptr;
@@ -87,26 +77,32 @@ class HeadlessHost : public Host {
   // `type`: the index of the kind the user picks among the request's types.
   void QueueFileAnswer(std::optional<std::filesystem::path> answer, std::size_t type = 0);
   const std::vector<FileRequest>& FileRequests() const { return fileRequests_; }
-  std::optional<std::filesystem::path> AskFileToSave(const FileRequest& request) override;
-  std::optional<std::filesystem::path> AskFileToOpen(const FileRequest& request) override;
 
   // --- Modeless windows: the dialogs open right now, in the order shown. ---
-  void ShowModeless(Dialog& dialog, Dialog& owner) override;
-  void CloseModeless(Dialog& dialog) override;
   // Forgets the modeless dialogs that have ended, as a host does when their
   // window goes; returns the open ones.
   const std::vector<Dialog*>& Modeless();
 
   // --- The UI thread's queue. ---
-  void PostToUi(std::function<void()> work) override;
   // Runs the work posted so far; returns how many items ran.
   int ProcessPosted();
   // Runs posted work until `done` holds or `timeout` passed; returns `done`.
   bool WaitUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout);
 
+ protected:
+  MsgAnswer AskUser(const Message& message) override;
+  std::optional<std::filesystem::path> ChooseFile(const FileRequest& request, bool save) override;
+  bool OpenWindow(Dialog& dialog, Dialog* owner, bool modal) override;
+  void ShowWindow(Dialog& /*dialog*/, Dialog* /*owner*/, bool /*modal*/) override {}
+  void RunUntilEnded(Dialog& dialog, Dialog* owner) override;
+  void CloseWindow(Dialog& dialog, bool fromHandler) override;
+  void RaiseWindow(Dialog& /*dialog*/) override {}
+  void OpenChild(Dialog& child, Dialog& parent, const RectDu& rect) override;
+  void CloseChild(Dialog& child) override;
+  void WakeUi() override;
+
  private:
   MsgAnswer Answer(ShownMessage& shown);
-  MsgAnswer Record(ShownMessage shown);
 
   std::vector<ShownMessage> messages_;
   std::map<int, std::deque<MsgAnswer>> answersById_;
@@ -114,7 +110,6 @@ class HeadlessHost : public Host {
   std::vector<MessageRule> rules_;
 
   std::map<int, ModalScript> modalScripts_;
-  std::vector<Dialog*> modalStack_;
   int unendedModals_ = 0;
 
   std::vector<ChildRecord> children_;
@@ -123,9 +118,9 @@ class HeadlessHost : public Host {
   std::vector<FileRequest> fileRequests_;
   std::vector<Dialog*> modeless_;
 
-  std::mutex postedMutex_;
-  std::condition_variable postedCv_;
-  std::deque<std::function<void()>> posted_;
+  std::mutex wakeMutex_;
+  std::condition_variable wakeCv_;
+  bool woken_ = false;  // work was posted since the last look
 };
 
 }  // namespace tarn::ui

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdint>
 
+#include "ui/window_fit.h"
 #include "win32/chart_window.h"
 #include "win32/colors.h"
 #include "win32/dpi.h"
@@ -24,19 +25,20 @@ constexpr int kStatusBarId = 0x7E00;
 // A tick the user gave a list row, refused by the list view and handed to
 // the dialog once the list view's notification has returned.
 constexpr UINT kListTickMessage = WM_APP + 2;
-// The dialog font is never made smaller to fit a screen than this size at
-// 100 % scaling: its height in pixels, which is what the eye gets to read.
-// With the screen scaled up, the floor in points comes down alike, so that a
-// window on a small screen at 150 % still fits, drawn no smaller than at 100 %.
-constexpr int kSmallestLegiblePoints = 7;
-constexpr int kUnscaledDpi = USER_DEFAULT_SCREEN_DPI;
+constexpr double kUnscaledDpi = USER_DEFAULT_SCREEN_DPI;
 // The frame a page draws round itself, in pixels (a DS_CONTROL dialog cannot
 // have WS_BORDER: the dialog manager drops it along with WS_CAPTION).
 constexpr int kFrameWidth = 1;
 
-int SmallestLegiblePoints(HWND window) {
-  const int dpi = std::max<int>(kUnscaledDpi, static_cast<int>(WindowDpi(window)));
-  return (kSmallestLegiblePoints * kUnscaledDpi + dpi - 1) / dpi;  // rounded up
+ui::Box ToBox(const RECT& rect) {
+  return {rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top};
+}
+
+MONITORINFO WorkAreaOf(HWND window) {
+  MONITORINFO monitor{};
+  monitor.cbSize = sizeof monitor;
+  GetMonitorInfoW(MonitorFromWindow(window, MONITOR_DEFAULTTOPRIMARY), &monitor);
+  return monitor;
 }
 
 WPARAM CheckOf(ui::CheckState state) {
@@ -73,19 +75,7 @@ DialogWindow::~DialogWindow() {
 
 bool DialogWindow::Create(HWND parent) {
   if (!CreateWindowOnce(parent)) return false;
-  if (role_ != WindowRole::Child) {
-    // Each step is one point of the dialog font smaller; a window is made
-    // again only on a screen too small for it.
-    const int floor = std::min(SmallestLegiblePoints(hwnd_), template_->fontPoints);
-    while (!FitsScreen(parent) && fontPoints_ > floor) {
-      --fontPoints_;
-      recreating_ = true;
-      DestroyWindow(hwnd_);
-      recreating_ = false;
-      if (!CreateWindowOnce(parent)) return false;
-    }
-    PlaceOnScreen(parent);
-  }
+  if (role_ != WindowRole::Child && !FitOnScreen(parent)) return false;
   dialog_->SetObserver(this);
   return true;
 }
@@ -147,37 +137,61 @@ void DialogWindow::AddBars() {
   StatusBarChanged();
 }
 
-static MONITORINFO WorkAreaOf(HWND window) {
-  MONITORINFO monitor{};
-  monitor.cbSize = sizeof monitor;
-  GetMonitorInfoW(MonitorFromWindow(window, MONITOR_DEFAULTTOPRIMARY), &monitor);
-  return monitor;
-}
-
-bool DialogWindow::FitsScreen(HWND parent) const {
+// The dialog font is made smaller, one point at a time, on a screen too small
+// for the window (the window is made again for each); then the window is
+// centred over its owner, or on the work area, and kept inside the area.
+bool DialogWindow::FitOnScreen(HWND parent) {
   const MONITORINFO monitor = WorkAreaOf(parent != nullptr ? parent : hwnd_);
   RECT outer{};
   GetWindowRect(hwnd_, &outer);
-  return outer.right - outer.left <= monitor.rcWork.right - monitor.rcWork.left &&
-         outer.bottom - outer.top <= monitor.rcWork.bottom - monitor.rcWork.top;
-}
-
-// Centred over the owner, or on the work area; moved back inside the work
-// area where it reaches out of it, its title bar first.
-void DialogWindow::PlaceOnScreen(HWND parent) {
-  const MONITORINFO monitor = WorkAreaOf(parent != nullptr ? parent : hwnd_);
-  const RECT& area = monitor.rcWork;
-  RECT centreOn = area;
-  if (parent != nullptr && IsWindowVisible(parent)) GetWindowRect(parent, &centreOn);
-  RECT outer{};
-  GetWindowRect(hwnd_, &outer);
-  const LONG width = outer.right - outer.left;
-  const LONG height = outer.bottom - outer.top;
-  LONG left = (centreOn.left + centreOn.right - width) / 2;
-  LONG top = (centreOn.top + centreOn.bottom - height) / 2;
-  left = std::max(std::min(left, area.right - width), area.left);
-  top = std::max(std::min(top, area.bottom - height), area.top);
-  SetWindowPos(hwnd_, nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  RECT client{};
+  GetClientRect(hwnd_, &client);
+  MapWindowPoints(hwnd_, nullptr, reinterpret_cast<POINT*>(&client), 2);
+  ui::FitRequest request;
+  request.area = ToBox(monitor.rcWork);
+  // The menu bar is part of the frame here; the status bar keeps its size too.
+  request.frame = {client.left - outer.left, client.top - outer.top, outer.right - client.right,
+                   outer.bottom - client.bottom};
+  if (statusBar_ != nullptr) {
+    RECT status{};
+    GetWindowRect(statusBar_, &status);
+    request.besides.height = status.bottom - status.top;
+  }
+  request.fontPoints = template_->fontPoints;
+  request.screenScale = WindowDpi(hwnd_) / kUnscaledDpi;
+  request.over = request.area;
+  if (parent != nullptr && IsWindowVisible(parent)) {
+    RECT owner{};
+    GetWindowRect(parent, &owner);
+    request.over = ToBox(owner);
+  }
+  bool made = true;
+  const ui::WindowFit fit = ui::FitWindow(request, [&](double scale) {
+    // Whole points: the largest the scale allows, as the fit steps down.
+    constexpr double kRounding = 1e-6;
+    const int points =
+        scale >= 1.0 ? template_->fontPoints
+                     : std::max(1, static_cast<int>(std::ceil(template_->fontPoints * scale -
+                                                              kRounding)));
+    if (made && points != fontPoints_) {
+      fontPoints_ = points;
+      recreating_ = true;
+      DestroyWindow(hwnd_);
+      recreating_ = false;
+      made = CreateWindowOnce(parent);
+    }
+    // Measured from the outside: a narrower window may wrap its menu bar
+    // onto a second line, which makes the frame taller.
+    RECT now{};
+    if (made) GetWindowRect(hwnd_, &now);
+    return ui::Extent{now.right - now.left - request.frame.left - request.frame.right,
+                      now.bottom - now.top - request.frame.top - request.frame.bottom};
+  });
+  if (!made) return false;
+  SetWindowPos(hwnd_, nullptr, fit.client.left - request.frame.left,
+               fit.client.top - request.frame.top, 0, 0,
+               SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  return true;
 }
 
 void DialogWindow::Destroy() {

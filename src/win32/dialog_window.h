@@ -91,8 +91,7 @@ class DialogWindow : public ui::DialogObserver {
   INT_PTR Answer(LRESULT result);
   bool CreateWindowOnce(HWND parent);
   void AddBars();
-  bool FitsScreen(HWND parent) const;
-  void PlaceOnScreen(HWND parent);
+  bool FitOnScreen(HWND parent);
   void SetUpControls();
   void ApplyAll();
   void ApplyState(int id);

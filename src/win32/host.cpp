@@ -105,15 +105,10 @@ Win32Host::~Win32Host() {
   }
 }
 
-MsgAnswer Win32Host::ShowMessage(int id, MsgButtons buttons, MsgIcon icon) {
-  return ShowBox(res::String(id), ui::MessageBoxFor(id, buttons, icon));
-}
-
-MsgAnswer Win32Host::ShowText(std::u16string_view text, MsgButtons buttons, MsgIcon icon) {
-  return ShowBox(text, ui::MessageBoxFor(0, buttons, icon));
-}
-
-MsgAnswer Win32Host::ShowBox(std::u16string_view text, const ui::MessageBoxRequest& request) {
+MsgAnswer Win32Host::AskUser(const Message& message) {
+  std::u16string text = message.text;
+  if (!message.details.empty()) text.append(u"\n\n").append(message.details);
+  const ui::MessageBoxRequest& request = message.request;
   // Owned by the window of the innermost modal run once it is on screen;
   // before that (the warning, the start-up's boxes) the box stands alone,
   // centred on the screen, and keeps the thread's windows waiting.
@@ -130,46 +125,32 @@ MsgAnswer Win32Host::ShowBox(std::u16string_view text, const ui::MessageBoxReque
   return AnswerOf(clicked, request.buttons);
 }
 
-MsgAnswer Win32Host::ShowMessageWithDetails(int id, std::u16string_view details,
-                                            MsgButtons buttons, MsgIcon icon) {
-  std::u16string text = res::String(id);
-  if (!details.empty()) text.append(u"\n\n").append(details);
-  return ShowBox(text, ui::MessageBoxFor(id, buttons, icon));
-}
-
-int Win32Host::RunModal(ui::Dialog& dialog) {
-  const HWND owner = ActiveWindow();
-  const WindowRole role = owner != nullptr ? WindowRole::Owned : WindowRole::TopLevel;
+bool Win32Host::OpenWindow(ui::Dialog& dialog, ui::Dialog* owner, bool modal) {
+  const HWND ownerWindow = WindowOf(owner);
+  WindowRole role = WindowRole::Modeless;
+  if (modal) role = ownerWindow != nullptr ? WindowRole::Owned : WindowRole::TopLevel;
   auto window = std::make_unique<DialogWindow>(*this, dialog, role);
-  DialogWindow& shown = *window;
+  DialogWindow& made = *window;
   windows_[&dialog] = std::move(window);
-  if (!shown.Create(owner)) {
+  if (!made.Create(ownerWindow)) {
     Forget(dialog);
-    dialog.EndDialog(ui::kIdCancel);
-    return dialog.Result();
+    return false;
   }
-  modalRuns_.push_back({&dialog, shown.hwnd()});
-
-  dialog.Initialize();
-  // A dialog may end itself while it initialises; it is then never shown.
-  if (!dialog.Ended()) {
-    dialog.Show(true);
-    if (owner != nullptr) EnableWindow(owner, FALSE);
-    ShowWindow(shown.hwnd(), SW_SHOW);
-    SetForegroundWindow(shown.hwnd());
-    FocusInitially(dialog, shown.hwnd());
-    RunLoop(dialog);
-    // The owner comes back before this window goes, so it takes the activation.
-    if (owner != nullptr) EnableWindow(owner, TRUE);
-    dialog.Show(false);
-  }
-  modalRuns_.pop_back();
-  CloseModelessOwnedBy(shown.hwnd());
-  Forget(dialog);
-  return dialog.Result();
+  return true;
 }
 
-void Win32Host::RunLoop(ui::Dialog& dialog) {
+// A modeless window is one of the owner's: above it, minimised with it, and
+// served by the owner's modal loop beside it.
+void Win32Host::ShowWindow(ui::Dialog& dialog, ui::Dialog* owner, bool modal) {
+  const HWND window = WindowOf(dialog);
+  const HWND ownerWindow = WindowOf(owner);
+  if (modal && ownerWindow != nullptr) EnableWindow(ownerWindow, FALSE);
+  ::ShowWindow(window, SW_SHOW);
+  SetForegroundWindow(window);
+  if (modal) FocusInitially(dialog, window);
+}
+
+void Win32Host::RunUntilEnded(ui::Dialog& dialog, ui::Dialog* owner) {
   MSG message{};
   while (!dialog.Ended()) {
     const BOOL got = GetMessageW(&message, nullptr, 0, 0);
@@ -183,7 +164,24 @@ void Win32Host::RunLoop(ui::Dialog& dialog) {
     Process(message);
     // A modeless window whose dialog ended meanwhile (its close box, Esc, a
     // button, or posted work) goes.
-    if (!modeless_.empty()) CloseEndedModeless();
+    EndFinishedRuns();
+  }
+  // The owner comes back before this window goes, so it takes the activation.
+  if (const HWND ownerWindow = WindowOf(owner)) EnableWindow(ownerWindow, TRUE);
+}
+
+void Win32Host::CloseWindow(ui::Dialog& dialog, bool fromHandler) {
+  if (fromHandler) {
+    ReleaseLater(dialog);
+  } else {
+    Forget(dialog);
+  }
+}
+
+void Win32Host::RaiseWindow(ui::Dialog& dialog) {
+  if (const HWND open = WindowOf(dialog)) {
+    if (IsIconic(open)) ::ShowWindow(open, SW_RESTORE);
+    SetForegroundWindow(open);
   }
 }
 
@@ -242,19 +240,18 @@ bool Win32Host::IsOurDialog(HWND window) const {
   return false;
 }
 
-void Win32Host::CreateChild(ui::Dialog& child, ui::Dialog& parent, const ui::RectDu& rect) {
-  // A parent that is not on screen still gets a working child; there is just
-  // nothing to draw.
+// A parent that is not on screen still gets a working child; there is just
+// nothing to draw.
+void Win32Host::OpenChild(ui::Dialog& child, ui::Dialog& parent, const ui::RectDu& rect) {
   if (const DialogWindow* parentWindow = FindWindow(WindowOf(parent))) {
     auto window = std::make_unique<DialogWindow>(*this, child, WindowRole::Child);
     window->CreateWhenShown(parentWindow->hwnd(), rect,
                             parentWindow->ChildFontPoints(child.Template()));
     windows_[&child] = std::move(window);
   }
-  child.Initialize();
 }
 
-void Win32Host::DestroyChild(ui::Dialog& child) {
+void Win32Host::CloseChild(ui::Dialog& child) {
   // Freed later: the child may be destroyed from inside one of its own handlers.
   ReleaseLater(child);
 }
@@ -277,21 +274,8 @@ void Win32Host::Forget(const ui::Dialog& dialog) {
   windows_.erase(found);
 }
 
-void Win32Host::PostToUi(std::function<void()> work) {
-  {
-    const std::lock_guard lock(postedMutex_);
-    posted_.push_back(std::move(work));
-  }
+void Win32Host::WakeUi() {
   PostMessageW(postWindow_, kRunPostedMessage, 0, 0);
-}
-
-void Win32Host::RunPosted() {
-  std::deque<std::function<void()>> batch;
-  {
-    const std::lock_guard lock(postedMutex_);
-    batch.swap(posted_);
-  }
-  for (auto& work : batch) work();
 }
 
 LRESULT CALLBACK Win32Host::PostWindowProc(HWND window, UINT message, WPARAM wParam,
@@ -306,12 +290,16 @@ LRESULT CALLBACK Win32Host::PostWindowProc(HWND window, UINT message, WPARAM wPa
 }
 
 HWND Win32Host::ActiveWindow() const {
-  return modalRuns_.empty() ? nullptr : modalRuns_.back().window;
+  return ModalStack().empty() ? nullptr : WindowOf(ModalStack().back());
 }
 
 DialogWindow* Win32Host::DisplayOf(const ui::Dialog& dialog) const {
   const auto found = windows_.find(&dialog);
   return found == windows_.end() ? nullptr : found->second.get();
+}
+
+HWND Win32Host::WindowOf(const ui::Dialog* dialog) const {
+  return dialog != nullptr ? WindowOf(*dialog) : nullptr;
 }
 
 HWND Win32Host::WindowOf(const ui::Dialog& dialog) const {
@@ -333,8 +321,8 @@ static std::wstring FilterOf(const ui::FileRequest& request) {
   return filter;
 }
 
-std::optional<std::filesystem::path> Win32Host::AskFile(const ui::FileRequest& request,
-                                                        bool save) {
+std::optional<std::filesystem::path> Win32Host::ChooseFile(const ui::FileRequest& request,
+                                                           bool save) {
   std::wstring path = ToWide(request.proposedName);
   path.resize(std::max<std::size_t>(kPathRoom, path.size() + 1), L'\0');
   const std::wstring filter = FilterOf(request);
@@ -360,69 +348,6 @@ std::optional<std::filesystem::path> Win32Host::AskFile(const ui::FileRequest& r
     *request.chosenType = ask.nFilterIndex > 0 ? ask.nFilterIndex - 1 : 0;
   }
   return std::filesystem::path(std::wstring(path.c_str()));
-}
-
-std::optional<std::filesystem::path> Win32Host::AskFileToSave(const ui::FileRequest& request) {
-  return AskFile(request, true);
-}
-
-std::optional<std::filesystem::path> Win32Host::AskFileToOpen(const ui::FileRequest& request) {
-  return AskFile(request, false);
-}
-
-// A window of the owner's: above it, minimised with it, and served by the
-// owner's modal loop beside it.
-void Win32Host::ShowModeless(ui::Dialog& dialog, ui::Dialog& owner) {
-  if (const HWND open = WindowOf(dialog)) {
-    if (IsIconic(open)) ShowWindow(open, SW_RESTORE);
-    SetForegroundWindow(open);
-    return;
-  }
-  auto window = std::make_unique<DialogWindow>(*this, dialog, WindowRole::Modeless);
-  DialogWindow& shown = *window;
-  windows_[&dialog] = std::move(window);
-  if (!shown.Create(WindowOf(owner))) {
-    Forget(dialog);
-    return;
-  }
-  modeless_.push_back(&dialog);
-  dialog.Initialize();
-  if (dialog.Ended()) {
-    CloseModelessWindow(dialog);
-    return;
-  }
-  dialog.Show(true);
-  ShowWindow(shown.hwnd(), SW_SHOW);
-  SetForegroundWindow(shown.hwnd());
-}
-
-void Win32Host::CloseModeless(ui::Dialog& dialog) {
-  if (std::find(modeless_.begin(), modeless_.end(), &dialog) == modeless_.end()) return;
-  if (!dialog.Ended()) dialog.EndDialog(ui::kIdCancel);
-  CloseModelessWindow(dialog);
-}
-
-void Win32Host::CloseModelessWindow(ui::Dialog& dialog) {
-  std::erase(modeless_, &dialog);
-  dialog.Show(false);
-  // Freed later: the dialog may have ended itself from inside one of its handlers.
-  ReleaseLater(dialog);
-}
-
-// A window whose dialog ended (its close box, Esc, or a button) goes.
-void Win32Host::CloseEndedModeless() {
-  const std::vector<ui::Dialog*> open = modeless_;
-  for (ui::Dialog* dialog : open) {
-    if (dialog->Ended()) CloseModelessWindow(*dialog);
-  }
-}
-
-void Win32Host::CloseModelessOwnedBy(HWND owner) {
-  const std::vector<ui::Dialog*> open = modeless_;
-  for (ui::Dialog* dialog : open) {
-    const HWND window = WindowOf(*dialog);
-    if (window == nullptr || GetWindow(window, GW_OWNER) == owner) CloseModeless(*dialog);
-  }
 }
 
 }  // namespace tarn::win32

@@ -18,68 +18,6 @@
 namespace tarn::gui::test {
 namespace {
 
-// The main window's natural size at 9 points and 96 dpi: 400 x 431 units of
-// 7 x 14 pixels.
-constexpr QSize kNaturalMain(700, 754);
-const QSize kFrame(16, 40);
-
-struct FitCase {
-  const char* name;
-  QSize fixed;
-  QSize area;
-  bool clampedToLegible;
-};
-
-void PrintTo(const FitCase& c, std::ostream* out) {
-  *out << c.name;
-}
-
-class Fit : public ::testing::TestWithParam<FitCase> {};
-
-// The window with the dialog at the returned scale lies inside the area and,
-// unless it is already at its natural size or at the legible minimum, fills
-// it to the pixel in one direction.
-TEST_P(Fit, ScalesTheDialogToTheRoomLeftBesideWhatDoesNotScale) {
-  const FitCase& c = GetParam();
-  constexpr qreal kLegible = 0.75;
-  const qreal scale = FitScale(kNaturalMain, c.fixed, c.area, kLegible);
-  ASSERT_LE(scale, 1.0);
-  if (c.clampedToLegible) {
-    EXPECT_EQ(scale, kLegible);
-    return;
-  }
-  const QSizeF drawn = QSizeF(kNaturalMain) * scale + QSizeF(c.fixed);
-  EXPECT_LE(drawn.width(), c.area.width());
-  EXPECT_LE(drawn.height(), c.area.height());
-  if (scale < 1.0) {
-    EXPECT_GT(std::max(drawn.width() - c.area.width(), drawn.height() - c.area.height()), -2.0);
-  }
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Windows, Fit,
-    ::testing::Values(FitCase{"RoomEnough", kFrame, QSize(1920, 1040), false},
-                      FitCase{"LaptopHeight", kFrame, QSize(1366, 728), false},
-                      FitCase{"MenuBarAbove", kFrame + QSize(0, 24), QSize(1366, 728), false},
-                      FitCase{"NarrowScreen", kFrame, QSize(640, 1000), false},
-                      FitCase{"TooSmallToRead", kFrame, QSize(800, 480), true}),
-    [](const auto& param) { return std::string(param.param.name); });
-
-TEST(Fit, PlacesTheFrameCentredAndInsideTheArea) {
-  const QMargins frame(8, 32, 8, 8);
-  const QRect area(100, 0, 1366, 728);
-  // Centred on the area.
-  QRect client = PlaceWindow(QSize(640, 680), frame, area, area.center());
-  EXPECT_TRUE(area.contains(client.marginsAdded(frame)));
-  EXPECT_LE(std::abs(client.marginsAdded(frame).center().x() - area.center().x()), 1);
-  // Centred on an owner near the area's corner: moved back inside.
-  client = PlaceWindow(QSize(594, 294), frame, area, area.bottomRight());
-  EXPECT_EQ(client.marginsAdded(frame).bottomRight(), area.bottomRight());
-  // Larger than the area: the title bar stays on screen.
-  client = PlaceWindow(QSize(2000, 900), frame, area, area.center());
-  EXPECT_EQ(client.marginsAdded(frame).topLeft(), area.topLeft());
-}
-
 bool Centred(const QRect& window, const QRect& area) {
   const QPoint offset = window.center() - area.center();
   return std::abs(offset.x()) <= 1 && std::abs(offset.y()) <= 1;

@@ -50,6 +50,7 @@ inline constexpr TestScreen kTestScreens[] = {
     {"1280x1024", 1280, 1024, 100},
     {"1920x1080", 1920, 1080, 100},
     {"1920x1080-150", 1920, 1080, 150},
+    {"1366x768-150", 1366, 768, 150},
 };
 inline constexpr int kTaskbarHeight = 40;
 inline constexpr int kBaseDpi = 96;

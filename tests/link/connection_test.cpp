@@ -1,6 +1,6 @@
 // The scan for the port on which a controller answers, over pseudo-terminals
 // named in TARN_PORTS.
-#include "link/connection.h"
+#include "app/connect_commands.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>

@@ -9,17 +9,17 @@
 #include <string>
 #include <string_view>
 
+#include "app/transfer_commands.h"
 #include "link/connection.h"
 #include "link/port_list.h"
-#include "link/transfer.h"
 #include "model/definition_loader.h"
-#include "monitor/connection_text.h"
-#include "tools/cli_history.h"
 #include "model/image_file.h"
 #include "model/page_layout.h"
 #include "model/value_codec.h"
+#include "monitor/connection_text.h"
 #include "resources/embedded.h"
 #include "tools/cli_files.h"
+#include "tools/cli_history.h"
 #include "tools/cli_model.h"
 #include "tools/cli_session.h"
 

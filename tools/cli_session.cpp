@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "link/port_advice.h"
+#include "app/port_advice.h"
 #include "resources/embedded.h"
 
 namespace tarn {

@@ -7,10 +7,11 @@
 #include <string>
 #include <string_view>
 
-#include "link/connection.h"
+#include "app/connect_commands.h"
+#include "app/status.h"
+#include "app/transfer_commands.h"
 #include "link/controller_link.h"
-#include "link/prompts.h"
-#include "link/transfer.h"
+#include "ui/prompter.h"
 
 namespace tarn {
 

@@ -31,19 +31,19 @@
 
 #include "app/app.h"
 #include "app/main_dlg.h"
+#include "app/session.h"
 #include "gui/automation.h"
 #include "gui/chart_widget.h"
 #include "gui/dialog_units.h"
 #include "gui/dialog_view.h"
 #include "gui/qt_host.h"
 #include "link/controller_link.h"
-#include "link/prompts.h"
-#include "link/session.h"
 #include "monitor/monitor_display.h"
 #include "monitor/monitor_page.h"
 #include "pages/parameter_page.h"
 #include "pages/parameter_pages.h"
 #include "sim/simulator.h"
+#include "ui/prompter.h"
 
 namespace tarn::gui {
 namespace {

@@ -12,8 +12,8 @@
 #include <thread>
 #include <vector>
 
-#include "link/connection.h"
-#include "link/transfer.h"
+#include "app/connect_commands.h"
+#include "app/transfer_commands.h"
 #include "sim/simulator.h"
 
 namespace {

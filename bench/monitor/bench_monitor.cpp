@@ -26,7 +26,7 @@
 #include <vector>
 
 #include "app/live_commands.h"
-#include "link/session.h"
+#include "app/session.h"
 #include "model/definition_loader.h"
 #include "monitor/live_feed.h"
 #include "monitor/monitor_display.h"

@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "app/session.h"
 #include "link/serial_port.h"
-#include "link/session.h"
 #include "link/transfer.h"
 #include "model/definition_loader.h"
 #include "monitor/monitor_page.h"

@@ -2,7 +2,7 @@
 // modally until it closes.
 #pragma once
 
-#include "link/session.h"
+#include "app/session.h"
 #include "ui/host.h"
 
 namespace tarn {

@@ -11,12 +11,13 @@
 #include <string>
 #include <vector>
 
-#include "link/prompts.h"
-#include "link/session.h"
+#include "app/session.h"
+#include "app/status.h"
 #include "model/image_compare.h"
 #include "model/service_file.h"
 #include "ui/dialog.h"
 #include "ui/host.h"
+#include "ui/prompter.h"
 
 namespace tarn {
 
@@ -45,7 +46,7 @@ inline constexpr int kMsgFileOldVersion = 172;        // OK, exclamation
 inline constexpr int kMsgFileOtherGeneration = 173;   // OK, exclamation
 inline constexpr int kMsgFileReadFailed = 174;        // OK, exclamation, the system's reason
 inline constexpr int kMsgFileWriteFailed = 175;       // OK, exclamation, the system's reason
-// kMsgQuitUnwritten (176, Yes/No, question) is in link/prompts.h: the dialog
+// kMsgQuitUnwritten (176, Yes/No, question) is in ui/message_ids.h: the dialog
 // layer gives it No as its default button.
 inline constexpr int kMsgValuesTaken = 177;           // status bar: %1 values, %2 file
 inline constexpr int kMsgImageSaved = 178;            // status bar: %1 file

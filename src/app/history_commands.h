@@ -14,11 +14,12 @@
 #include <vector>
 
 #include "app/file_commands.h"
+#include "app/session.h"
+#include "app/status.h"
 #include "journal/service_journal.h"
-#include "link/prompts.h"
-#include "link/session.h"
 #include "ui/dialog.h"
 #include "ui/host.h"
+#include "ui/prompter.h"
 
 namespace tarn {
 

@@ -2,11 +2,11 @@
 
 #include <array>
 
+#include "app/connect_commands.h"
 #include "app/live_commands.h"
 #include "app/scan_prompter.h"
-#include "link/connection.h"
+#include "app/transfer_commands.h"
 #include "link/port_list.h"
-#include "link/transfer.h"
 #include "model/definition_loader.h"
 #include "monitor/connection_text.h"
 #include "monitor/monitor_page.h"

@@ -14,11 +14,12 @@
 
 #include "app/file_commands.h"
 #include "app/history_commands.h"
-#include "link/prompts.h"
+#include "app/session.h"
+#include "app/status.h"
 #include "link/reconnect.h"
-#include "link/session.h"
 #include "ui/dialog.h"
 #include "ui/host.h"
+#include "ui/prompter.h"
 
 namespace tarn {
 

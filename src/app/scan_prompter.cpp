@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "link/port_advice.h"
+#include "app/port_advice.h"
 
 namespace tarn {
 

@@ -5,8 +5,8 @@
 
 #include <string_view>
 
-#include "link/connection.h"
-#include "link/prompts.h"
+#include "app/connect_commands.h"
+#include "ui/prompter.h"
 
 namespace tarn {
 

@@ -5,9 +5,9 @@
 
 #include "app/app.h"
 #include "app/program_info.h"
+#include "app/session.h"
 #include "gui/qt_host.h"
 #include "gui/qt_text.h"
-#include "link/session.h"
 #include "resources/embedded.h"
 
 int main(int argc, char** argv) {

@@ -32,19 +32,19 @@
 #include "app/history_commands.h"
 #include "app/live_commands.h"
 #include "app/main_dlg.h"
+#include "app/session.h"
 #include "gui/automation.h"
 #include "gui/dialog_view.h"
 #include "gui/list_widget.h"
 #include "gui/menu_window.h"
 #include "gui/qt_host.h"
 #include "gui/window_fit.h"
-#include "link/prompts.h"
-#include "link/session.h"
 #include "model/page_layout.h"
 #include "monitor/monitor_display.h"
 #include "monitor/monitor_page.h"
 #include "monitor/read_zero_dlg.h"
 #include "pages/parameter_pages.h"
+#include "ui/prompter.h"
 
 namespace tarn::gui {
 namespace {

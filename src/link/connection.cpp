@@ -1,15 +1,11 @@
 #include "link/connection.h"
 
-
-#include "resources/embedded.h"
-
 namespace tarn {
 namespace {
 
 // 19200 baud, one stop bit, 8 data bits, no parity.
 constexpr PortSettings kControllerLine{19200, 0, 8, 0};
 constexpr std::chrono::milliseconds kSettleAfterConfigure{20};
-constexpr std::chrono::milliseconds kWaitAfterConnect{100};
 constexpr std::chrono::milliseconds kNoWait{0};
 
 // Identify: a reply is accepted when its data byte 2 is 1 or 2. A reply too
@@ -44,56 +40,17 @@ PortOutcome OutcomeOf(OpenFailure failure) {
   return PortOutcome::NotOpened;
 }
 
-std::u16string OutcomeText(const PortAttempt& attempt) {
-  switch (attempt.outcome) {
-    case PortOutcome::NoSuchDevice:
-      return u"нет такого устройства";
-    case PortOutcome::NotSerial:
-      return u"не последовательный порт";
-    case PortOutcome::Busy:
-      return u"занят другой программой";
-    case PortOutcome::NoPermission:
-      return u"нет прав доступа";
-    case PortOutcome::NotOpened:
-      return u"не удалось открыть";
-    case PortOutcome::NoAnswer:
-      return u"открыт, но контроллер не ответил";
-    case PortOutcome::Refused:
-      if (attempt.identifyByte == kNoIdentifyByte) {
-        return u"ответ без байта данных 2, контроллер не принят";
-      }
-      return u"ответ с байтом данных 2 = " +
-             res::DecodeUtf8(std::to_string(attempt.identifyByte)) + u", контроллер не принят";
-    case PortOutcome::Connected:
-      return u"контроллер найден";
-  }
-  return {};
-}
-
 }  // namespace
 
-std::u16string DescribeScan(const std::vector<PortAttempt>& attempts) {
-  if (attempts.empty()) return u"Последовательные порты не найдены.";
-  std::u16string text;
-  for (const PortAttempt& attempt : attempts) {
-    if (!text.empty()) text += u'\n';
-    text += res::DecodeUtf8(attempt.port) + u": " + OutcomeText(attempt);
-    if (!attempt.systemText.empty()) text += u" (" + res::DecodeUtf8(attempt.systemText) + u")";
-  }
-  return text;
-}
-
-int Connection::EnumerateSerialPorts() {
+int PortScan::EnumerateSerialPorts() {
   portNames = ListSerialPorts();
   return static_cast<int>(portNames.size());
 }
 
-bool Connection::ConfigureAndIdentify(const std::string& name, const PortSettings& settings) {
+bool PortScan::ConfigureAndIdentify(const std::string& name, const PortSettings& settings) {
   SerialPort* port = link_.port();
   if (port == nullptr) return false;
-  if (!port->Configure(settings, link_.timeouts)) {
-    prompter_.ShowMessage(kMsgConfigFailed, MsgButtons::Ok, MsgIcon::Exclamation);
-  }
+  if (!port->Configure(settings, link_.timeouts)) ConfigurationFailed();
   SleepFor(kSettleAfterConfigure);
   port->Close();
   if (!port->Open(name)) {
@@ -112,7 +69,7 @@ bool Connection::ConfigureAndIdentify(const std::string& name, const PortSetting
   return current_.outcome == PortOutcome::Connected;
 }
 
-bool Connection::Connect() {
+bool PortScan::Connect() {
   if (connected) return true;
   EnumerateSerialPorts();
   scanResults.clear();
@@ -133,20 +90,6 @@ bool Connection::Connect() {
     }
     // Close it, so that a later scan can open it again.
     link_.SetPort(nullptr);
-  }
-  return connected;
-}
-
-bool Connection::ConnectWithRetry() {
-  Connect();
-  SleepFor(kWaitAfterConnect);
-  while (!connected) {
-    if (prompter_.ShowMessageWithDetails(kMsgNoController, DescribeScan(scanResults),
-                                         MsgButtons::RetryCancel,
-                                         MsgIcon::None) != MsgAnswer::Retry) {
-      break;
-    }
-    Connect();
   }
   return connected;
 }

@@ -1,12 +1,11 @@
 // Finding the port on which a controller answers Identify, and what each port
-// tried gave, for a person to act on.
+// tried gave.
 #pragma once
 
 #include <string>
 #include <vector>
 
 #include "link/controller_link.h"
-#include "link/prompts.h"
 #include "link/serial_port.h"
 
 namespace tarn {
@@ -32,34 +31,34 @@ struct PortAttempt {
   int identifyByte = kNoIdentifyByte;  // data byte 2 of a refused reply
 };
 
-// One line per port tried ("port: what happened (system text)"), or a line
-// saying that there was no port to try.
-std::u16string DescribeScan(const std::vector<PortAttempt>& attempts);
-
-class Connection {
+class PortScan {
  public:
-  Connection(ControllerLink& link, Prompter& prompter) : link_(link), prompter_(prompter) {}
+  explicit PortScan(ControllerLink& link) : link_(link) {}
+  virtual ~PortScan() = default;
+  PortScan(const PortScan&) = delete;
+  PortScan& operator=(const PortScan&) = delete;
 
   // Fills portNames from the system's port list; returns their number.
   int EnumerateSerialPorts();
   // Configure the open port, close, reopen, configure again, send Identify.
+  // When the first configuration fails, ConfigurationFailed() is told at once
+  // and the port is still reopened and identified.
   bool ConfigureAndIdentify(const std::string& name, const PortSettings& settings);
   // Scans every port in order until a controller answers; returns connected.
   // scanResults then says what each port tried gave.
   bool Connect();
-  // The start-up retry: Connect, wait 100 ms, message 149 with Retry/Cancel
-  // (the scan's per-port lines as its details) until a controller answers or
-  // the user cancels. Returns connected.
-  bool ConnectWithRetry();
 
   std::vector<std::string> portNames;
   bool connected = false;
   std::string connectedPort;  // name of the port in use once connected
   std::vector<PortAttempt> scanResults;  // of the last scan, in scan order
 
+ protected:
+  // The open port refused the line settings; the scan goes on.
+  virtual void ConfigurationFailed() {}
+
  private:
   ControllerLink& link_;
-  Prompter& prompter_;
   PortAttempt current_;  // the port ConfigureAndIdentify works on
 };
 

@@ -9,7 +9,7 @@
 #include <memory>
 #include <optional>
 
-#include "link/session.h"
+#include "app/session.h"
 #include "monitor/live_feed.h"
 #include "monitor/live_sample.h"
 #include "ui/dialog.h"

@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <optional>
 
-#include "link/session.h"
+#include "app/session.h"
 #include "ui/dialog.h"
 #include "ui/host.h"
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "link/session.h"
+#include "app/session.h"
 #include "model/page_layout.h"
 #include "ui/dialog.h"
 #include "ui/host.h"

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "link/prompts.h"
 #include "ui/dialog.h"
+#include "ui/prompter.h"
 
 namespace tarn::ui {
 

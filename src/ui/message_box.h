@@ -4,7 +4,7 @@
 // agree.
 #pragma once
 
-#include "link/prompts.h"
+#include "ui/prompter.h"
 
 namespace tarn::ui {
 

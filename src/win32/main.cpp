@@ -8,7 +8,7 @@
 
 #include "app/app.h"
 #include "app/program_info.h"
-#include "link/session.h"
+#include "app/session.h"
 #include "win32/host.h"
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE /*previous*/, PWSTR /*commandLine*/,

@@ -2,8 +2,8 @@
 // each port gave, what to do about ports refused for lack of permission.
 #include <gtest/gtest.h>
 
+#include "app/port_advice.h"
 #include "app/scan_prompter.h"
-#include "link/port_advice.h"
 #include "ui/headless_host.h"
 
 namespace tarn {

@@ -18,8 +18,8 @@
 #include <fstream>
 #include <sstream>
 
+#include "app/port_advice.h"
 #include "link/controller_link.h"
-#include "link/port_advice.h"
 #include "model/definition_loader.h"
 #include "model/image_file.h"
 #include "model/page_layout.h"

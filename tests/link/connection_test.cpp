@@ -1,6 +1,6 @@
 // The scan for the port on which a controller answers, over pseudo-terminals
 // named in TARN_PORTS.
-#include "link/connection.h"
+#include "app/connect_commands.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -244,6 +244,56 @@ TEST_F(Scan, FailedConfigurationIsReportedAndThePortStillIdentified) {
   ASSERT_NE(link.port(), nullptr);
   EXPECT_TRUE(link.port()->IsOpen());
 }
+
+// The scan of the link alone, with no one to ask: a port that refuses the
+// line settings is reported through the hook, once, before the reopen, and
+// the scan neither stops nor asks anything.
+class CountingScan final : public PortScan {
+ public:
+  using PortScan::PortScan;
+  int refused = 0;
+  int identifyAtRefusal = -1;
+  const sim::Simulator* sim = nullptr;
+
+ private:
+  void ConfigurationFailed() override {
+    ++refused;
+    identifyAtRefusal = sim->RequestCount(kCommandIdentify);
+  }
+};
+
+struct SettingsCase {
+  const char* name;
+  PortSettings settings;
+  int refused;
+};
+
+void PrintTo(const SettingsCase& c, std::ostream* out) {
+  *out << c.name;
+}
+
+class ScanSettings : public ::testing::TestWithParam<SettingsCase> {};
+
+TEST_P(ScanSettings, RefusedSettingsAreReportedOnceAndTheControllerStillIdentified) {
+  Controller controller;
+  ControllerLink link;
+  CountingScan scan(link);
+  scan.sim = &controller.sim;
+  auto port = MakeSerialPort();
+  ASSERT_TRUE(port->Open(controller.Path())) << port->LastError();
+  link.SetPort(std::move(port));
+  EXPECT_TRUE(scan.ConfigureAndIdentify(controller.Path(), GetParam().settings));
+  EXPECT_EQ(scan.refused, GetParam().refused);
+  if (scan.refused > 0) {
+    EXPECT_EQ(scan.identifyAtRefusal, 0);
+  }
+  EXPECT_EQ(controller.sim.RequestCount(kCommandIdentify), 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(Link, ScanSettings,
+                         ::testing::Values(SettingsCase{"controller_line", {19200, 0, 8, 0}, 0},
+                                           SettingsCase{"no_such_baud_rate", {12345, 0, 8, 0}, 1}),
+                         [](const auto& param) { return std::string(param.param.name); });
 
 TEST_F(Scan, ConnectAfterSuccessSendsNothing) {
   Controller controller;

@@ -7,8 +7,8 @@
 #include <cstdlib>
 #include <functional>
 
-#include "link/connection.h"
-#include "link/transfer.h"
+#include "app/connect_commands.h"
+#include "app/transfer_commands.h"
 #include "link_fixture.h"
 
 namespace tarn {

@@ -10,9 +10,10 @@
 #include <string>
 #include <vector>
 
+#include "app/status.h"
 #include "link/controller_link.h"
-#include "link/prompts.h"
 #include "sim/simulator.h"
+#include "ui/prompter.h"
 
 namespace tarn::testing {
 

@@ -1,6 +1,6 @@
 // Reading and writing the whole image against the simulated controller, and
 // the Read and Write commands with their messages and status texts.
-#include "link/transfer.h"
+#include "app/transfer_commands.h"
 
 #include <gtest/gtest.h>
 

@@ -12,12 +12,12 @@
 // <windows.h> names a printer call SetPort; here it is ControllerLink's.
 #undef SetPort
 
-#include "link/connection.h"
+#include "app/connect_commands.h"
+#include "app/transfer_commands.h"
 #include "link/controller_link.h"
 #include "link/link_fixture.h"
 #include "link/serial_port.h"
 #include "link/serial_port_win32.h"
-#include "link/transfer.h"
 
 namespace tarn::testing {
 namespace {

@@ -6,8 +6,8 @@
 #include <array>
 #include <cstdint>
 
+#include "app/transfer_commands.h"
 #include "link/controller_link.h"
-#include "link/transfer.h"
 #include "model/definitions.h"
 #include "model/parameter_image.h"
 

@@ -1,4 +1,4 @@
-#include "link/port_advice.h"
+#include "app/port_advice.h"
 
 #include <algorithm>
 

@@ -4,9 +4,12 @@
 # a virtual display: every suite that needs no pseudo-terminal, the Win32
 # host's tests, the serial backend on COM1 against the simulated controller,
 # and one session of tarn-user-app.exe with real input whose wire traffic is
-# compared with the Linux program's. The simulator and the session driver are
-# Linux programs of the Linux build.
+# compared with the Linux program's, and one in which COM1's adapter is pulled
+# from under its monitor page and put back. The simulator and the session
+# driver are Linux programs of the Linux build.
 #   scripts/test-windows.sh [linux-build] [windows-build]
+# TARN_CROSS_FLAGS adds to the Windows build's configuration (a compiler
+# launcher).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 linux="${1:-build}"
@@ -21,7 +24,7 @@ fi
 cmake --build "$linux" --target tarn-controller-sim tarn-wine-session -j "$jobs"
 cmake -S . -B "$windows" -G Ninja -DCMAKE_BUILD_TYPE=Release \
   -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-posix.cmake -DTARN_WERROR=ON -DTARN_BUILD_TESTS=ON \
-  -DTARN_WINE_SESSION="$PWD/$linux/tests/wine/tarn-wine-session" >/dev/null
+  -DTARN_WINE_SESSION="$PWD/$linux/tests/wine/tarn-wine-session" ${TARN_CROSS_FLAGS:-} >/dev/null
 cmake --build "$windows" -j "$jobs"
 
 . scripts/wine-env.sh

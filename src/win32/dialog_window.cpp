@@ -113,6 +113,14 @@ void DialogWindow::AddBars() {
                                reinterpret_cast<HMENU>(static_cast<INT_PTR>(kStatusBarId)),
                                host_.instance(), nullptr);
   SendMessageW(statusBar_, WM_SETFONT, SendMessageW(hwnd_, WM_GETFONT, 0, 0), FALSE);
+  // One part across the whole bar, whose tip is the whole text. Wine's bar
+  // gives its tooltip a tool for a part only when SB_SETPARTS changes the
+  // parts, and drops the tip text of a part without one; the one part is
+  // first set to another width so that it gets its tool.
+  int noWidth[] = {0};
+  int wholeBar[] = {-1};
+  SendMessageW(statusBar_, SB_SETPARTS, 1, reinterpret_cast<LPARAM>(noWidth));
+  SendMessageW(statusBar_, SB_SETPARTS, 1, reinterpret_cast<LPARAM>(wholeBar));
   SendMessageW(statusBar_, WM_SIZE, 0, 0);
   RECT status{};
   GetWindowRect(statusBar_, &status);

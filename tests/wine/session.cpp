@@ -7,6 +7,9 @@
 //       the serial backend's suite (wine_serial.exe) on COM1;
 //   tarn-wine-session bench <build-win64>
 //       the monitor's tick period under wine (bench_wine_monitor.exe) on COM1;
+//   tarn-wine-session reconnect <build-win64>
+//       tarn-user-app.exe on its monitor page while COM1's adapter is pulled
+//       out and put back two seconds later (reconnect.cpp);
 //   tarn-wine-session session <build-win64> [--screenshots DIR]
 //       one session of tarn-user-app.exe driven by real input on the display:
 //       the warning, Yes, the vehicle page with its values, the monitor for
@@ -44,6 +47,7 @@
 #include "sim/simulator.h"
 #include "ui/headless_host.h"
 #include "ui/slot_grid.h"
+#include "reconnect.h"
 #include "wine_driver.h"
 
 namespace tarn::wine {
@@ -77,35 +81,6 @@ constexpr int kFileTitleX = 16;
 constexpr int kMenuBarMiddleY = 32;
 constexpr int kTitleBarMiddleY = 12;
 }
-
-std::string g_link;  // removed on every way out
-
-void RemoveLink() {
-  if (!g_link.empty()) unlink(g_link.c_str());
-}
-
-void OnSignal(int signal) {
-  RemoveLink();
-  _exit(128 + signal);
-}
-
-// The fixed link that the prefix maps to COM1 (scripts/wine-env.sh).
-class Com1 {
- public:
-  Com1(const std::string& build, const std::string& pty) {
-    g_link = build + "/ttySIM0";
-    std::atexit(RemoveLink);
-    signal(SIGINT, OnSignal);
-    signal(SIGTERM, OnSignal);
-    RemoveLink();
-    ok_ = symlink(pty.c_str(), g_link.c_str()) == 0;
-  }
-  ~Com1() { RemoveLink(); }
-  bool ok() const { return ok_; }
-
- private:
-  bool ok_ = false;
-};
 
 int failures = 0;
 
@@ -578,7 +553,7 @@ int RunSession(const std::string& scripts, const std::string& build, const std::
 
 int main(int argc, char** argv) {
   if (argc < 3) {
-    std::fprintf(stderr, "usage: tarn-wine-session serial|bench|session <build-win64> [--screenshots DIR]\n");
+    std::fprintf(stderr, "usage: tarn-wine-session serial|bench|session|reconnect <build-win64> [--screenshots DIR]\n");
     return 2;
   }
   const std::string mode = argv[1];
@@ -599,6 +574,7 @@ int main(int argc, char** argv) {
     return tarn::wine::RunOnCom1(scripts, build, "bench/windows/bench_wine_monitor.exe", {});
   }
   if (mode == "session") return tarn::wine::RunSession(scripts, build, shots);
+  if (mode == "reconnect") return tarn::wine::RunReconnect(scripts, build);
   std::fprintf(stderr, "tarn-wine-session: unknown mode %s\n", mode.c_str());
   return 2;
 }

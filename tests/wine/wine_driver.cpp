@@ -7,6 +7,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <sstream>
 #include <thread>
 
@@ -32,7 +33,39 @@ std::string Decimal(int value) {
   return std::to_string(value);
 }
 
+std::string g_link;  // removed on every way out
+
+void RemoveLink() {
+  if (!g_link.empty()) unlink(g_link.c_str());
+}
+
+void OnSignal(int signal) {
+  RemoveLink();
+  _exit(128 + signal);
+}
+
 }  // namespace
+
+Com1::Com1(const std::string& build, const std::string& pty) {
+  g_link = build + "/ttySIM0";
+  std::atexit(RemoveLink);
+  signal(SIGINT, OnSignal);
+  signal(SIGTERM, OnSignal);
+  ok_ = Link(pty);
+}
+
+Com1::~Com1() {
+  RemoveLink();
+}
+
+void Com1::Remove() {
+  RemoveLink();
+}
+
+bool Com1::Link(const std::string& pty) {
+  RemoveLink();
+  return symlink(pty.c_str(), g_link.c_str()) == 0;
+}
 
 Process::~Process() {
   Kill();
@@ -177,6 +210,22 @@ std::optional<Seen> Driver::Box() {
 
 std::optional<Seen> Driver::BoxButton(int id) {
   return Ask("boxbutton " + Decimal(id), true);
+}
+
+std::optional<Seen> Driver::StatusBar(int templateId) {
+  return Ask("statusbar " + Decimal(templateId), true);
+}
+
+bool Driver::Done(const std::string& command) {
+  return probe_.WriteLine(command) && probe_.ReadLine() == "ok";
+}
+
+bool Driver::Unlist(const std::string& port) {
+  return Done("unlist " + port);
+}
+
+bool Driver::Relist() {
+  return Done("relist");
 }
 
 std::optional<Seen> Driver::WaitFor(const std::function<std::optional<Seen>()>& probe,

@@ -50,6 +50,25 @@ class Process {
 // Runs argv to its end; its exit status (-1 when it could not start).
 int Run(const std::vector<std::string>& argv);
 
+// The fixed link that the prefix maps to COM1 (scripts/wine-env.sh), to a
+// simulated controller's terminal. It is removed on every way out, so COM1
+// never leads to a terminal number that another program may own by then.
+class Com1 {
+ public:
+  Com1(const std::string& build, const std::string& pty);
+  ~Com1();
+  Com1(const Com1&) = delete;
+  Com1& operator=(const Com1&) = delete;
+  bool ok() const { return ok_; }
+  // The adapter pulled: COM1 leads nowhere.
+  void Remove();
+  // To another terminal (a controller that came back on a new one).
+  bool Link(const std::string& pty);
+
+ private:
+  bool ok_ = false;
+};
+
 class Driver {
  public:
   // `scripts` holds wine-run.sh; `build` is the Windows build folder.
@@ -66,6 +85,12 @@ class Driver {
   std::optional<Seen> Control(int templateId, int id);
   std::optional<Seen> Box();
   std::optional<Seen> BoxButton(int id);
+  // The status bar below the window's dialog, its text the one it draws.
+  std::optional<Seen> StatusBar(int templateId);
+  // Takes the port out of the system's port list (SERIALCOMM) and puts it
+  // back, as a USB adapter's driver does when it is pulled and plugged in.
+  bool Unlist(const std::string& port);
+  bool Relist();
 
   // Polls `probe` every few milliseconds until it gives a result that
   // `accept` takes; nothing on time-out.
@@ -80,6 +105,7 @@ class Driver {
 
  private:
   std::optional<Seen> Ask(const std::string& command, bool withEnabled);
+  bool Done(const std::string& command);
 
   std::string scripts_;
   std::string build_;

@@ -6,16 +6,23 @@
 //   control <template> <id>      x y width height shown enabled text
 //   box                          x y width height text       the message box on screen
 //   boxbutton <id>               x y width height shown enabled text
+//   statusbar <template>         x y width height shown enabled text
+//   unlist <port>                "ok": the port leaves the system's port list
+//   relist                       "ok": the ports unlisted are listed again
 //
 // or "none". Dialog windows carry their template id as a window property;
 // texts are UTF-8 with line breaks as "\n". With a desktop name as its
 // argument it looks at the windows of that desktop (a wine virtual desktop).
 #include <windows.h>
+// After windows.h: the status bar's messages.
+#include <commctrl.h>
 
 #include <cstdio>
 #include <iostream>
 #include <sstream>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -25,6 +32,10 @@ constexpr wchar_t kDialogClass[] = L"#32770";
 constexpr int kBoxTextId = 0xFFFF;
 constexpr int kDesktopTries = 1200;
 constexpr DWORD kDesktopRetryMs = 50;
+// The status bar below a window with a menu (src/win32/dialog_window.cpp).
+constexpr int kStatusBarId = 0x7E00;
+constexpr int kTextRoom = 4096;
+constexpr wchar_t kSerialCommKey[] = L"HARDWARE\\DEVICEMAP\\SERIALCOMM";
 
 struct Search {
   int templateId;
@@ -90,6 +101,127 @@ std::string Utf8Text(HWND window) {
   return text;
 }
 
+std::string Utf8(const wchar_t* wide) {
+  char narrow[16384] = {};
+  WideCharToMultiByte(CP_UTF8, 0, wide, -1, narrow, sizeof narrow, nullptr, nullptr);
+  return narrow;
+}
+
+struct TipSearch {
+  HWND owner;
+  std::vector<HWND> tips;
+};
+
+BOOL CALLBACK FindTips(HWND window, LPARAM param) {
+  auto* search = reinterpret_cast<TipSearch*>(param);
+  wchar_t className[32] = {};
+  GetClassNameW(window, className, 32);
+  if (lstrcmpiW(className, TOOLTIPS_CLASSW) == 0 && GetWindow(window, GW_OWNER) == search->owner) {
+    search->tips.push_back(window);
+  }
+  return TRUE;
+}
+
+// The text of the tool (bar, part 0) in one tooltip window of another
+// process. A message that carries a pointer reaches another process
+// unchanged, so the text is asked for into memory of that process and read
+// from there.
+std::wstring TipText(HANDLE process, HWND tip, HWND bar) {
+  constexpr SIZE_T kBytes = sizeof(TTTOOLINFOW) + kTextRoom * sizeof(wchar_t);
+  auto* remote = static_cast<BYTE*>(
+      VirtualAllocEx(process, nullptr, kBytes, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
+  if (remote == nullptr) return {};
+  wchar_t wide[kTextRoom] = {};
+  auto* remoteText = reinterpret_cast<wchar_t*>(remote + sizeof(TTTOOLINFOW));
+  TTTOOLINFOW tool{};
+  tool.cbSize = sizeof tool;
+  tool.hwnd = bar;
+  tool.uId = 0;
+  tool.lpszText = remoteText;
+  WriteProcessMemory(process, remote, &tool, sizeof tool, nullptr);
+  WriteProcessMemory(process, remoteText, wide, sizeof(wchar_t), nullptr);
+  SendMessageW(tip, TTM_GETTEXTW, kTextRoom, reinterpret_cast<LPARAM>(remote));
+  ReadProcessMemory(process, remoteText, wide, sizeof wide, nullptr);
+  wide[kTextRoom - 1] = L'\0';
+  VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+  return wide;
+}
+
+// The status bar draws its text itself and keeps it only as the tip of its
+// one part. Its tooltip window belongs to the top-level window, as the
+// tooltips of the other controls do; only the bar's has a tool for it.
+std::string StatusBarText(HWND bar) {
+  DWORD processId = 0;
+  const DWORD thread = GetWindowThreadProcessId(bar, &processId);
+  TipSearch search{GetAncestor(bar, GA_ROOT), {}};
+  EnumThreadWindows(thread, &FindTips, reinterpret_cast<LPARAM>(&search));
+  const HANDLE process =
+      OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, processId);
+  if (process == nullptr) return {};
+  std::wstring text;
+  for (HWND tip : search.tips) {
+    text = TipText(process, tip, bar);
+    if (!text.empty()) break;
+  }
+  CloseHandle(process);
+  return Utf8(text.c_str());
+}
+
+// The values of SERIALCOMM taken out by "unlist", put back by "relist" and
+// on the way out, so that the prefix keeps its ports.
+class PortList {
+ public:
+  ~PortList() { Relist(); }
+
+  bool Unlist(const std::wstring& port) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kSerialCommKey, 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS) {
+      return false;
+    }
+    bool removed = false;
+    for (DWORD index = 0; !removed; ++index) {
+      wchar_t name[256];
+      wchar_t data[256];
+      DWORD nameLength = 256;
+      DWORD dataBytes = sizeof(data);
+      DWORD type = REG_NONE;
+      if (RegEnumValueW(key, index, name, &nameLength, nullptr, &type,
+                        reinterpret_cast<BYTE*>(data), &dataBytes) != ERROR_SUCCESS) {
+        break;
+      }
+      if (type == REG_SZ && lstrcmpiW(data, port.c_str()) == 0 &&
+          RegDeleteValueW(key, name) == ERROR_SUCCESS) {
+        taken_.emplace_back(name, data);
+        removed = true;
+      }
+    }
+    RegCloseKey(key);
+    return removed;
+  }
+
+  bool Relist() {
+    if (taken_.empty()) return true;
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kSerialCommKey, 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS) {
+      return false;
+    }
+    bool ok = true;
+    for (const auto& [name, data] : taken_) {
+      ok = RegSetValueExW(key, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()),
+                          static_cast<DWORD>((data.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS &&
+           ok;
+    }
+    RegCloseKey(key);
+    taken_.clear();
+    return ok;
+  }
+
+ private:
+  std::vector<std::pair<std::wstring, std::wstring>> taken_;
+};
+
+PortList ports;
+
 std::string Rect(HWND window) {
   RECT rect{};
   GetWindowRect(window, &rect);
@@ -137,6 +269,18 @@ std::string Answer(const std::string& line) {
     const HWND box = FindMessageBox();
     return DescribeControl(box != nullptr ? GetDlgItem(box, id) : nullptr);
   }
+  if (verb == "statusbar" && in >> templateId) {
+    const HWND window = FindDialog(templateId);
+    const HWND bar = window != nullptr ? GetDlgItem(window, kStatusBarId) : nullptr;
+    if (bar == nullptr) return "none";
+    return Rect(bar) + ' ' + (IsWindowVisible(bar) ? '1' : '0') + ' ' +
+           (IsWindowEnabled(bar) ? '1' : '0') + ' ' + StatusBarText(bar);
+  }
+  std::string port;
+  if (verb == "unlist" && in >> port) {
+    return ports.Unlist(std::wstring(port.begin(), port.end())) ? "ok" : "none";
+  }
+  if (verb == "relist") return ports.Relist() ? "ok" : "none";
   return "error: " + line;
 }
 

@@ -3,7 +3,7 @@ BUILD ?= build
 CMAKE_FLAGS ?=
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps configure build run test bench screenshots package clean \
+.PHONY: all deps configure build run test sanitize bench screenshots package clean \
         windows test-windows screenshots-windows release test-drivers
 
 all: build
@@ -22,6 +22,15 @@ run: build
 
 test: build
 	@cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+
+# The suite again under AddressSanitizer and UndefinedBehaviorSanitizer, in a
+# debug build without the Qt front end (build-asan/); the first fault stops it.
+sanitize: deps
+	@cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTARN_WERROR=ON \
+	  -DTARN_SANITIZE=address,undefined -DTARN_BUILD_GUI=OFF $(CMAKE_FLAGS) >/dev/null
+	@cmake --build build-asan -j $(JOBS)
+	@cd build-asan && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
+	  ctest --output-on-failure -j $(JOBS)
 
 bench: build
 	@./scripts/bench.sh $(BUILD)

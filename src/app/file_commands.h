@@ -15,6 +15,7 @@
 #include "app/status.h"
 #include "model/image_compare.h"
 #include "model/service_file.h"
+#include "ui/control_ids.h"
 #include "ui/dialog.h"
 #include "ui/host.h"
 #include "ui/prompter.h"
@@ -22,22 +23,6 @@
 namespace tarn {
 
 class CQelmUserAppDlg;
-
-// Menu command ids (menu_102.txt).
-inline constexpr int kIdMenuSaveImage = 40001;
-inline constexpr int kIdMenuLoadFile = 40002;
-inline constexpr int kIdMenuExportCsv = 40003;
-inline constexpr int kIdMenuAbout = 40021;
-
-inline constexpr int kTemplateCompare = 112;
-inline constexpr int kTemplateAbout = 113;
-
-// Control ids of the comparison window and of About.
-inline constexpr int kIdCompareHeading = 1401;
-inline constexpr int kIdCompareList = 1402;
-inline constexpr int kIdAboutProgram = 1411;
-inline constexpr int kIdAboutBuild = 1412;
-inline constexpr int kIdAboutLibraries = 1413;
 
 // String-table ids of the messages.
 inline constexpr int kMsgFileNotImage = 170;          // OK, exclamation

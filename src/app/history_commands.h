@@ -17,6 +17,7 @@
 #include "app/session.h"
 #include "app/status.h"
 #include "journal/service_journal.h"
+#include "ui/control_ids.h"
 #include "ui/dialog.h"
 #include "ui/host.h"
 #include "ui/prompter.h"
@@ -24,20 +25,6 @@
 namespace tarn {
 
 class CQelmUserAppDlg;
-
-inline constexpr int kIdMenuServiceHistory = 40004;
-inline constexpr int kTemplateHistory = 130;
-
-// Control ids of the history window.
-inline constexpr int kIdHistoryFilter = 1601;
-inline constexpr int kIdHistorySerial = 1602;
-inline constexpr int kIdHistoryInfo = 1603;
-inline constexpr int kIdHistoryEntries = 1604;
-inline constexpr int kIdHistoryChangesHeading = 1605;
-inline constexpr int kIdHistoryChanges = 1606;
-inline constexpr int kIdHistoryRestore = 1607;
-inline constexpr int kIdHistoryLoad = 1608;
-inline constexpr int kIdHistoryExport = 1609;
 
 // String-table ids of its messages.
 // 230, the journal is off: shown by the journal's notice (OK, exclamation).

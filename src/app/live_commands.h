@@ -15,29 +15,11 @@
 
 #include "model/definitions.h"
 #include "monitor/live_feed.h"
+#include "ui/control_ids.h"
 #include "ui/dialog.h"
 #include "ui/host.h"
 
 namespace tarn {
-
-// Commands of the Live menu (menu bar 102).
-inline constexpr int kIdRecordLive = 40011;
-inline constexpr int kIdStopRecording = 40012;
-inline constexpr int kIdLiveChart = 40013;
-inline constexpr int kIdErrorHistory = 40014;
-
-inline constexpr int kTemplateLiveChart = 114;
-inline constexpr int kTemplateErrorHistory = 115;
-
-// Controls of the chart window.
-inline constexpr int kIdChartItems = 1401;  // list with a tick box per number item
-inline constexpr int kIdChart = 1402;
-inline constexpr int kIdChartPause = 1403;  // check box
-inline constexpr int kIdChartHint = 1404;
-
-// Controls of the error history window.
-inline constexpr int kIdHistoryList = 1501;
-inline constexpr int kIdHistoryClear = 1502;
 
 // Messages of the recording (string table).
 inline constexpr int kMsgRecordingNotStarted = 190;  // OK, exclamation; details: why

@@ -17,6 +17,7 @@
 #include "app/session.h"
 #include "app/status.h"
 #include "link/reconnect.h"
+#include "ui/control_ids.h"
 #include "ui/dialog.h"
 #include "ui/host.h"
 #include "ui/prompter.h"
@@ -26,20 +27,6 @@ namespace tarn {
 class CMonitor1Dlg;
 class LiveCommands;
 class ParameterPage;
-
-inline constexpr int kTemplateMain = 102;
-
-// Control ids of the main window.
-inline constexpr int kIdPageFrame = 1000;
-inline constexpr int kIdVehicle = 1002;
-inline constexpr int kIdControl = 1003;
-inline constexpr int kIdMotor = 1004;
-inline constexpr int kIdMonitor = 1005;
-inline constexpr int kIdCom = 1006;
-inline constexpr int kIdRead = 1007;
-inline constexpr int kIdWrite = 1008;
-inline constexpr int kIdStatus = 1009;
-inline constexpr int kIdQuit = ui::kIdCancel;
 
 // PageId: a page button's id minus 1001.
 inline constexpr int kPageButtonBase = 1001;

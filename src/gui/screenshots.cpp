@@ -49,8 +49,6 @@
 namespace tarn::gui {
 namespace {
 
-// The readings of phase A's zero point, one per Read.
-constexpr int kIdZeroReadingsA = 1352;
 constexpr std::chrono::seconds kWalkTimeout(120);
 // The chart's lines have moved through more than one pedal sweep of the
 // simulated controller (8 s) when the picture is taken.

@@ -4,7 +4,7 @@ namespace tarn {
 namespace {
 
 // 19200 baud, one stop bit, 8 data bits, no parity.
-constexpr PortSettings kControllerLine{19200, 0, 8, 0};
+constexpr PortSettings kControllerLine{Baud(19200), StopBits::One, 8, Parity::None};
 constexpr std::chrono::milliseconds kSettleAfterConfigure{20};
 constexpr std::chrono::milliseconds kNoWait{0};
 

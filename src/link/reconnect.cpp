@@ -8,7 +8,7 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 // The line the scan configures: 19200 baud, one stop bit, 8 data bits, no parity.
-constexpr PortSettings kControllerLine{19200, 0, 8, 0};
+constexpr PortSettings kControllerLine{Baud(19200), StopBits::One, 8, Parity::None};
 constexpr std::chrono::milliseconds kNoWait{0};
 constexpr std::chrono::milliseconds kWaitAfterTransferStart{50};
 

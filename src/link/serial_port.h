@@ -15,12 +15,23 @@
 
 namespace tarn {
 
-// Line settings with the codes of the Windows device control block.
+// Line settings. The values of Parity and StopBits are the codes of the
+// Windows device control block; a port refuses those it cannot set.
+enum class Parity : std::uint8_t { None = 0, Odd = 1, Even = 2, Mark = 3, Space = 4 };
+enum class StopBits : std::uint8_t { One = 0, OneAndHalf = 1, Two = 2 };
+
+// Bits per second on the line.
+struct Baud {
+  constexpr explicit Baud(std::uint32_t bitsPerSecond) : value(bitsPerSecond) {}
+  friend constexpr bool operator==(Baud, Baud) = default;
+  std::uint32_t value;
+};
+
 struct PortSettings {
-  std::uint32_t baudRate = 19200;
-  std::uint32_t stopBits = 0;  // 0: one stop bit
+  Baud baudRate{19200};
+  StopBits stopBits = StopBits::One;
   std::uint32_t dataBits = 8;
-  std::uint32_t parity = 0;    // 0: none
+  Parity parity = Parity::None;
 };
 
 // A read ends this long after the last byte received. Every controller has

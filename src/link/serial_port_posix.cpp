@@ -22,11 +22,6 @@ using Clock = std::chrono::steady_clock;
 using std::chrono::milliseconds;
 
 constexpr int kNoFd = -1;
-constexpr std::uint32_t kStopBitsOne = 0;
-constexpr std::uint32_t kStopBitsTwo = 2;
-constexpr std::uint32_t kParityNone = 0;
-constexpr std::uint32_t kParityOdd = 1;
-constexpr std::uint32_t kParityEven = 2;
 
 struct BaudEntry {
   std::uint32_t rate;
@@ -38,9 +33,9 @@ constexpr BaudEntry kBaudRates[] = {
     {19200, B19200}, {38400, B38400}, {57600, B57600}, {115200, B115200},
 };
 
-bool FindBaud(std::uint32_t rate, speed_t* code) {
+bool FindBaud(Baud rate, speed_t* code) {
   for (const BaudEntry& entry : kBaudRates) {
-    if (entry.rate == rate) {
+    if (entry.rate == rate.value) {
       *code = entry.code;
       return true;
     }
@@ -77,10 +72,10 @@ void MakeRaw(termios& tio) {
 // stop bits.
 std::chrono::microseconds CharacterTime(const PortSettings& settings) {
   constexpr std::int64_t kMicrosecondsPerSecond = 1'000'000;
-  const std::int64_t bits = 1 + settings.dataBits + (settings.parity != kParityNone ? 1 : 0) +
-                            (settings.stopBits == kStopBitsTwo ? 2 : 1);
+  const std::int64_t bits = 1 + settings.dataBits + (settings.parity != Parity::None ? 1 : 0) +
+                            (settings.stopBits == StopBits::Two ? 2 : 1);
   return std::chrono::microseconds(bits * kMicrosecondsPerSecond /
-                                   std::max<std::int64_t>(settings.baudRate, 1));
+                                   std::max<std::int64_t>(settings.baudRate.value, 1));
 }
 
 bool ApplyLine(const PortSettings& settings, termios& tio) {
@@ -88,16 +83,19 @@ bool ApplyLine(const PortSettings& settings, termios& tio) {
   if (!FindBaud(settings.baudRate, &speed) || settings.dataBits < 5 || settings.dataBits > 8) {
     return false;
   }
-  if (settings.stopBits != kStopBitsOne && settings.stopBits != kStopBitsTwo) return false;
-  if (settings.parity > kParityEven) return false;
+  if (settings.stopBits == StopBits::OneAndHalf) return false;
+  if (settings.parity != Parity::None && settings.parity != Parity::Odd &&
+      settings.parity != Parity::Even) {
+    return false;
+  }
   MakeRaw(tio);
   tio.c_cflag |= DataBitsFlag(settings.dataBits);
-  if (settings.stopBits == kStopBitsTwo) tio.c_cflag |= CSTOPB;
-  if (settings.parity != kParityNone) {
+  if (settings.stopBits == StopBits::Two) tio.c_cflag |= CSTOPB;
+  if (settings.parity != Parity::None) {
     tio.c_cflag |= PARENB;
     tio.c_iflag |= INPCK;  // an input flag: in c_cflag its bit is CS6
   }
-  if (settings.parity == kParityOdd) tio.c_cflag |= PARODD;
+  if (settings.parity == Parity::Odd) tio.c_cflag |= PARODD;
   return cfsetispeed(&tio, speed) == 0 && cfsetospeed(&tio, speed) == 0;
 }
 

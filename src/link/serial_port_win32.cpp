@@ -282,13 +282,22 @@ std::wstring DevicePathOf(const std::string& name) {
   return std::wstring(kDevicePrefix) + wide;
 }
 
+// Parity and StopBits hold the block's own codes.
+static_assert(static_cast<BYTE>(Parity::Odd) == ODDPARITY &&
+              static_cast<BYTE>(Parity::Even) == EVENPARITY &&
+              static_cast<BYTE>(Parity::Mark) == MARKPARITY &&
+              static_cast<BYTE>(Parity::Space) == SPACEPARITY);
+static_assert(static_cast<BYTE>(StopBits::One) == ONESTOPBIT &&
+              static_cast<BYTE>(StopBits::OneAndHalf) == ONE5STOPBITS &&
+              static_cast<BYTE>(StopBits::Two) == TWOSTOPBITS);
+
 void SetLinkControlBlock(DCB& dcb, const PortSettings& settings) {
-  dcb.BaudRate = settings.baudRate;
+  dcb.BaudRate = settings.baudRate.value;
   dcb.ByteSize = static_cast<BYTE>(settings.dataBits);
   dcb.Parity = static_cast<BYTE>(settings.parity);
   dcb.StopBits = static_cast<BYTE>(settings.stopBits);
   dcb.fBinary = TRUE;  // the only mode Windows supports
-  dcb.fParity = settings.parity != NOPARITY ? TRUE : FALSE;
+  dcb.fParity = settings.parity != Parity::None ? TRUE : FALSE;
   // No handshake of any kind, and DTR and RTS held on: adapters and
   // isolators on the controller's side draw their power from them.
   dcb.fOutxCtsFlow = FALSE;

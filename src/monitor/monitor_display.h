@@ -10,6 +10,7 @@
 #include <string>
 
 #include "model/definitions.h"
+#include "ui/control_ids.h"
 #include "ui/slot_grid.h"
 
 namespace tarn {
@@ -21,10 +22,9 @@ inline constexpr std::size_t kMonitorBlockSize = 3 * kLiveDataThird;
 // LiveData3. A third that was not answered keeps its previous bytes.
 using MonitorBlock = std::array<std::uint8_t, kMonitorBlockSize>;
 
-// The page's grid of slots (ids in ui/slot_grid.h) and its status controls.
+// The page's grid of slots (ids in ui/slot_grid.h); its status controls are
+// kMonitorStatusLabelId and kMonitorStatusBoxId of template_110.txt.
 inline constexpr int kMonitorSlotCount = 47;
-inline constexpr int kMonitorStatusLabelId = 1104;
-inline constexpr int kMonitorStatusBoxId = 1105;
 // The slot whose edit has this id, or -1.
 int MonitorSlotOfEdit(int id);
 

@@ -12,12 +12,11 @@
 #include "app/session.h"
 #include "monitor/live_feed.h"
 #include "monitor/live_sample.h"
+#include "ui/control_ids.h"
 #include "ui/dialog.h"
 #include "ui/host.h"
 
 namespace tarn {
-
-inline constexpr int kTemplateMonitor = 110;
 
 class CMonitor1Dlg : public ui::Dialog {
  public:

@@ -27,11 +27,11 @@ struct ZeroPointPlace {
 };
 
 constexpr std::array<ZeroPointPlace, kZeroPointCount> kPlaces = {{
-    {1350, 1352, 33},  // current sensor, phase A
-    {1351, 1354, 35},  // current sensor, phase B
-    {1344, 1347, 40},  // resistance, phase A
-    {1345, 1348, 42},  // resistance, phase B
-    {1346, 1349, 44},  // resistance, phase C
+    {kIdZeroSmallestA, kIdZeroReadingsA, 33},                      // current sensor, phase A
+    {kIdZeroSmallestB, kIdZeroReadingsB, 35},                      // current sensor, phase B
+    {kIdZeroResistanceSmallestA, kIdZeroResistanceReadingsA, 40},  // resistance, phase A
+    {kIdZeroResistanceSmallestB, kIdZeroResistanceReadingsB, 42},  // resistance, phase B
+    {kIdZeroResistanceSmallestC, kIdZeroResistanceReadingsC, 44},  // resistance, phase C
 }};
 
 struct Caption {
@@ -40,13 +40,13 @@ struct Caption {
 };
 
 constexpr std::array<Caption, 9> kCaptions = {{
-    {1355, u"Hall Zero"},
-    {1356, u"Hall_A_Zero"},
-    {1357, u"Hall_B_Zero"},
-    {1358, u"RZ Zero"},
-    {1359, u"RZ_A_Zero"},
-    {1360, u"RZ_B_Zero"},
-    {1361, u"RZ_C_Zero"},
+    {kIdZeroHallGroup, u"Hall Zero"},
+    {kIdZeroHallALabel, u"Hall_A_Zero"},
+    {kIdZeroHallBLabel, u"Hall_B_Zero"},
+    {kIdZeroResistanceGroup, u"RZ Zero"},
+    {kIdZeroResistanceALabel, u"RZ_A_Zero"},
+    {kIdZeroResistanceBLabel, u"RZ_B_Zero"},
+    {kIdZeroResistanceCLabel, u"RZ_C_Zero"},
     {kIdZeroRead, u"Read"},
     {kIdZeroUpdate, u"Update"},
 }};

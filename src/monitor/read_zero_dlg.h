@@ -10,14 +10,12 @@
 #include <optional>
 
 #include "app/session.h"
+#include "ui/control_ids.h"
 #include "ui/dialog.h"
 #include "ui/host.h"
 
 namespace tarn {
 
-inline constexpr int kTemplateReadZero = 166;
-inline constexpr int kIdZeroRead = 1342;
-inline constexpr int kIdZeroUpdate = 1343;
 inline constexpr int kZeroPointCount = 5;
 
 class CReadZeroADdlg : public ui::Dialog {

@@ -5,17 +5,11 @@
 #include <vector>
 
 #include "pages/parameter_page.h"
+#include "ui/control_ids.h"
 
 namespace tarn {
 
-inline constexpr int kTemplateVehicle = 107;
-inline constexpr int kTemplateControl = 108;
-inline constexpr int kTemplateMotor = 109;
-inline constexpr int kTemplateCom = 111;
-
-inline constexpr int kFirstFlagBox = 1106;
 inline constexpr int kFlagBoxCount = 16;
-inline constexpr int kIdReadZero = 1341;
 
 class CVehicleDlg : public ParameterPage {
  public:

@@ -1,6 +1,7 @@
 #include "ui/dialog.h"
 
 #include <algorithm>
+#include <cstdio>
 
 namespace tarn::ui {
 
@@ -71,6 +72,18 @@ const ControlState* Dialog::State(int id) const {
   return found == controls_.end() ? nullptr : &found->second;
 }
 
+ControlState* Dialog::Settable(int id) {
+  ControlState* state = State(id);
+#ifndef NDEBUG
+  // Release builds ignore the call; the build checks every id the code names
+  // against the templates, so this is an id computed past a grid's end.
+  if (state == nullptr) {
+    std::fprintf(stderr, "dialog %d: no control %d\n", template_->id, id);
+  }
+#endif
+  return state;
+}
+
 void Dialog::Changed(int id) {
   if (observer_ != nullptr) {
     observer_->ControlChanged(id);
@@ -78,7 +91,7 @@ void Dialog::Changed(int id) {
 }
 
 void Dialog::ShowControl(int id, bool show) {
-  ControlState* state = State(id);
+  ControlState* state = Settable(id);
   if (state == nullptr || state->visible == show) {
     return;
   }
@@ -87,7 +100,7 @@ void Dialog::ShowControl(int id, bool show) {
 }
 
 void Dialog::EnableControl(int id, bool enable) {
-  ControlState* state = State(id);
+  ControlState* state = Settable(id);
   if (state == nullptr || state->enabled == enable) {
     return;
   }
@@ -96,7 +109,7 @@ void Dialog::EnableControl(int id, bool enable) {
 }
 
 void Dialog::SetText(int id, std::u16string_view text) {
-  ControlState* state = State(id);
+  ControlState* state = Settable(id);
   if (state == nullptr || state->text == text) {
     return;
   }
@@ -110,7 +123,7 @@ std::u16string Dialog::GetText(int id) const {
 }
 
 void Dialog::SetCheck(int id, CheckState check) {
-  ControlState* state = State(id);
+  ControlState* state = Settable(id);
   if (state == nullptr || state->check == check) {
     return;
   }
@@ -124,7 +137,7 @@ CheckState Dialog::GetCheck(int id) const {
 }
 
 void Dialog::SetBold(int id, bool bold) {
-  ControlState* state = State(id);
+  ControlState* state = Settable(id);
   if (state == nullptr || state->bold == bold) {
     return;
   }

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "ui/control_data.h"
+#include "ui/control_ids.h"
 #include "ui/dialog_template.h"
 #include "ui/menu.h"
 
@@ -23,8 +24,8 @@ namespace tarn::ui {
 
 class Host;
 
-inline constexpr int kIdOk = 1;      // Enter, the default button
-inline constexpr int kIdCancel = 2;  // Esc, the close box of a pop-up, Quit
+using tarn::kIdCancel;  // Esc, the close box of a pop-up, Quit
+using tarn::kIdOk;      // Enter, the default button
 
 struct ControlState {
   std::u16string text;
@@ -185,6 +186,9 @@ class Dialog {
  private:
   ControlState* State(int id);
   const ControlState* State(int id) const;
+  // State() for a call that changes the control: a debug build reports an
+  // unknown id on stderr.
+  ControlState* Settable(int id);
   void Changed(int id);
   bool UserCanReach(int id) const;
   // The edit after `id` in tab order that can take the focus, wrapping

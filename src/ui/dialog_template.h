@@ -41,11 +41,13 @@ struct ControlTemplate {
   bool tabStop = false;
   bool checkBoxes = false;  // lists: a tick box in front of every row
   std::string picture;      // Picture: name of the embedded image
+  std::string name;         // the constant the code names the id by, or empty
 };
 
 struct DialogTemplate {
   int id = 0;
   int cx = 0, cy = 0;  // dialog units
+  std::string name;    // the constant the code names the template by, or empty
   std::u16string fontName;
   int fontPoints = 9;
   std::u16string title;

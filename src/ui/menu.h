@@ -17,6 +17,7 @@ struct MenuItem {
   std::u16string text;      // "Save image as..."
   std::u16string shortcut;  // "Ctrl+S"; empty for none
   bool separator = false;
+  std::string name;  // the constant the code names the command by, or empty
 };
 
 struct Menu {

@@ -1,13 +1,13 @@
 // Control ids shared by every page built on a grid of label/edit slots (the
-// parameter pages and the monitor page): slot k has label 1010 + 2k and edit
-// 1011 + 2k, and the info line across the bottom is 1001.
+// parameter pages and the monitor page): slot k has label kFirstSlotLabel + 2k
+// and edit kFirstSlotEdit + 2k (the grids of the page templates), and the info
+// line across the bottom is kIdInfoLine.
 #pragma once
+
+#include "ui/control_ids.h"
 
 namespace tarn {
 
-inline constexpr int kIdInfoLine = 1001;
-inline constexpr int kFirstSlotLabel = 1010;
-inline constexpr int kFirstSlotEdit = 1011;
 inline constexpr int kSlotIdStep = 2;
 
 constexpr int SlotLabelId(int slot) {

@@ -1,5 +1,6 @@
 #include "ui/template_parser.h"
 
+#include <algorithm>
 #include <charconv>
 #include <map>
 #include <optional>
@@ -110,6 +111,16 @@ std::optional<std::pair<int, int>> ToPair(std::string_view text) {
   return std::pair{(*values)[0], (*values)[1]};
 }
 
+// The name of the constant the code knows an id by: `k` and then letters,
+// digits and underscores, as in kIdRead.
+bool IsConstantName(std::string_view text) {
+  const auto isWordChar = [](char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
+  };
+  return text.size() > 1 && text.front() == 'k' &&
+         std::all_of(text.begin(), text.end(), isWordChar);
+}
+
 std::optional<ControlKind> ToKind(std::string_view text) {
   static const std::map<std::string_view, ControlKind> kKinds = {
       {"button", ControlKind::PushButton}, {"defbutton", ControlKind::DefPushButton},
@@ -165,6 +176,9 @@ bool ApplyControlWords(const Words& words, ControlTemplate& control, Words* othe
       control.caption = res::DecodeUtf8(word.value);
     } else if (word.key == "picture") {
       control.picture = word.value;
+    } else if (word.key == "name") {
+      ok = IsConstantName(word.value);
+      control.name = word.value;
     } else {
       others->push_back(word);
     }
@@ -205,6 +219,10 @@ bool ParseControl(const Words& words, DialogTemplate& dialog, std::string* error
       *error = "unknown word '" + word.key + "'";
       return false;
     }
+  }
+  if (!control.name.empty() && control.id == kNoId) {
+    *error = "a named control needs an id";
+    return false;
   }
   dialog.controls.push_back(std::move(control));
   return true;
@@ -259,6 +277,9 @@ bool ParseGrid(const Words& words, DialogTemplate& dialog, std::string* error) {
   for (int k = 0; k < rule.count; ++k) {
     ControlTemplate control = pattern;
     control.id = rule.first + rule.step * k;
+    if (k > 0) {
+      control.name.clear();  // a grid's name is the id of its first slot
+    }
     control.x = rule.columns[k / rule.rows];
     control.y = rule.y + rule.dy * (k % rule.rows);
     dialog.controls.push_back(std::move(control));
@@ -316,6 +337,10 @@ bool ApplyDialogWord(const Word& word, DialogTemplate& dialog) {
     const auto size = ToPair(word.value);
     std::tie(dialog.cx, dialog.cy) = size.value_or(std::pair{0, 0});
     return size.has_value();
+  }
+  if (word.key == "name") {
+    dialog.name = word.value;
+    return IsConstantName(word.value);
   }
   if (word.key == "title") {
     dialog.title = res::DecodeUtf8(word.value);
@@ -375,9 +400,14 @@ bool ParseStatement(const std::vector<std::string>& parts, DialogTemplate& dialo
 
 bool IdsAreUnique(const DialogTemplate& dialog, std::string* error) {
   std::set<int> seen;
+  std::set<std::string_view> names;
   for (const ControlTemplate& control : dialog.controls) {
     if (control.id != kNoId && !seen.insert(control.id).second) {
       *error = "control id " + std::to_string(control.id) + " used twice";
+      return false;
+    }
+    if (!control.name.empty() && !names.insert(control.name).second) {
+      *error = "control name " + control.name + " used twice";
       return false;
     }
   }
@@ -452,6 +482,8 @@ bool ParseMenuStatement(const std::vector<std::string>& parts, MenuBar& bar, boo
         item.text = res::DecodeUtf8(word.value);
       } else if (word.key == "key") {
         item.shortcut = res::DecodeUtf8(word.value);
+      } else if (word.key == "name" && IsConstantName(word.value)) {
+        item.name = word.value;
       } else {
         *error = "unknown word '" + word.key + "'";
         return false;

@@ -17,6 +17,11 @@
 // Kinds: button, defbutton, checkbox, static, edit, group, picture, etched.
 // Styles: hidden, disabled, border, staticedge, center, right, vcenter,
 // autoscroll, tabstop; picture=<embedded file name>.
+//
+// `name=kIdRead` on a control, grid, menu item or dialog names the constant
+// the code knows its id by; the build turns the names of every template into
+// one header (tools of resources/generator), so an id is typed only here. A
+// grid's name stands for its first id. The windows themselves ignore names.
 #pragma once
 
 #include <string>

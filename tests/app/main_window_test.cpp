@@ -343,6 +343,10 @@ struct WayOut {
   void (*leave)(CQelmUserAppDlg&);
 };
 
+void PrintTo(const WayOut& w, std::ostream* out) {
+  *out << w.name;
+}
+
 class EveryWayOut : public ToolSession, public ::testing::WithParamInterface<WayOut> {};
 
 TEST_P(EveryWayOut, HidesThePagesAndStopsThePollBeforeThePagesGo) {

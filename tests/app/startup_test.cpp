@@ -121,6 +121,10 @@ struct Refusal {
   MsgButtons buttons;
 };
 
+void PrintTo(const Refusal& r, std::ostream* out) {
+  *out << r.name;
+}
+
 class StartUpRefusal : public ToolSession, public ::testing::WithParamInterface<Refusal> {};
 
 TEST_P(StartUpRefusal, EndsTheProgramAfterItsMessage) {

@@ -45,6 +45,10 @@ struct TestScreen {
   int percent;        // the desktop's scaling
 };
 
+inline void PrintTo(const TestScreen& s, std::ostream* out) {
+  *out << s.name;
+}
+
 inline constexpr TestScreen kTestScreens[] = {
     {"1366x768", 1366, 768, 100},
     {"1280x1024", 1280, 1024, 100},

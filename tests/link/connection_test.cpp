@@ -235,7 +235,7 @@ TEST_F(Scan, FailedConfigurationIsReportedAndThePortStillIdentified) {
   link.SetPort(std::move(port));
   // No such baud rate: both configurations fail. The simulator already keeps
   // its terminal raw, so Identify still gets through.
-  const PortSettings unsupported{12345, 0, 8, 0};
+  const PortSettings unsupported{Baud(12345), StopBits::One, 8, Parity::None};
   EXPECT_TRUE(connection.ConfigureAndIdentify(controller.Path(), unsupported));
   ASSERT_EQ(prompter.Ids(), std::vector<int>{kMsgConfigFailed});
   EXPECT_EQ(prompter.shown[0].buttons, MsgButtons::Ok);
@@ -291,8 +291,8 @@ TEST_P(ScanSettings, RefusedSettingsAreReportedOnceAndTheControllerStillIdentifi
 }
 
 INSTANTIATE_TEST_SUITE_P(Link, ScanSettings,
-                         ::testing::Values(SettingsCase{"controller_line", {19200, 0, 8, 0}, 0},
-                                           SettingsCase{"no_such_baud_rate", {12345, 0, 8, 0}, 1}),
+                         ::testing::Values(SettingsCase{"controller_line", {Baud{19200}, StopBits::One, 8, Parity::None}, 0},
+                                           SettingsCase{"no_such_baud_rate", {Baud{12345}, StopBits::One, 8, Parity::None}, 1}),
                          [](const auto& param) { return std::string(param.param.name); });
 
 TEST_F(Scan, ConnectAfterSuccessSendsNothing) {

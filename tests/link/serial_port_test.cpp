@@ -22,7 +22,7 @@ constexpr std::size_t kFrameBytes = 19;
 
 struct LineCase {
   const char* name;
-  PortSettings settings;  // Windows codes: stop bits 0 one, 2 two; parity 1 odd, 2 even
+  PortSettings settings;
   bool parity;
   bool odd;
   bool twoStopBits;
@@ -33,9 +33,9 @@ void PrintTo(const LineCase& c, std::ostream* out) {
 }
 
 const LineCase kLines[] = {
-    {"8N1", {19200, 0, 8, 0}, false, false, false},
-    {"7E1", {9600, 0, 7, 2}, true, false, false},
-    {"8O2", {19200, 2, 8, 1}, true, true, true},
+    {"8N1", {Baud(19200), StopBits::One, 8, Parity::None}, false, false, false},
+    {"7E1", {Baud(9600), StopBits::One, 7, Parity::Even}, true, false, false},
+    {"8O2", {Baud(19200), StopBits::Two, 8, Parity::Odd}, true, true, true},
 };
 
 // A pseudo-terminal and a port opened on its slave side.
@@ -125,11 +125,17 @@ TEST_F(OnPty, WriteOnAStoppedLineEndsAtItsTimeOut) {
 }
 
 TEST_F(OnPty, UnsupportedLineSettingsFailTheConfiguration) {
-  // Baud rate, one and a half stop bits, 9 data bits, mark parity.
-  for (const PortSettings& bad : {PortSettings{12345, 0, 8, 0}, PortSettings{19200, 1, 8, 0},
-                                  PortSettings{19200, 0, 9, 0}, PortSettings{19200, 0, 8, 3}}) {
+  // Baud rate, one and a half stop bits, 9 data bits, mark and space parity.
+  constexpr Baud kLine{19200};
+  const PortSettings refused[] = {
+      {Baud(12345), StopBits::One, 8, Parity::None}, {kLine, StopBits::OneAndHalf, 8, Parity::None},
+      {kLine, StopBits::One, 9, Parity::None},       {kLine, StopBits::One, 8, Parity::Mark},
+      {kLine, StopBits::One, 8, Parity::Space},
+  };
+  for (const PortSettings& bad : refused) {
     EXPECT_FALSE(port->Configure(bad, PortTimeouts{}))
-        << bad.baudRate << " " << bad.stopBits << " " << bad.dataBits << " " << bad.parity;
+        << bad.baudRate.value << " " << static_cast<int>(bad.stopBits) << " " << bad.dataBits << " "
+        << static_cast<int>(bad.parity);
     EXPECT_FALSE(port->LastError().empty());
   }
 }

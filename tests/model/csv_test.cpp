@@ -11,6 +11,10 @@ struct QuotingCase {
   std::string_view written;
 };
 
+void PrintTo(const QuotingCase& c, std::ostream* out) {
+  *out << c.name;
+}
+
 class CsvQuoting : public ::testing::TestWithParam<QuotingCase> {};
 
 TEST_P(CsvQuoting, QuotesOnlyWhatSpreadsheetsWouldMisread) {

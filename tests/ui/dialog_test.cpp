@@ -113,6 +113,10 @@ struct EnterCase {
   std::vector<int> ownerCommands;
 };
 
+void PrintTo(const EnterCase& c, std::ostream* out) {
+  *out << c.name;
+}
+
 void ThreeEdits(Probe& page) {
   for (const int id : {1011, 1013, 1015}) page.ShowControl(id, true);
 }

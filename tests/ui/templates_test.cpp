@@ -147,5 +147,49 @@ TEST(TemplateParser, RefusesMalformedTemplates) {
   }
 }
 
+TEST(TemplateParser, NamesAreKeptForTheBuildAndChecked) {
+  constexpr const char* kHead = "dialog id=7 name=kTemplateSeven size=1,1 font=\"x\",9\n";
+  struct Case {
+    const char* body;
+    const char* error;  // empty: parses
+  };
+  const Case cases[] = {
+      {"control id=3 name=kIdThree kind=edit at=0,0 size=1,1\n", ""},
+      {"control id=3 name=k kind=edit at=0,0 size=1,1\n", "line 2: bad word 'name'"},
+      {"control id=3 name=IdThree kind=edit at=0,0 size=1,1\n", "line 2: bad word 'name'"},
+      {"control id=3 name=kId-3 kind=edit at=0,0 size=1,1\n", "line 2: bad word 'name'"},
+      {"control name=kIdNone kind=etched at=0,0 size=1,1\n", "line 2: a named control needs an id"},
+      {"control id=3 name=kIdA kind=edit at=0,0 size=1,1\n"
+       "control id=4 name=kIdA kind=edit at=0,0 size=1,1\n",
+       "control name kIdA used twice"},
+  };
+  for (const Case& c : cases) {
+    DialogTemplate dialog;
+    std::string error;
+    const bool parsed = ParseTemplate(std::string(kHead) + c.body, &dialog, &error);
+    EXPECT_EQ(parsed, *c.error == '\0') << c.body;
+    EXPECT_EQ(error, c.error) << c.body;
+    if (parsed) {
+      EXPECT_EQ(dialog.name, "kTemplateSeven");
+      EXPECT_EQ(dialog.Find(3)->name, "kIdThree");
+    }
+  }
+}
+
+TEST(TemplateParser, GridNameStandsForItsFirstSlot) {
+  DialogTemplate dialog;
+  std::string error;
+  ASSERT_TRUE(
+      ParseTemplate("dialog id=1 size=1,1 font=\"x\",9\n"
+                    "grid kind=edit first=10 name=kFirstEdit step=2 count=3 rows=3 "
+                    "columns=1 y=0 dy=1 size=1,1\n",
+                    &dialog, &error))
+      << error;
+  ASSERT_EQ(dialog.controls.size(), 3U);
+  EXPECT_EQ(dialog.Find(10)->name, "kFirstEdit");
+  EXPECT_EQ(dialog.Find(12)->name, "");
+  EXPECT_EQ(dialog.Find(14)->name, "");
+}
+
 }  // namespace
 }  // namespace tarn::ui

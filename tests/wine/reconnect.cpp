@@ -15,7 +15,7 @@
 
 #include "app/main_dlg.h"
 #include "link/controller_link.h"
-#include "link/prompts.h"
+#include "ui/message_ids.h"
 #include "monitor/connection_text.h"
 #include "monitor/monitor_display.h"
 #include "monitor/monitor_page.h"

@@ -9,7 +9,7 @@
 set -euo pipefail
 . "$(dirname "$0")/simulator.sh"
 build="${1:-build}"
-walk="$build/src/gui/tarn-gui-screenshots"
+walk="$build/tests/gui/automation/tarn-gui-screenshots"
 out="$build/screenshots"
 width=1366 height=768 taskbar=40
 [ -x "$walk" ] || { echo "missing $walk: build with the GUI first (make build)" >&2; exit 1; }

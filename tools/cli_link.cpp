@@ -16,7 +16,7 @@
 #include "model/image_file.h"
 #include "model/page_layout.h"
 #include "model/value_codec.h"
-#include "monitor/connection_text.h"
+#include "live/connection_text.h"
 #include "resources/embedded.h"
 #include "tools/cli_files.h"
 #include "tools/cli_history.h"

@@ -9,8 +9,8 @@
 #include <utility>
 
 #include "app/file_commands.h"
-#include "monitor/live_items.h"
-#include "monitor/wall_time.h"
+#include "live/live_items.h"
+#include "live/wall_time.h"
 #include "resources/embedded.h"
 
 namespace tarn {

@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "model/definitions.h"
-#include "monitor/live_feed.h"
+#include "live/live_feed.h"
 #include "ui/control_ids.h"
 #include "ui/dialog.h"
 #include "ui/host.h"

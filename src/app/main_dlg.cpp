@@ -8,7 +8,7 @@
 #include "app/transfer_commands.h"
 #include "link/port_list.h"
 #include "model/definition_loader.h"
-#include "monitor/connection_text.h"
+#include "live/connection_text.h"
 #include "monitor/monitor_page.h"
 #include "pages/parameter_pages.h"
 

@@ -5,8 +5,8 @@
 #include <span>
 #include <string>
 
-#include "monitor/live_poll.h"
-#include "monitor/monitor_display.h"
+#include "live/live_poll.h"
+#include "live/monitor_display.h"
 
 namespace tarn {
 

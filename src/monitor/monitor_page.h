@@ -10,8 +10,8 @@
 #include <optional>
 
 #include "app/session.h"
-#include "monitor/live_feed.h"
-#include "monitor/live_sample.h"
+#include "live/live_feed.h"
+#include "live/live_sample.h"
 #include "ui/control_ids.h"
 #include "ui/dialog.h"
 #include "ui/host.h"

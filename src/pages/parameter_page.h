@@ -12,7 +12,7 @@
 #include "model/page_layout.h"
 #include "ui/dialog.h"
 #include "ui/host.h"
-#include "ui/slot_grid.h"
+#include "live/slot_grid.h"
 
 namespace tarn {
 

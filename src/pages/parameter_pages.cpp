@@ -1,7 +1,7 @@
 #include "pages/parameter_pages.h"
 
 #include "model/value_codec.h"
-#include "monitor/read_zero_dlg.h"
+#include "pages/read_zero_dlg.h"
 
 namespace tarn {
 

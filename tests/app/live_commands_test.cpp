@@ -6,7 +6,7 @@
 #include <atomic>
 
 #include "monitor/live_fixtures.h"
-#include "monitor/live_items.h"
+#include "live/live_items.h"
 #include "monitor/monitor_page.h"
 #include "tool_session.h"
 

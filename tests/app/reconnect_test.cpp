@@ -8,8 +8,8 @@
 #include <filesystem>
 
 #include "model/image_compare.h"
-#include "monitor/connection_text.h"
-#include "monitor/monitor_display.h"
+#include "live/connection_text.h"
+#include "live/monitor_display.h"
 #include "tool_session.h"
 
 namespace tarn {

@@ -1,7 +1,7 @@
 // The zero-point dialog, opened from the vehicle page's ReadZero button.
 #include <numeric>
 
-#include "monitor/read_zero_dlg.h"
+#include "pages/read_zero_dlg.h"
 #include "tool_session.h"
 
 namespace tarn::testing {

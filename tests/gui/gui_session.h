@@ -18,10 +18,10 @@
 #include "app/file_commands.h"
 #include "app/main_dlg.h"
 #include "app/session.h"
-#include "gui/automation.h"
+#include "gui/automation/automation.h"
 #include "gui/qt_host.h"
 #include "monitor/monitor_page.h"
-#include "monitor/read_zero_dlg.h"
+#include "pages/read_zero_dlg.h"
 #include "pages/parameter_pages.h"
 #include "sim/simulator.h"
 

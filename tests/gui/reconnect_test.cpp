@@ -11,8 +11,8 @@
 
 #include "gui/dialog_view.h"
 #include "gui_session.h"
-#include "monitor/monitor_display.h"
-#include "ui/slot_grid.h"
+#include "live/monitor_display.h"
+#include "live/slot_grid.h"
 
 namespace tarn::gui::test {
 namespace {

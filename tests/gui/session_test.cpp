@@ -7,7 +7,7 @@
 #include "gui/dialog_view.h"
 #include "gui_session.h"
 #include "model/value_codec.h"
-#include "monitor/monitor_display.h"
+#include "live/monitor_display.h"
 #include "pages/parameter_page.h"
 
 namespace tarn::gui::test {

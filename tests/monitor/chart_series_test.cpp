@@ -1,5 +1,5 @@
 // The chart's series: a bounded minute of samples, gaps, scales and Pause.
-#include "monitor/chart_series.h"
+#include "live/chart_series.h"
 
 #include <gtest/gtest.h>
 

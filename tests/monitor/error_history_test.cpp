@@ -1,5 +1,5 @@
 // The history of errors: what a fault that came and went leaves behind.
-#include "monitor/error_history.h"
+#include "live/error_history.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // The monitor page feeding the recording, the error history and the chart
 // from its one poll, against a scripted controller and the simulator.
-#include "monitor/live_feed.h"
+#include "live/live_feed.h"
 
 #include <gtest/gtest.h>
 

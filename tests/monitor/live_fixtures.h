@@ -16,7 +16,7 @@
 
 #include "model/csv.h"
 #include "model/definition_loader.h"
-#include "monitor/live_sample.h"
+#include "live/live_sample.h"
 #include "resources/embedded.h"
 
 namespace tarn::testing {

@@ -1,6 +1,6 @@
 // What the recording, the chart and tarn-cli read from a sample: numbers as
 // the page shows them and the error word.
-#include "monitor/live_items.h"
+#include "live/live_items.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 // The shared live-data poll: what a tick's sample says about its replies.
-#include "monitor/live_poll.h"
+#include "live/live_poll.h"
 
 #include <gtest/gtest.h>
 

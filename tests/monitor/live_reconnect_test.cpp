@@ -8,7 +8,7 @@
 #include <mutex>
 
 #include "link/reconnect.h"
-#include "monitor/live_poll.h"
+#include "live/live_poll.h"
 #include "sim/simulator.h"
 
 namespace tarn {

@@ -1,6 +1,6 @@
 // The pure display rules of the monitor: which items fit, how bytes become
 // texts, and the rotating error display.
-#include "monitor/monitor_display.h"
+#include "live/monitor_display.h"
 
 #include <gtest/gtest.h>
 

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "model/definition_loader.h"
-#include "monitor/monitor_display.h"
+#include "live/monitor_display.h"
 #include "monitor/scripted_port.h"
 #include "sim/simulator.h"
 #include "ui/headless_host.h"

@@ -1,5 +1,5 @@
 // The periodic timer that drives the monitor poll.
-#include "ui/periodic_timer.h"
+#include "live/periodic_timer.h"
 
 #include <gtest/gtest.h>
 
@@ -9,7 +9,7 @@
 #include <mutex>
 #include <thread>
 
-namespace tarn::ui {
+namespace tarn::live {
 namespace {
 
 using Clock = std::chrono::steady_clock;
@@ -105,4 +105,4 @@ TEST(PeriodicTimer, StopFromInsideATickDoesNotHang) {
 }
 
 }  // namespace
-}  // namespace tarn::ui
+}  // namespace tarn::live

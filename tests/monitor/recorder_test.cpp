@@ -1,6 +1,6 @@
 // Recording live data to CSV: the columns, one row per poll whatever the
 // poll gave, rows on the disk as soon as they are taken, file errors.
-#include "monitor/recorder.h"
+#include "live/recorder.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // The wall-clock time of the recordings: local time with milliseconds and
 // the zone's offset. The zones are set through TZ, as on every POSIX system.
-#include "monitor/wall_time.h"
+#include "live/wall_time.h"
 
 #include <gtest/gtest.h>
 

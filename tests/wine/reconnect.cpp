@@ -16,13 +16,13 @@
 #include "app/main_dlg.h"
 #include "link/controller_link.h"
 #include "ui/message_ids.h"
-#include "monitor/connection_text.h"
-#include "monitor/monitor_display.h"
+#include "live/connection_text.h"
+#include "live/monitor_display.h"
 #include "monitor/monitor_page.h"
 #include "pages/parameter_pages.h"
 #include "resources/embedded.h"
 #include "sim/simulator.h"
-#include "ui/slot_grid.h"
+#include "live/slot_grid.h"
 #include "wine_driver.h"
 
 namespace tarn::wine {

@@ -12,7 +12,7 @@
 
 #include "app/main_dlg.h"
 #include "monitor/monitor_page.h"
-#include "monitor/read_zero_dlg.h"
+#include "pages/read_zero_dlg.h"
 #include "pages/parameter_pages.h"
 #include "resources/embedded.h"
 #include "ui/label_layout.h"

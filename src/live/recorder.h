@@ -21,8 +21,8 @@
 #include <vector>
 
 #include "model/definitions.h"
-#include "monitor/live_items.h"
-#include "monitor/live_sample.h"
+#include "live/live_items.h"
+#include "live/live_sample.h"
 
 namespace tarn {
 

@@ -13,10 +13,10 @@
 #include <vector>
 
 #include "model/definitions.h"
-#include "monitor/chart_series.h"
-#include "monitor/error_history.h"
-#include "monitor/live_sample.h"
-#include "monitor/recorder.h"
+#include "live/chart_series.h"
+#include "live/error_history.h"
+#include "live/live_sample.h"
+#include "live/recorder.h"
 
 namespace tarn {
 

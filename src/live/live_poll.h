@@ -19,8 +19,8 @@
 #include <stop_token>
 
 #include "link/controller_link.h"
-#include "monitor/live_sample.h"
-#include "ui/periodic_timer.h"
+#include "live/live_sample.h"
+#include "live/periodic_timer.h"
 
 namespace tarn {
 
@@ -61,7 +61,7 @@ class LivePoll {
   // after the previous one was joined.
   MonitorBlock block_{};
   std::uint8_t tickCounter_ = 0;
-  ui::PeriodicTimer timer_;
+  live::PeriodicTimer timer_;
 };
 
 }  // namespace tarn

@@ -1,4 +1,4 @@
-#include "monitor/live_sample.h"
+#include "live/live_sample.h"
 
 namespace tarn {
 

@@ -15,7 +15,7 @@
 #include <stop_token>
 #include <thread>
 
-namespace tarn::ui {
+namespace tarn::live {
 
 class PeriodicTimer {
  public:
@@ -48,4 +48,4 @@ class PeriodicTimer {
   std::jthread thread_;
 };
 
-}  // namespace tarn::ui
+}  // namespace tarn::live

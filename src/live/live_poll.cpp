@@ -1,4 +1,4 @@
-#include "monitor/live_poll.h"
+#include "live/live_poll.h"
 
 #include <algorithm>
 #include <utility>

@@ -11,7 +11,7 @@
 
 #include "model/definitions.h"
 #include "ui/control_ids.h"
-#include "ui/slot_grid.h"
+#include "live/slot_grid.h"
 
 namespace tarn {
 
@@ -22,7 +22,7 @@ inline constexpr std::size_t kMonitorBlockSize = 3 * kLiveDataThird;
 // LiveData3. A third that was not answered keeps its previous bytes.
 using MonitorBlock = std::array<std::uint8_t, kMonitorBlockSize>;
 
-// The page's grid of slots (ids in ui/slot_grid.h); its status controls are
+// The page's grid of slots (ids in live/slot_grid.h); its status controls are
 // kMonitorStatusLabelId and kMonitorStatusBoxId of template_110.txt.
 inline constexpr int kMonitorSlotCount = 47;
 // The slot whose edit has this id, or -1.

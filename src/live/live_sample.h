@@ -9,7 +9,7 @@
 #include <cstdint>
 
 #include "model/definitions.h"
-#include "monitor/monitor_display.h"
+#include "live/monitor_display.h"
 
 namespace tarn {
 

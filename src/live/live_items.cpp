@@ -1,4 +1,4 @@
-#include "monitor/live_items.h"
+#include "live/live_items.h"
 
 #include <algorithm>
 #include <cstdio>

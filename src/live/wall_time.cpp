@@ -1,4 +1,4 @@
-#include "monitor/wall_time.h"
+#include "live/wall_time.h"
 
 #include <cstdio>
 #include <cstdlib>

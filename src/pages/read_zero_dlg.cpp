@@ -1,4 +1,4 @@
-#include "monitor/read_zero_dlg.h"
+#include "pages/read_zero_dlg.h"
 
 #include <algorithm>
 #include <chrono>

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "model/definitions.h"
-#include "monitor/live_sample.h"
+#include "live/live_sample.h"
 
 namespace tarn {
 

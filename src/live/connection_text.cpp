@@ -1,4 +1,4 @@
-#include "monitor/connection_text.h"
+#include "live/connection_text.h"
 
 #include "resources/embedded.h"
 

@@ -1,4 +1,4 @@
-#include "monitor/monitor_display.h"
+#include "live/monitor_display.h"
 
 #include <algorithm>
 

@@ -1,6 +1,6 @@
-#include "monitor/error_history.h"
+#include "live/error_history.h"
 
-#include "monitor/live_items.h"
+#include "live/live_items.h"
 
 namespace tarn {
 

@@ -1,4 +1,4 @@
-#include "monitor/live_feed.h"
+#include "live/live_feed.h"
 
 #include <algorithm>
 #include <chrono>

@@ -1,11 +1,11 @@
-#include "monitor/recorder.h"
+#include "live/recorder.h"
 
 #include <cerrno>
 #include <system_error>
 
 #include "model/csv.h"
 #include "model/image_file.h"
-#include "monitor/wall_time.h"
+#include "live/wall_time.h"
 #include "resources/embedded.h"
 
 namespace tarn {

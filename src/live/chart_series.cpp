@@ -1,8 +1,8 @@
-#include "monitor/chart_series.h"
+#include "live/chart_series.h"
 
 #include <algorithm>
 
-#include "monitor/live_items.h"
+#include "live/live_items.h"
 
 namespace tarn {
 

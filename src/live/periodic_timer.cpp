@@ -1,8 +1,8 @@
-#include "ui/periodic_timer.h"
+#include "live/periodic_timer.h"
 
 #include <utility>
 
-namespace tarn::ui {
+namespace tarn::live {
 
 PeriodicTimer::~PeriodicTimer() {
   Stop();
@@ -60,4 +60,4 @@ void PeriodicTimer::Run(std::stop_token stop, std::chrono::steady_clock::duratio
   }
 }
 
-}  // namespace tarn::ui
+}  // namespace tarn::live

@@ -1,4 +1,4 @@
-#include "gui/automation.h"
+#include "gui/automation/automation.h"
 
 #include <QAbstractButton>
 #include <QApplication>

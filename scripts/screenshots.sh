@@ -37,3 +37,14 @@ TARN_PORTS="$port" "$cli" write "$sim_work/changed.bin" >/dev/null 2>&1
 TARN_PORTS="$port" "$cli" write "$sim_work/read.bin" >/dev/null 2>&1
 TARN_PORTS="$port" QT_QPA_PLATFORM="offscreen:configfile=$screen" "$walk" "$out" "$taskbar"
 echo "Screenshots of a ${width} x ${height} screen in $out"
+
+# The same screen with the desktop scaled to 150 %: Qt's pixels are then the
+# screen's divided by 1.5, and the main window is drawn smaller to fit.
+scaled="$out/scaled-150"
+mkdir -p "$scaled"
+cat >"$screen" <<JSON
+{"windowFrameMargins": true, "screens": [{"name": "laptop", "x": 0, "y": 0,
+ "width": $width, "height": $((height - taskbar * 3 / 2)), "logicalDpi": 144, "logicalBaseDpi": 96, "dpr": 1}]}
+JSON
+TARN_PORTS="$port" QT_QPA_PLATFORM="offscreen:configfile=$screen" "$walk" "$scaled" "$taskbar"
+echo "Screenshots of the same screen at 150 % in $scaled"

@@ -78,8 +78,7 @@ MsgAnswer AnswerOf(int clicked, MsgButtons buttons) {
     default:
       break;
   }
-  if (buttons == MsgButtons::Ok) return MsgAnswer::Ok;
-  return buttons == MsgButtons::YesNo ? MsgAnswer::No : MsgAnswer::Cancel;
+  return ui::LeastChangingAnswer(buttons);
 }
 
 // A box with no window to sit over: centred on the given screen's available

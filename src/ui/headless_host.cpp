@@ -10,20 +10,6 @@ namespace tarn::ui {
 
 namespace {
 
-// The answer that changes least when nothing was scripted.
-MsgAnswer DefaultAnswer(MsgButtons buttons) {
-  switch (buttons) {
-    case MsgButtons::Ok:
-      return MsgAnswer::Ok;
-    case MsgButtons::YesNo:
-      return MsgAnswer::No;
-    case MsgButtons::OkCancel:
-    case MsgButtons::RetryCancel:
-      break;
-  }
-  return MsgAnswer::Cancel;
-}
-
 std::optional<MsgAnswer> PopFront(std::deque<MsgAnswer>& queue) {
   if (queue.empty()) {
     return std::nullopt;
@@ -67,7 +53,7 @@ MsgAnswer HeadlessHost::Answer(ShownMessage& shown) {
     }
   }
   shown.scripted = false;
-  return DefaultAnswer(shown.buttons);
+  return LeastChangingAnswer(shown.buttons);
 }
 
 MsgAnswer HeadlessHost::AskUser(const Message& message) {

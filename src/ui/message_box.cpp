@@ -22,7 +22,9 @@ MsgAnswer FirstAnswer(MsgButtons buttons) {
   return MsgAnswer::Ok;
 }
 
-MsgAnswer SecondAnswer(MsgButtons buttons) {
+}  // namespace
+
+MsgAnswer LeastChangingAnswer(MsgButtons buttons) {
   switch (buttons) {
     case MsgButtons::Ok:
       return MsgAnswer::Ok;  // the only button
@@ -35,17 +37,15 @@ MsgAnswer SecondAnswer(MsgButtons buttons) {
   return MsgAnswer::Ok;
 }
 
-}  // namespace
-
 MessageBoxRequest MessageBoxFor(int id, MsgButtons buttons, MsgIcon icon) {
   const bool keepWork =
       id != 0 && std::find(std::begin(kKeepWorkByDefault), std::end(kKeepWorkByDefault), id) !=
                      std::end(kKeepWorkByDefault);
-  return {buttons, icon, keepWork ? SecondAnswer(buttons) : FirstAnswer(buttons)};
+  return {buttons, icon, keepWork ? LeastChangingAnswer(buttons) : FirstAnswer(buttons)};
 }
 
 bool IsSecondButton(MsgButtons buttons, MsgAnswer answer) {
-  return buttons != MsgButtons::Ok && answer == SecondAnswer(buttons);
+  return buttons != MsgButtons::Ok && answer == LeastChangingAnswer(buttons);
 }
 
 }  // namespace tarn::ui

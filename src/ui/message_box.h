@@ -19,6 +19,10 @@ struct MessageBoxRequest {
 // throws the user's work away: there Enter keeps it.
 MessageBoxRequest MessageBoxFor(int id, MsgButtons buttons, MsgIcon icon);
 
+// The box's second button, or its only one: the answer that changes least,
+// given for a box closed without a button or that could not be shown.
+MsgAnswer LeastChangingAnswer(MsgButtons buttons);
+
 // Whether `answer` is the box's second button (No, Cancel), as Windows
 // counts its default buttons.
 bool IsSecondButton(MsgButtons buttons, MsgAnswer answer);

@@ -78,8 +78,7 @@ MsgAnswer AnswerOf(int clicked, MsgButtons buttons) {
     default:
       break;
   }
-  if (buttons == MsgButtons::Ok) return MsgAnswer::Ok;
-  return buttons == MsgButtons::YesNo ? MsgAnswer::No : MsgAnswer::Cancel;
+  return ui::LeastChangingAnswer(buttons);
 }
 
 }  // namespace

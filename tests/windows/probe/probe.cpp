@@ -24,6 +24,8 @@
 #include <utility>
 #include <vector>
 
+#include "windows/serial_comm.h"
+
 namespace {
 
 constexpr wchar_t kTemplateProperty[] = L"TarnTemplateId";
@@ -35,7 +37,6 @@ constexpr DWORD kDesktopRetryMs = 50;
 // The status bar below a window with a menu (src/win32/dialog_window.cpp).
 constexpr int kStatusBarId = 0x7E00;
 constexpr int kTextRoom = 4096;
-constexpr wchar_t kSerialCommKey[] = L"HARDWARE\\DEVICEMAP\\SERIALCOMM";
 
 struct Search {
   int templateId;
@@ -174,50 +175,22 @@ class PortList {
   ~PortList() { Relist(); }
 
   bool Unlist(const std::wstring& port) {
-    HKEY key = nullptr;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kSerialCommKey, 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS) {
-      return false;
-    }
-    bool removed = false;
-    for (DWORD index = 0; !removed; ++index) {
-      wchar_t name[256];
-      wchar_t data[256];
-      DWORD nameLength = 256;
-      DWORD dataBytes = sizeof(data);
-      DWORD type = REG_NONE;
-      if (RegEnumValueW(key, index, name, &nameLength, nullptr, &type,
-                        reinterpret_cast<BYTE*>(data), &dataBytes) != ERROR_SUCCESS) {
-        break;
-      }
-      if (type == REG_SZ && lstrcmpiW(data, port.c_str()) == 0 &&
-          RegDeleteValueW(key, name) == ERROR_SUCCESS) {
-        taken_.emplace_back(name, data);
-        removed = true;
-      }
-    }
-    RegCloseKey(key);
-    return removed;
+    auto entry = tarn::wine::UnlistPort(port);
+    if (entry) taken_.push_back(std::move(*entry));
+    return entry.has_value();
   }
 
   bool Relist() {
-    if (taken_.empty()) return true;
-    HKEY key = nullptr;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kSerialCommKey, 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS) {
-      return false;
-    }
     bool ok = true;
-    for (const auto& [name, data] : taken_) {
-      ok = RegSetValueExW(key, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()),
-                          static_cast<DWORD>((data.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS &&
-           ok;
+    for (const tarn::wine::SerialCommEntry& entry : taken_) {
+      ok = tarn::wine::RelistPort(entry) && ok;
     }
-    RegCloseKey(key);
     taken_.clear();
     return ok;
   }
 
  private:
-  std::vector<std::pair<std::wstring, std::wstring>> taken_;
+  std::vector<tarn::wine::SerialCommEntry> taken_;
 };
 
 PortList ports;

@@ -18,6 +18,7 @@
 #include "link/link_fixture.h"
 #include "link/serial_port.h"
 #include "link/serial_port_win32.h"
+#include "windows/serial_comm.h"
 
 namespace tarn::testing {
 namespace {
@@ -129,45 +130,17 @@ TEST_F(OnComPort, FlowControlLeftByAnotherProgramIsOffWhileTheLinkRunsAndBackAft
 // Windows takes out the value of a USB adapter that was pulled, and put back.
 class PortUnlisted {
  public:
-  explicit PortUnlisted(const std::string& port) {
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"HARDWARE\\DEVICEMAP\\SERIALCOMM", 0,
-                      KEY_READ | KEY_SET_VALUE, &key_) != ERROR_SUCCESS) {
-      key_ = nullptr;
-      return;
-    }
-    const std::wstring wanted(port.begin(), port.end());
-    for (DWORD index = 0;; ++index) {
-      wchar_t name[256];
-      wchar_t data[256];
-      DWORD nameLength = 256;
-      DWORD dataBytes = sizeof(data);
-      DWORD type = REG_NONE;
-      if (RegEnumValueW(key_, index, name, &nameLength, nullptr, &type,
-                        reinterpret_cast<BYTE*>(data), &dataBytes) != ERROR_SUCCESS) {
-        break;
-      }
-      if (type == REG_SZ && std::wstring(data) == wanted) {
-        name_ = name;
-        data_ = data;
-        removed_ = RegDeleteValueW(key_, name) == ERROR_SUCCESS;
-        break;
-      }
-    }
-  }
+  explicit PortUnlisted(const std::string& port)
+      : entry_(wine::UnlistPort(std::wstring(port.begin(), port.end()))) {}
   ~PortUnlisted() {
-    if (removed_) {
-      RegSetValueExW(key_, name_.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(data_.c_str()),
-                     static_cast<DWORD>((data_.size() + 1) * sizeof(wchar_t)));
-    }
-    if (key_ != nullptr) RegCloseKey(key_);
+    if (entry_) wine::RelistPort(*entry_);
   }
-  bool removed() const { return removed_; }
+  PortUnlisted(const PortUnlisted&) = delete;
+  PortUnlisted& operator=(const PortUnlisted&) = delete;
+  bool removed() const { return entry_.has_value(); }
 
  private:
-  HKEY key_ = nullptr;
-  std::wstring name_;
-  std::wstring data_;
-  bool removed_ = false;
+  std::optional<wine::SerialCommEntry> entry_;
 };
 
 // Windows does not always fail a call on a handle whose adapter was pulled;
